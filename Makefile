@@ -1,0 +1,48 @@
+# Quilvane: build, run and test.
+BUILD      ?= build
+BENCHBUILD ?= build-release
+JOBS       ?= $(shell nproc)
+PACKAGES   := cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
+              libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
+              gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth \
+              imagemagick xdotool poppler-utils
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build run test bench demo screenshot clean
+
+all: build
+
+# Installs only what is missing, so a second run costs nothing.
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+	  ./$(BUILD)/src/quilvane; \
+	else \
+	  echo "No display found: starting Quilvane on a virtual display (Xvfb)."; \
+	  xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/src/quilvane; \
+	fi
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	cmake --build $(BENCHBUILD) -j $(JOBS)
+	@for b in $(BENCHBUILD)/bench/bench_*; do QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+# A scripted session of the real program under Xvfb; screenshots land in build/demo/.
+demo: build
+	xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/tests/demo_session $(BUILD)/demo
+
+clean:
+	rm -rf $(BUILD) $(BENCHBUILD)

@@ -1,0 +1,44 @@
+#include "Unit2.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "ui/ErrorDisplay.h"
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(323, 161);
+    Label1->adjustSize();
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+}
+
+int TForm2::ShowModal() {
+    L_Moto->adjustSize();
+    L_Shin->adjustSize();
+    if (!shownBefore_) {
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+        lastFocus_ = Button1;
+        shownBefore_ = true;
+    } else {
+        move(lastPosition_);
+    }
+    lastFocus_->setFocus(Qt::OtherFocusReason);
+    return exec();
+}
+
+void TForm2::done(int result) {
+    lastPosition_ = pos();
+    if (focusWidget() == Button1 || focusWidget() == Button2) lastFocus_ = focusWidget();
+    QDialog::done(result);
+}
+
+void TForm2::Button1Click() {
+    // The dialog stays up while the rename runs, so an error shows over it.
+    if (OnYes) RunHandler(OnYes);
+    reject();
+}
+
+void TForm2::Button2Click() { reject(); }

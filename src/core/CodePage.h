@@ -1,0 +1,40 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "core/Bytes.h"
+
+// A code page as the program sees it: its number, the iconv name that
+// converts it, and its lead bytes (only double-byte code pages have any).
+class CodePage {
+public:
+    // The code page of the process locale (nl_langinfo(CODESET)), read once.
+    static const CodePage& System();
+    // A code page by its Windows number: 932, 936, 949, 950, 65001, 1252, ...
+    static CodePage FromNumber(unsigned number);
+    // A code page by the codeset name a locale reports ("UTF-8", "SHIFT_JIS", ...).
+    static CodePage FromCodeset(const std::string& codeset);
+
+    unsigned Number() const { return number_; }
+    const std::string& IconvName() const { return iconvName_; }
+    bool IsLeadByte(unsigned char byte) const { return lead_[byte]; }
+    bool HasLeadBytes() const { return hasLeadBytes_; }
+    bool IsUtf8() const { return number_ == 65001; }
+
+private:
+    CodePage(unsigned number, std::string iconvName);
+    unsigned number_;
+    std::string iconvName_;
+    std::array<bool, 256> lead_{};
+    bool hasLeadBytes_ = false;
+};
+
+// True when the byte at `index` (from 0) is the second byte of a double-byte
+// character: the lead-byte values just before it, counted backwards up to the
+// first other byte or the start, are odd in number.
+bool IsTrailByte(const Bytes& text, std::size_t index, const CodePage& cp = CodePage::System());
+
+// Lossless conversion between code-page bytes and UTF-16. Bytes that do not
+// decode become lone surrogates U+DC80..U+DCFF and come back unchanged.
+std::u16string ToUtf16(const Bytes& text, const CodePage& cp = CodePage::System());
+Bytes FromUtf16(const std::u16string& text, const CodePage& cp = CodePage::System());

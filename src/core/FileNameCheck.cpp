@@ -1,0 +1,22 @@
+#include "core/FileNameCheck.h"
+
+const Bytes ForbiddenChars = "\\/:;*?\"<>|";
+
+namespace {
+
+bool ContainsCharacter(const Bytes& name, char c, const CodePage& cp) {
+    for (std::size_t at = name.find(c); at != Bytes::npos; at = name.find(c, at + 1)) {
+        if (!IsTrailByte(name, at, cp)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool HasForbiddenChar(const Bytes& name, const CodePage& cp) {
+    if (ContainsCharacter(name, '\t', cp)) return true;
+    for (char c : ForbiddenChars) {
+        if (ContainsCharacter(name, c, cp)) return true;
+    }
+    return false;
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include <QString>
+
+#include "core/Bytes.h"
+
+// The one crossing between the program's bytes and Qt's UTF-16; lossless both ways.
+QString ToQString(const Bytes& text);
+Bytes FromQString(const QString& text);
+// For showing only: undecodable bytes appear as U+FFFD so that they are visible.
+QString ToDisplayString(const Bytes& text);

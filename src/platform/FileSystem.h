@@ -1,0 +1,53 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/Bytes.h"
+
+// File-system services in the code-page form the program uses: byte-string
+// paths, wildcard search, folder test and a move that never replaces a file.
+
+struct DirEntry {
+    Bytes name;        // the name as stored, byte for byte
+    bool isDirectory;  // the directory attribute
+};
+
+// "*" and "?" wildcards, letter case ignored (ASCII), as the platform matches.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// A search over a folder for a pattern, given as one search path (folder +
+// pattern). It yields every kind of entry (hidden ones, folders, "." and "..")
+// in natural order, and is ended when the object goes.
+class DirectorySearch {
+public:
+    explicit DirectorySearch(const Bytes& searchPath);
+    ~DirectorySearch();
+    DirectorySearch(const DirectorySearch&) = delete;
+    DirectorySearch& operator=(const DirectorySearch&) = delete;
+
+    // The entry under the cursor; only valid while Found().
+    bool Found() const { return next_ <= entries_.size() && next_ > 0; }
+    const DirEntry& Current() const { return entries_[next_ - 1]; }
+    // Moves to the next entry; false when there is none.
+    bool Next();
+
+private:
+    std::vector<DirEntry> entries_;
+    std::size_t next_ = 0;
+};
+
+// The first entry the platform finds for a search path, or none.
+std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
+
+// True for a folder (a trailing delimiter allowed); false for a file or nothing.
+bool FolderExists(const Bytes& path);
+
+struct MoveOutcome {
+    bool moved = false;
+    Bytes reason;  // the platform's reason when not moved
+};
+// Renames `from` to `to`; never replaces a file that exists at `to`, even one
+// that appears a moment before the move.
+MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to);

@@ -1,0 +1,290 @@
+// The MCI on GStreamer: one playbin per open device. Open prerolls and so
+// reports a bad file at once; play returns at once; the end of playback comes
+// back as a completion notice posted to the notification window.
+#include <gst/gst.h>
+#include <sys/stat.h>
+#include <QCoreApplication>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/Mci.h"
+
+QEvent::Type MciNotifyEvent::EventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + MM_MCINOTIFY));
+    return type;
+}
+
+bool MciNotifyWindow::event(QEvent* e) {
+    if (e->type() != MciNotifyEvent::EventType()) return QObject::event(e);
+    auto* notice = static_cast<MciNotifyEvent*>(e);
+    if (onNotify) onNotify(notice->outcome, notice->device);
+    return true;
+}
+
+namespace {
+
+constexpr GstClockTime kWaitLimit = 10 * GST_SECOND;
+
+void PostNotice(DWORD_PTR callback, DWORD outcome, MCIDEVICEID device) {
+    if (callback == 0) return;
+    QCoreApplication::postEvent(MciNotifyWindow::FromHandle(callback), new MciNotifyEvent(outcome, device));
+}
+
+// The default audio output where there is one; a silent sink that keeps time otherwise.
+GstElement* MakeAudioSink() {
+    static const bool haveOutput = [] {
+        GstElement* probe = gst_element_factory_make("autoaudiosink", nullptr);
+        if (probe == nullptr) return false;
+        bool ok = gst_element_set_state(probe, GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+        if (ok) {
+            // autoaudiosink falls back to a fake sink of its own when nothing works.
+            GstIterator* it = gst_bin_iterate_sinks(GST_BIN(probe));
+            GValue item = G_VALUE_INIT;
+            if (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+                GstElement* child = GST_ELEMENT(g_value_get_object(&item));
+                GstElementFactory* factory = gst_element_get_factory(child);
+                ok = factory != nullptr && std::strcmp(GST_OBJECT_NAME(factory), "fakesink") != 0;
+                g_value_reset(&item);
+            } else {
+                ok = false;
+            }
+            g_value_unset(&item);
+            gst_iterator_free(it);
+        }
+        gst_element_set_state(probe, GST_STATE_NULL);
+        gst_object_unref(probe);
+        return ok;
+    }();
+    if (haveOutput) return gst_element_factory_make("autoaudiosink", nullptr);
+    GstElement* silent = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(silent, "sync", TRUE, nullptr);
+    return silent;
+}
+
+MCIERROR ErrorOfMessage(GError* error) {
+    if (error == nullptr) return MCIERR_INTERNAL;
+    if (error->domain == GST_RESOURCE_ERROR) {
+        if (error->code == GST_RESOURCE_ERROR_NOT_FOUND) return MCIERR_FILE_NOT_FOUND;
+        if (error->code == GST_RESOURCE_ERROR_OPEN_READ || error->code == GST_RESOURCE_ERROR_READ)
+            return MCIERR_FILE_READ;
+        return MCIERR_HARDWARE;
+    }
+    if (error->domain == GST_STREAM_ERROR || error->domain == GST_CORE_ERROR) return MCIERR_INVALID_FILE;
+    return MCIERR_INTERNAL;
+}
+
+struct Device {
+    MCIDEVICEID id = 0;
+    GstElement* pipeline = nullptr;
+    std::mutex mutex;          // guards the fields below against the streaming threads
+    DWORD_PTR pendingNotify = 0;
+    bool atEnd = false;
+    MCIERROR openError = 0;
+    DWORD lengthMs = 0;
+
+    ~Device() {
+        if (pipeline == nullptr) return;
+        gst_element_set_state(pipeline, GST_STATE_NULL);  // joins the streaming threads
+        gst_object_unref(pipeline);
+    }
+
+    void Notify(DWORD outcome) {  // with mutex held
+        PostNotice(pendingNotify, outcome, id);
+        pendingNotify = 0;
+    }
+
+    bool WaitForState() {
+        return gst_element_get_state(pipeline, nullptr, nullptr, kWaitLimit) != GST_STATE_CHANGE_FAILURE;
+    }
+
+    DWORD QueryLength() {
+        gint64 ns = 0;
+        if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0) lengthMs = DWORD(ns / GST_MSECOND);
+        return lengthMs;
+    }
+
+    static GstBusSyncReply OnMessage(GstBus*, GstMessage* message, gpointer data) {
+        auto* device = static_cast<Device*>(data);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_EOS: {
+            std::lock_guard lock(device->mutex);
+            device->atEnd = true;
+            device->Notify(MCI_NOTIFY_SUCCESSFUL);
+            break;
+        }
+        case GST_MESSAGE_ERROR: {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            std::lock_guard lock(device->mutex);
+            if (device->openError == 0) device->openError = ErrorOfMessage(error);
+            device->Notify(MCI_NOTIFY_FAILURE);
+            g_clear_error(&error);
+            break;
+        }
+        default: break;
+        }
+        return GST_BUS_DROP;
+    }
+};
+
+class GstMci final : public MciApi {
+public:
+    GstMci() { gst_init_check(nullptr, nullptr, nullptr); }
+
+    MCIERROR SendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        if (message == MCI_OPEN) return Open(flags, reinterpret_cast<MCI_OPEN_PARMSA*>(params));
+        auto it = devices_.find(id);
+        if (it == devices_.end()) return MCIERR_INVALID_DEVICE_ID;
+        Device& device = *it->second;
+        switch (message) {
+        case MCI_CLOSE: {
+            {
+                std::lock_guard lock(device.mutex);
+                device.Notify(MCI_NOTIFY_ABORTED);
+            }
+            devices_.erase(it);
+            return 0;
+        }
+        case MCI_PLAY: return Play(device, flags, reinterpret_cast<MCI_PLAY_PARMS*>(params));
+        case MCI_STOP: return Stop(device);
+        case MCI_SEEK: return SeekToStart(device, flags);
+        case MCI_STATUS: return Status(device, flags, reinterpret_cast<MCI_STATUS_PARMS*>(params));
+        default: return MCIERR_UNRECOGNIZED_COMMAND;
+        }
+    }
+
+    bool GetErrorString(MCIERROR error, char* buffer, UINT length) override {
+        static const std::map<MCIERROR, const char*> texts = {
+            {MCIERR_INVALID_DEVICE_ID, "指定されたデバイス ID は無効です"},
+            {MCIERR_UNRECOGNIZED_COMMAND, "認識できないコマンドです"},
+            {MCIERR_HARDWARE, "オーディオ デバイスを使用できません。ほかのプログラムが使用していないか確認してください"},
+            {MCIERR_CANNOT_LOAD_DRIVER, "MCI デバイス ドライバーを読み込めません"},
+            {MCIERR_UNSUPPORTED_FUNCTION, "この MCI デバイスではその操作はできません"},
+            {MCIERR_FILE_NOT_FOUND, "指定されたファイルが見つかりません。パスとファイル名を確認してください"},
+            {MCIERR_INTERNAL, "MCI デバイスで内部エラーが発生しました"},
+            {MCIERR_INVALID_FILE, "このファイルは再生できません。壊れているか、形式が正しくありません"},
+            {MCIERR_FILE_READ, "ファイルを読み取れません。アクセス権とディスクを確認してください"},
+        };
+        auto it = texts.find(error);
+        if (it == texts.end() || length == 0) return false;
+        std::strncpy(buffer, it->second, length - 1);
+        buffer[length - 1] = '\0';
+        return true;
+    }
+
+private:
+    MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* p) {
+        if (!(flags & MCI_OPEN_ELEMENT) || p == nullptr || p->lpstrElementName == nullptr)
+            return MCIERR_UNSUPPORTED_FUNCTION;
+        struct stat st{};
+        if (stat(p->lpstrElementName, &st) != 0) return errno == EACCES ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
+        if (S_ISDIR(st.st_mode)) return MCIERR_INVALID_FILE;
+        gchar* uri = gst_filename_to_uri(p->lpstrElementName, nullptr);
+        if (uri == nullptr) return MCIERR_FILE_NOT_FOUND;
+
+        auto device = std::make_unique<Device>();
+        device->pipeline = gst_element_factory_make("playbin", nullptr);
+        if (device->pipeline == nullptr) {
+            g_free(uri);
+            return MCIERR_CANNOT_LOAD_DRIVER;
+        }
+        GstElement* noVideo = gst_element_factory_make("fakesink", nullptr);
+        g_object_set(device->pipeline, "uri", uri, "audio-sink", MakeAudioSink(), "video-sink", noVideo, nullptr);
+        g_free(uri);
+        GstBus* bus = gst_element_get_bus(device->pipeline);
+        gst_bus_set_sync_handler(bus, &Device::OnMessage, device.get(), nullptr);
+        gst_object_unref(bus);
+
+        const bool prerolled = gst_element_set_state(device->pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE &&
+                               device->WaitForState();
+        {
+            std::lock_guard lock(device->mutex);
+            if (!prerolled || device->openError != 0) return device->openError != 0 ? device->openError : MCIERR_INVALID_FILE;
+        }
+        device->QueryLength();
+        device->id = nextId_++;
+        p->wDeviceID = device->id;
+        devices_[device->id] = std::move(device);
+        return 0;
+    }
+
+    MCIERROR Play(Device& device, DWORD_PTR flags, MCI_PLAY_PARMS* p) {
+        {
+            std::lock_guard lock(device.mutex);
+            device.Notify(MCI_NOTIFY_SUPERSEDED);
+            device.pendingNotify = (flags & MCI_NOTIFY) && p != nullptr ? p->dwCallback : 0;
+            if (device.atEnd) {  // nothing left to play: done at once
+                device.Notify(MCI_NOTIFY_SUCCESSFUL);
+                return 0;
+            }
+        }
+        if (gst_element_set_state(device.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            std::lock_guard lock(device.mutex);
+            device.Notify(MCI_NOTIFY_FAILURE);
+            return MCIERR_HARDWARE;
+        }
+        return 0;
+    }
+
+    MCIERROR Stop(Device& device) {
+        gst_element_set_state(device.pipeline, GST_STATE_PAUSED);
+        device.WaitForState();
+        std::lock_guard lock(device.mutex);
+        device.Notify(MCI_NOTIFY_ABORTED);
+        return 0;
+    }
+
+    MCIERROR SeekToStart(Device& device, DWORD_PTR flags) {
+        if (!(flags & MCI_SEEK_TO_START)) return MCIERR_UNSUPPORTED_FUNCTION;
+        {
+            std::lock_guard lock(device.mutex);
+            device.Notify(MCI_NOTIFY_ABORTED);
+        }
+        gst_element_set_state(device.pipeline, GST_STATE_PAUSED);
+        device.WaitForState();
+        if (!gst_element_seek_simple(device.pipeline, GST_FORMAT_TIME,
+                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0))
+            return MCIERR_HARDWARE;
+        device.WaitForState();
+        std::lock_guard lock(device.mutex);
+        device.atEnd = false;
+        return 0;
+    }
+
+    MCIERROR Status(Device& device, DWORD_PTR flags, MCI_STATUS_PARMS* p) {
+        if (!(flags & MCI_STATUS_ITEM) || p == nullptr) return MCIERR_UNSUPPORTED_FUNCTION;
+        const DWORD length = device.lengthMs != 0 ? device.lengthMs : device.QueryLength();
+        if (p->dwItem == MCI_STATUS_LENGTH) {
+            p->dwReturn = length;
+            return 0;
+        }
+        if (p->dwItem != MCI_STATUS_POSITION) return MCIERR_UNSUPPORTED_FUNCTION;
+        {
+            // GStreamer stops a few ms short of the length at the end of a
+            // stream; the device reports the end as the length itself.
+            std::lock_guard lock(device.mutex);
+            if (device.atEnd) {
+                p->dwReturn = length;
+                return 0;
+            }
+        }
+        gint64 ns = 0;
+        const DWORD position = gst_element_query_position(device.pipeline, GST_FORMAT_TIME, &ns) && ns > 0
+                                   ? DWORD(ns / GST_MSECOND) : 0;
+        p->dwReturn = (length != 0 && position >= length) ? length - 1 : position;
+        return 0;
+    }
+
+    std::map<MCIDEVICEID, std::unique_ptr<Device>> devices_;
+    MCIDEVICEID nextId_ = 1;
+};
+
+}  // namespace
+
+MciApi& PlatformMci() {
+    static GstMci mci;
+    return mci;
+}

@@ -1,0 +1,34 @@
+#include "ui/ErrorDisplay.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include "core/Errors.h"
+#include "core/QtBytes.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+QPointer<QWidget>& ApplicationWindow() {
+    static QPointer<QWidget> window;
+    return window;
+}
+
+}  // namespace
+
+void SetApplicationWindow(QWidget* window) { ApplicationWindow() = window; }
+
+void ShowException(const Exception& error) {
+    ShowStopBox({MessageBoxRequest::Kind::ErrorDisplay, ApplicationWindow().data(), QStringLiteral("Quilvane"),
+                 ToDisplayString(WithFullStop(error.Message()))});
+}
+
+void RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const Exception& error) {
+        ShowException(error);
+    } catch (const std::exception& error) {
+        ShowException(Exception(error.what()));
+    }
+}

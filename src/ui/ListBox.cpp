@@ -1,0 +1,152 @@
+#include "ui/ListBox.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "core/Errors.h"
+#include "core/QtBytes.h"
+#include "ui/ErrorDisplay.h"
+
+int ByteListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows.size());
+}
+
+QVariant ByteListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    if (role == Qt::DisplayRole) return ToDisplayString(rows[index.row()]);
+    if (role == Qt::SizeHintRole) return QSize(0, rowHeight);
+    return {};
+}
+
+void ByteListModel::Reset(std::vector<Bytes> newRows) {
+    beginResetModel();
+    rows = std::move(newRows);
+    endResetModel();
+}
+
+void ByteListModel::Append(const Bytes& row) {
+    const int at = rowCount();
+    beginInsertRows({}, at, at);
+    rows.push_back(row);
+    endInsertRows();
+}
+
+TListBox::TListBox(QWidget* parent) : QListView(parent), model_(this) {
+    setModel(&model_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
+    lastKey_.start();
+}
+
+void TListBox::Clear() {
+    pending_.clear();
+    if (!updating_) model_.Reset({});
+}
+
+void TListBox::BeginUpdate() {
+    updating_ = true;
+    pending_ = model_.rows;
+}
+
+void TListBox::EndUpdate() {
+    updating_ = false;
+    model_.Reset(std::move(pending_));
+    pending_.clear();
+}
+
+void TListBox::Add(const Bytes& row) {
+    if (updating_) {
+        pending_.push_back(row);
+        return;
+    }
+    model_.Append(row);
+}
+
+int TListBox::Count() const { return updating_ ? static_cast<int>(pending_.size()) : model_.rowCount(); }
+
+const Bytes& TListBox::Item(int index) const {
+    const std::vector<Bytes>& rows = updating_ ? pending_ : model_.rows;
+    if (index < 0 || index >= static_cast<int>(rows.size()))
+        throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    return rows[index];
+}
+
+int TListBox::ItemIndex() const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+void TListBox::SetItemIndex(int index) {
+    if (index < 0 || index >= model_.rowCount()) {
+        selectionModel()->clearSelection();
+        return;
+    }
+    const QModelIndex at = model_.index(index);
+    selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect);
+    scrollTo(at);
+}
+
+void TListBox::SelectByUser(int row) {
+    if (row < 0 || row >= Count()) return;
+    SetItemIndex(row);
+    if (OnClick) RunHandler(OnClick);
+}
+
+void TListBox::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || !at.isValid()) return QListView::mousePressEvent(event);
+    setFocus(Qt::MouseFocusReason);
+    SelectByUser(at.row());
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+    const int count = Count();
+    const int current = ItemIndex();
+    const int page = std::max(1, viewport()->height() / std::max(1, model_.rowHeight) - 1);
+    int target = -2;
+    switch (event->key()) {
+    case Qt::Key_Up: target = current < 0 ? 0 : current - 1; break;
+    case Qt::Key_Down: target = current < 0 ? 0 : current + 1; break;
+    case Qt::Key_PageUp: target = current < 0 ? 0 : current - page; break;
+    case Qt::Key_PageDown: target = current < 0 ? 0 : current + page; break;
+    case Qt::Key_Home: target = 0; break;
+    case Qt::Key_End: target = count - 1; break;
+    default: break;
+    }
+    if (target != -2) {
+        event->accept();
+        if (count == 0) return;
+        target = std::clamp(target, 0, count - 1);
+        if (target != current) SelectByUser(target);  // a move that goes nowhere selects nothing new
+        return;
+    }
+    if (event->key() == Qt::Key_Backspace || (!event->text().isEmpty() && event->text().at(0).isPrint())) {
+        TypeToSelect(event);
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void TListBox::TypeToSelect(QKeyEvent* event) {
+    event->accept();
+    if (lastKey_.restart() >= kSearchPauseMs) search_.clear();
+    if (Count() == 0) return;
+    if (event->key() == Qt::Key_Backspace) {
+        search_.chop(1);
+        if (search_.isEmpty()) {
+            SelectByUser(0);
+            return;
+        }
+    } else {
+        search_ += event->text();
+    }
+    for (int row = 0; row < Count(); ++row) {
+        if (ToDisplayString(model_.rows[row]).startsWith(search_, Qt::CaseInsensitive)) {
+            SelectByUser(row);
+            return;
+        }
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include <QAbstractListModel>
+#include <QElapsedTimer>
+#include <QListView>
+#include <functional>
+#include <vector>
+
+#include "core/Bytes.h"
+
+// Rows held as bytes; text for showing is made only for rows in view.
+class ByteListModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    std::vector<Bytes> rows;
+    int rowHeight = 12;
+    void Reset(std::vector<Bytes> newRows);
+    void Append(const Bytes& row);
+};
+
+// The folder list: a single-selection, unsorted list of byte rows. The
+// program's own selections never run the pick handler; the user's do: a click,
+// the arrow keys, Page Up/Down, Home, End and type-to-select.
+class TListBox : public QListView {
+    Q_OBJECT
+public:
+    explicit TListBox(QWidget* parent = nullptr);
+
+    void Clear();
+    // Rows appended between BeginUpdate and EndUpdate reach the view in one go.
+    void BeginUpdate();
+    void EndUpdate();
+    void Add(const Bytes& row);
+    int Count() const;
+    // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
+    const Bytes& Item(int index) const;
+    int ItemIndex() const;             // -1 when no row is selected
+    void SetItemIndex(int index);      // selects and scrolls into view; no pick
+    std::function<void()> OnClick;      // the user's own selections
+
+    // The pause after which type-to-select starts a new search.
+    static constexpr int kSearchPauseMs = 500;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyboardSearch(const QString&) override {}
+
+private:
+    void SelectByUser(int row);
+    void TypeToSelect(QKeyEvent* event);
+
+    ByteListModel model_;
+    std::vector<Bytes> pending_;
+    bool updating_ = false;
+    QString search_;
+    QElapsedTimer lastKey_;
+};

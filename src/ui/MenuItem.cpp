@@ -1,0 +1,12 @@
+#include "ui/MenuItem.h"
+
+#include <QAction>
+
+#include "ui/ErrorDisplay.h"
+
+void BindMenuItem(QAction* item, std::function<void()> handler) {
+    QObject::connect(item, &QAction::triggered, item, [item, handler = std::move(handler)](bool checked) {
+        if (item->isCheckable()) item->setChecked(!checked);
+        RunHandler(handler);
+    });
+}
