@@ -106,8 +106,24 @@ Bytes EncodeUtf8(const std::u16string& s) {
     return out;
 }
 
+// True when `units` encode back to exactly `bytes`: some code pages give two
+// byte sequences the same character (CP932's NEC and IBM rows), and only one
+// of them can come back.
+bool EncodesBackTo(const Iconv& back, const char16_t* units, std::size_t count, const char* bytes, std::size_t length) {
+    if (!back.ok()) return false;
+    char buf[8];
+    char* in = reinterpret_cast<char*>(const_cast<char16_t*>(units));
+    std::size_t inLeft = count * 2;
+    char* outp = buf;
+    std::size_t outLeft = sizeof buf;
+    iconv(back.get(), nullptr, nullptr, nullptr, nullptr);
+    if (iconv(back.get(), &in, &inLeft, &outp, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0) return false;
+    return sizeof buf - outLeft == length && std::equal(buf, outp, bytes);
+}
+
 std::u16string DecodeWithIconv(const Bytes& s, const CodePage& cp) {
     Iconv cd("UTF-16LE", cp.IconvName());
+    Iconv back(cp.IconvName(), "UTF-16LE");
     std::u16string out;
     if (!cd.ok()) {
         for (unsigned char b : s) out.push_back(b < 0x80 ? char16_t(b) : char16_t(kEscapeBase + b));
@@ -125,7 +141,8 @@ std::u16string DecodeWithIconv(const Bytes& s, const CodePage& cp) {
         iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
         std::size_t r = iconv(cd.get(), &in, &inLeft, &outp, &outLeft);
         std::size_t produced = (sizeof buf - outLeft) / 2;
-        if (r == static_cast<std::size_t>(-1) || inLeft != 0 || produced == 0) {
+        if (r == static_cast<std::size_t>(-1) || inLeft != 0 || produced == 0 ||
+            !EncodesBackTo(back, buf, produced, s.data() + i, len)) {
             out.push_back(char16_t(kEscapeBase + static_cast<unsigned char>(s[i])));
             ++i;
             continue;

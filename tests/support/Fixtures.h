@@ -1,0 +1,44 @@
+#pragma once
+#include <QRectF>
+#include <QSizeF>
+#include <vector>
+
+#include "core/Bytes.h"
+
+// A real folder under /tmp, removed with everything in it when the test ends.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const Bytes& Path() const { return path_; }            // ends in "/"
+    Bytes operator/(const Bytes& name) const { return path_ + name; }
+
+private:
+    Bytes path_;
+};
+
+void WriteFile(const Bytes& path, const Bytes& contents);
+Bytes ReadFile(const Bytes& path);
+bool Exists(const Bytes& path);
+void MakeFolder(const Bytes& path);
+// Names in a folder, sorted bytewise ("." and ".." left out).
+std::vector<Bytes> ListNames(const Bytes& folder);
+
+// A PDF from QPdfWriter: `pages` pages of `pagePoints` size, each with a black
+// filled rectangle at `content` (in points) and its page number.
+struct PdfSpec {
+    int pages = 1;
+    QSizeF pagePoints{595, 842};  // A4 portrait
+    QRectF content{100, 150, 300, 400};
+};
+void MakePdf(const Bytes& path, const PdfSpec& spec = {});
+// The same PDF, then an update that requires a password nobody knows.
+void MakeEncryptedPdf(const Bytes& path);
+
+// An MP3 of `milliseconds` of tone, encoded by lamemp3enc.
+void MakeMp3(const Bytes& path, int milliseconds = 1000);
+
+// Shift-JIS bytes for a name (for folders unpacked from Windows archives).
+Bytes ShiftJis(const char* utf8);
