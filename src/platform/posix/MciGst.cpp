@@ -204,7 +204,8 @@ private:
             std::lock_guard lock(device->mutex);
             if (!prerolled || device->openError != 0) return device->openError != 0 ? device->openError : MCIERR_INVALID_FILE;
         }
-        device->QueryLength();
+        // The parser posts the duration a moment after the preroll.
+        for (int i = 0; i < 50 && device->QueryLength() == 0; ++i) g_usleep(2000);
         device->id = nextId_++;
         p->wDeviceID = device->id;
         devices_[device->id] = std::move(device);
