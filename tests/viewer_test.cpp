@@ -1,0 +1,370 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPdfDocument>
+#include <QScrollBar>
+#include <QToolBar>
+#include <cmath>
+
+#include "AcroPDFLib_TLB.h"
+#include "core/Errors.h"
+#include "support/Fixtures.h"
+#include "support/WindowHarness.h"
+#include "viewer/PdfPageView.h"
+#include "viewer/PdfViewerControl.h"
+
+namespace {
+
+// A control that does what each test tells it, registered under the viewer's class id.
+class FakeControl : public OleControl, public IAcroAXDocShim {
+public:
+    static inline int queries = 0;
+    static inline HRESULT nextResult = S_OK;
+    static inline std::optional<ErrorInfo> nextInfo;
+    static inline bool lacksInterface = false;
+    static inline bool noInPlaceObject = false;
+    static inline bool noWindow = false;
+    static inline bool refuseExtent = false;
+    static inline std::vector<std::uint8_t> stateReceived;
+    static inline std::vector<std::u16string> views;
+    static void Reset() {
+        queries = 0;
+        nextResult = S_OK;
+        nextInfo.reset();
+        lacksInterface = noInPlaceObject = noWindow = refuseExtent = false;
+        stateReceived.clear();
+        views.clear();
+    }
+
+    IAcroAXDocShim* QueryDefaultInterface() override {
+        ++queries;
+        return lacksInterface ? nullptr : this;
+    }
+    HRESULT GetExtent(HimetricSize* size) override {
+        *size = {2540, 5080};  // 1 x 2 inches
+        return S_OK;
+    }
+    HRESULT SetExtent(const HimetricSize&) override { return refuseExtent ? E_FAIL : S_OK; }
+    HRESULT LoadPersistedState(const std::vector<std::uint8_t>& state) override {
+        stateReceived = state;
+        return S_OK;
+    }
+    HRESULT InitNew() override { return S_OK; }
+    bool InPlaceActivate(QWidget* parent, const QRect& bounds) override {
+        if (noInPlaceObject) return false;
+        if (!noWindow) {
+            window_ = new QWidget(parent);
+            window_->setGeometry(bounds);
+        }
+        return true;
+    }
+    QWidget* InPlaceWindow() override { return window_; }
+    void Close() override {}
+
+    HRESULT Result() {
+        if (nextInfo) SetErrorInfo(nextInfo);
+        return nextResult;
+    }
+    HRESULT LoadFile(const std::u16string&, VARIANT_BOOL* loaded) override {
+        *loaded = VARIANT_TRUE;
+        return Result();
+    }
+    HRESULT setShowToolbar(std::int32_t) override { return Result(); }
+    HRESULT setLayoutMode(const std::u16string&) override { return Result(); }
+    HRESULT setView(const std::u16string& view) override {
+        views.push_back(view);
+        return Result();
+    }
+    HRESULT setShowScroll(std::int32_t) override { return Result(); }
+
+private:
+    QWidget* window_ = nullptr;
+};
+
+// Puts the fake under the viewer's class id for one test, the real viewer back after.
+class WithFakeViewer : public testing::Test {
+protected:
+    void SetUp() override {
+        FakeControl::Reset();
+        RegisterControlClass(kPdfViewerClassId, [] { return std::make_unique<FakeControl>(); });
+    }
+    void TearDown() override { RegisterPdfViewerControl(); }
+};
+
+template <typename E>
+E Raised(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e;
+    }
+    throw std::runtime_error("nothing raised");
+}
+
+}  // namespace
+
+TEST_F(WithFakeViewer, ResultCheckPassesSuccessAndReportsFailuresWithTheBestText) {
+    TAcroPDF viewer;
+    FakeControl::nextResult = S_FALSE;
+    EXPECT_NO_THROW(viewer.ViewerSetView(u"Fit"));
+
+    FakeControl::nextResult = static_cast<HRESULT>(0x80041234);
+    FakeControl::nextInfo = ErrorInfo{u"描画できません.  ", u"AcroPDF.PDF", u"help.chm", 42};
+    auto withInfo = Raised<EOleException>([&] { viewer.ViewerSetView(u"Fit"); });
+    EXPECT_EQ(withInfo.Message(), "描画できません");
+    EXPECT_EQ(withInfo.ErrorCode(), static_cast<HRESULT>(0x80041234));
+    EXPECT_EQ(withInfo.Source(), "AcroPDF.PDF");
+    EXPECT_EQ(withInfo.HelpFile(), "help.chm");
+    EXPECT_EQ(withInfo.HelpContext(), 42);
+    EXPECT_EQ(WithFullStop(withInfo.Message()), "描画できません.");
+
+    FakeControl::nextInfo = ErrorInfo{u" . ", {}, {}, 0};  // nothing left: the platform's text
+    FakeControl::nextResult = E_INVALIDARG;
+    EXPECT_EQ(Raised<EOleException>([&] { viewer.ViewerShowToolbar(true); }).Message(), "パラメーターが間違っています。");
+
+    FakeControl::nextInfo.reset();
+    FakeControl::nextResult = static_cast<HRESULT>(0x8004DEAD);
+    EXPECT_EQ(Raised<EOleException>([&] { viewer.ViewerShowScrollbars(true); }).Message(), "OLE エラー 8004DEAD");
+    // The error info is taken once: the next failure does not see it again.
+    FakeControl::nextInfo = ErrorInfo{u"first", {}, {}, 0};
+    Raised<EOleException>([&] { viewer.ViewerSetLayoutMode(u"SinglePage"); });
+    FakeControl::nextInfo.reset();
+    EXPECT_EQ(Raised<EOleException>([&] { viewer.ViewerSetLayoutMode(u"SinglePage"); }).Message(), "OLE エラー 8004DEAD");
+}
+
+TEST_F(WithFakeViewer, DefaultInterfaceIsAskedForOnceAndStateHandedOver) {
+    TAcroPDF viewer;
+    EXPECT_TRUE(FakeControl::stateReceived.empty());  // set up on first use, not before
+    viewer.ViewerSetView(u"Fit");
+    viewer.ViewerShowToolbar(false);
+    viewer.ViewerLoadFile("/nowhere.pdf");
+    EXPECT_EQ(FakeControl::queries, 1);
+    EXPECT_EQ(FakeControl::stateReceived, TAcroPDF::ControlData);
+    EXPECT_EQ(TAcroPDF::ControlData.size(), 12u);
+}
+
+TEST_F(WithFakeViewer, MissingInterfaceAndFailedActivationRaiseTheirErrors) {
+    FakeControl::lacksInterface = true;
+    TAcroPDF lacking;
+    auto cast = Raised<EIntfCastError>([&] { lacking.ViewerSetView(u"Fit"); });
+    EXPECT_EQ(cast.Message(), "Interface はサポートされていません");
+
+    FakeControl::Reset();
+    FakeControl::noInPlaceObject = true;
+    TAcroPDF inactive;
+    EXPECT_EQ(Raised<EOleError>([&] { inactive.Activate(); }).Message(), "OLE コントロールのアクティベートに失敗しました");
+    FakeControl::Reset();
+    FakeControl::noWindow = true;
+    TAcroPDF windowless;
+    EXPECT_EQ(Raised<EOleError>([&] { windowless.Activate(); }).Message(),
+              "OLE コントロールのウィンドウハンドルの取得に失敗しました");
+}
+
+TEST_F(WithFakeViewer, NaturalSizeFromHimetricAndARefusedExtentKeepsTheOldSize) {
+    QWidget parent;
+    TAcroPDF viewer(&parent);
+    parent.show();
+    EXPECT_EQ(viewer.size(), QSize(viewer.logicalDpiX(), 2 * viewer.logicalDpiY()));
+    viewer.resize(200, 100);
+    viewer.Activate();
+    viewer.resize(300, 150);
+    EXPECT_EQ(viewer.Control()->InPlaceWindow()->size(), QSize(300, 150));
+    FakeControl::refuseExtent = true;
+    viewer.resize(400, 250);
+    EXPECT_EQ(viewer.Control()->InPlaceWindow()->size(), QSize(300, 150));
+}
+
+TEST(ViewerCreation, UnregisteredClassFailsWhileTheWindowIsBuilt) {
+    UnregisterControlClass(kPdfViewerClassId);
+    auto error = Raised<EOleSysError>([] { TAcroPDF viewer; });
+    RegisterPdfViewerControl();
+    EXPECT_EQ(error.ErrorCode(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(error.Message(), "クラスが登録されていません。");
+}
+
+// ---- The real viewer on generated PDFs ----
+
+namespace {
+
+class RealViewer : public testing::Test {
+protected:
+    void SetUp() override {
+        host_.resize(427, 492);
+        viewer_ = new TAcroPDF(&host_);
+        viewer_->setGeometry(0, 0, 427, 492);
+        viewer_->Activate();
+        host_.show();
+        control_ = static_cast<PdfViewerControl*>(viewer_->Control());
+    }
+    PdfPageView& View() { return *control_->PageView(); }
+    bool Load(const Bytes& path) {
+        const bool loaded = viewer_->ViewerLoadFileResult(path);
+        Pump(0);
+        return loaded;
+    }
+    void Resize(int w, int h) {
+        viewer_->setGeometry(0, 0, w, h);
+        Pump(0);
+    }
+    QWidget host_;
+    TAcroPDF* viewer_ = nullptr;
+    PdfViewerControl* control_ = nullptr;
+    TempDir dir_;
+};
+
+}  // namespace
+
+TEST_F(RealViewer, LoadsPdfsAndRefusesEverythingElseWithoutRaising) {
+    MakePdf(dir_ / "a.pdf", {3});
+    EXPECT_TRUE(Load(dir_ / "a.pdf"));
+    EXPECT_EQ(View().PageCount(), 3);
+    EXPECT_FALSE(Load(dir_ / "missing.pdf"));
+    EXPECT_EQ(View().PageCount(), 0);
+    WriteFile(dir_ / "text.pdf", "just words, no PDF here");
+    EXPECT_FALSE(Load(dir_ / "text.pdf"));
+    Bytes truncated = ReadFile(dir_ / "a.pdf");
+    WriteFile(dir_ / "cut.pdf", truncated.substr(0, truncated.size() / 3));
+    EXPECT_FALSE(Load(dir_ / "cut.pdf"));
+    MakeEncryptedPdf(dir_ / "locked.pdf");
+    EXPECT_FALSE(Load(dir_ / "locked.pdf"));
+    EXPECT_EQ(control_->Document(), nullptr);
+    // A name that is not valid in the locale's encoding still opens.
+    MakePdf(dir_ / (ShiftJis("表紙") + ".pdf"));
+    EXPECT_TRUE(Load(dir_ / (ShiftJis("表紙") + ".pdf")));
+}
+
+TEST_F(RealViewer, HoldsNoHandleAndReusesAnUnchangedDocument) {
+    MakePdf(dir_ / "a.pdf");
+    ASSERT_TRUE(Load(dir_ / "a.pdf"));
+    const QPdfDocument* parsed = control_->Document();
+    EXPECT_TRUE(Load(dir_ / "a.pdf"));
+    EXPECT_EQ(control_->Document(), parsed);  // same file: nothing parsed again
+    ASSERT_EQ(std::rename((dir_ / "a.pdf").c_str(), (dir_ / "b.pdf").c_str()), 0);
+    EXPECT_TRUE(Load(dir_ / "b.pdf"));
+    EXPECT_EQ(control_->Document(), parsed);  // renamed, same contents
+    MakePdf(dir_ / "b.pdf", {2});             // replaced: parsed afresh
+    EXPECT_TRUE(Load(dir_ / "b.pdf"));
+    EXPECT_EQ(View().PageCount(), 2);
+}
+
+TEST_F(RealViewer, EachViewNameGivesItsZoomOnPortraitAndLandscapePages) {
+    viewer_->ViewerShowScrollbars(true);
+    struct Case {
+        const char* name;
+        PdfSpec spec;
+    };
+    const Case cases[] = {
+        {"portrait.pdf", {1, {595, 842}, {100, 200, 300, 200}}},
+        {"landscape.pdf", {1, {842, 595}, {400, 100, 200, 300}}},
+    };
+    for (const auto& c : cases) {
+        MakePdf(dir_ / c.name, c.spec);
+        ASSERT_TRUE(Load(dir_ / c.name));
+        const QSize area = View().contentsRect().size();
+        const int bar = View().style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        const QSizeF page = c.spec.pagePoints;
+        const QRectF box = View().ContentBox(0);
+        EXPECT_NEAR(box.left(), c.spec.content.left(), 3) << c.name;
+        EXPECT_NEAR(box.width(), c.spec.content.width(), 5) << c.name;
+        EXPECT_NEAR(box.height(), c.spec.content.height(), 5) << c.name;
+
+        viewer_->ViewerSetView(u"Fit");
+        EXPECT_NEAR(View().Zoom(), std::min(area.width() / page.width(), area.height() / page.height()), 1e-6) << c.name;
+        EXPECT_FALSE(View().verticalScrollBar()->isVisible());
+        EXPECT_FALSE(View().horizontalScrollBar()->isVisible());
+        EXPECT_TRUE(View().viewport()->rect().contains(View().PageRectInViewport()));
+
+        viewer_->ViewerSetView(u"FitH");
+        const bool tall = page.height() * area.width() / page.width() > area.height();
+        EXPECT_NEAR(View().Zoom(), (area.width() - (tall ? bar : 0)) / page.width(), 1e-6) << c.name;
+        EXPECT_EQ(View().PageRectInViewport().width(), View().viewport()->width()) << c.name;
+
+        viewer_->ViewerSetView(u"FitV");
+        const bool wide = page.width() * area.height() / page.height() > area.width();
+        EXPECT_NEAR(View().Zoom(), (area.height() - (wide ? bar : 0)) / page.height(), 1e-6) << c.name;
+
+        viewer_->ViewerSetView(u"FitB");
+        EXPECT_NEAR(View().Zoom(), std::min(area.width() / box.width(), area.height() / box.height()), 0.05) << c.name;
+        // The content's top left is in view.
+        const QRect shown = View().PageRectInViewport();
+        EXPECT_NEAR(shown.left() + box.left() * View().Zoom(), 0, 3) << c.name;
+
+        viewer_->ViewerSetView(u"FitBH");
+        EXPECT_NEAR(View().Zoom() * box.width(), View().viewport()->width(), 2) << c.name;
+        viewer_->ViewerSetView(u"FitBV");
+        EXPECT_NEAR(View().Zoom() * box.height(), View().viewport()->height(), 2) << c.name;
+    }
+}
+
+TEST_F(RealViewer, FitHoldsWhenTheViewerIsResized) {
+    MakePdf(dir_ / "a.pdf");
+    ASSERT_TRUE(Load(dir_ / "a.pdf"));
+    viewer_->ViewerSetView(u"Fit");
+    Resize(300, 700);
+    EXPECT_NEAR(View().Zoom(), 300.0 / 595, 1e-6);
+    Resize(600, 300);
+    EXPECT_NEAR(View().Zoom(), View().contentsRect().height() / 842.0, 1e-6);
+    EXPECT_FALSE(View().verticalScrollBar()->isVisible());
+}
+
+TEST_F(RealViewer, UnknownNamesAnswerAFailureWithErrorInfo) {
+    auto error = Raised<EOleException>([&] { viewer_->ViewerSetView(u"FitX"); });
+    EXPECT_EQ(error.ErrorCode(), E_INVALIDARG);
+    EXPECT_EQ(error.Message(), "表示方法 \"FitX\" には対応していません。");
+    EXPECT_EQ(error.Source(), "AcroPDF.PDF");
+    EXPECT_THROW(viewer_->ViewerSetLayoutMode(u"TwoColumnLeft"), EOleException);
+    EXPECT_NO_THROW(viewer_->ViewerSetLayoutMode(u"SinglePage"));
+}
+
+TEST_F(RealViewer, ToolbarAndScrollBarsShowAndHide) {
+    MakePdf(dir_ / "a.pdf", {2});
+    ASSERT_TRUE(Load(dir_ / "a.pdf"));
+    EXPECT_FALSE(control_->ToolBar()->isVisible());
+    viewer_->ViewerShowToolbar(true);
+    EXPECT_TRUE(control_->ToolBar()->isVisible());
+    viewer_->ViewerShowToolbar(false);
+    EXPECT_FALSE(control_->ToolBar()->isVisible());
+    viewer_->ViewerSetView(u"FitH");
+    viewer_->ViewerShowScrollbars(true);
+    Pump(0);
+    EXPECT_TRUE(View().verticalScrollBar()->isVisible());
+    viewer_->ViewerShowScrollbars(false);
+    Pump(0);
+    EXPECT_FALSE(View().verticalScrollBar()->isVisible());
+    EXPECT_NEAR(View().Zoom(), View().viewport()->width() / 595.0, 1e-6);  // the room of the bar is the page's
+}
+
+TEST_F(RealViewer, SinglePageLayoutMovesBetweenPagesAtTheEdges) {
+    MakePdf(dir_ / "a.pdf", {3});
+    ASSERT_TRUE(Load(dir_ / "a.pdf"));
+    viewer_->ViewerSetLayoutMode(u"SinglePage");
+    viewer_->ViewerSetView(u"Fit");
+    auto key = [&](int k) {
+        QKeyEvent press(QEvent::KeyPress, k, Qt::NoModifier);
+        QApplication::sendEvent(&View(), &press);
+    };
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    key(Qt::Key_PageDown);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(View().CurrentPage(), 2);  // no page after the last
+    key(Qt::Key_PageUp);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    // With the page taller than the view, Page Down first scrolls, then turns.
+    viewer_->ViewerSetView(u"FitH");
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    while (View().verticalScrollBar()->value() < View().verticalScrollBar()->maximum()) key(Qt::Key_PageDown);
+    key(Qt::Key_PageDown);
+    EXPECT_EQ(View().CurrentPage(), 2);
+    QWheelEvent up(QPointF(10, 10), QPointF(10, 10), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View().viewport(), &up);
+    // At the top of a page the wheel turns back, to the bottom of the page before.
+    EXPECT_EQ(View().CurrentPage(), 1);
+    EXPECT_EQ(View().verticalScrollBar()->value(), View().verticalScrollBar()->maximum());
+    QApplication::sendEvent(View().viewport(), &up);
+    EXPECT_EQ(View().CurrentPage(), 1);  // inside a page it scrolls
+    EXPECT_LT(View().verticalScrollBar()->value(), View().verticalScrollBar()->maximum());
+}

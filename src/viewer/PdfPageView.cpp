@@ -13,7 +13,7 @@
 namespace {
 
 const QColor kBackground(0x80, 0x80, 0x80);
-constexpr int kContentProbeWidth = 300;  // pixels of the low-resolution render that finds the drawn content
+constexpr double kContentProbeLimit = 1200;  // widest render, in pixels, that finds the drawn content
 
 }  // namespace
 
@@ -73,8 +73,10 @@ QRectF PdfPageView::ContentBox(int page) {
     auto cached = contentBoxes_.constFind(page);
     if (cached != contentBoxes_.constEnd()) return *cached;
     const QSizeF points = document_->pagePointSize(page);
-    const double scale = kContentProbeWidth / std::max(points.width(), 1.0);
-    const QSize size(kContentProbeWidth, std::max(1, int(std::lround(points.height() * scale))));
+    // About one pixel per point: fine enough for a fit, cheap enough to do once per page.
+    const double scale = std::min(1.0, kContentProbeLimit / std::max({points.width(), points.height(), 1.0}));
+    const QSize size(std::max(1, int(std::lround(points.width() * scale))),
+                     std::max(1, int(std::lround(points.height() * scale))));
     const QImage image = document_->render(page, size).convertToFormat(QImage::Format_ARGB32);
     int left = size.width(), top = size.height(), right = -1, bottom = -1;
     for (int y = 0; y < image.height(); ++y) {
@@ -90,8 +92,7 @@ QRectF PdfPageView::ContentBox(int page) {
     }
     QRectF box(QPointF(0, 0), points);
     if (right >= 0) {
-        // One probe pixel of slack on each side so that no stroke is cut.
-        box = QRectF((left - 1) / scale, (top - 1) / scale, (right - left + 3) / scale, (bottom - top + 3) / scale)
+        box = QRectF(left / scale, top / scale, (right - left + 1) / scale, (bottom - top + 1) / scale)
                   .intersected(QRectF(QPointF(0, 0), points));
     }
     contentBoxes_.insert(page, box);
@@ -120,7 +121,8 @@ double PdfPageView::ZoomFor(const QSize& area) const {
 
 void PdfPageView::Relayout(bool placeForFit) {
     const QSizeF points = PageSizePoints();
-    QSize area = maximumViewportSize();
+    // The whole inside of the frame: maximumViewportSize() already leaves out bars that are on.
+    const QSize area = contentsRect().size();
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     // A scroll bar that the zoom makes necessary takes room from the other
     // direction, so the zoom is worked out again without that room.

@@ -101,7 +101,7 @@ void MakeEncryptedPdf(const Bytes& path) {
     const std::size_t sizeAt = pdf.rfind("/Size");
     const long size = std::stol(pdf.substr(sizeAt + 5));
     const std::size_t rootAt = pdf.rfind("/Root");
-    const Bytes root = pdf.substr(rootAt + 5, pdf.find('R', rootAt) - rootAt - 4);
+    const Bytes root = pdf.substr(rootAt + 5, pdf.find('R', rootAt + 5) - rootAt - 4);
     // A standard security handler whose check value matches no password.
     const Bytes encryptAt = std::to_string(size);
     std::ostringstream update;
