@@ -1,0 +1,398 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "Application.h"
+#include "core/Errors.h"
+#include "core/QtBytes.h"
+#include "support/Fixtures.h"
+#include "support/WindowHarness.h"
+#include "ui/ByteControls.h"
+#include "viewer/PdfPageView.h"
+#include "viewer/PdfViewerControl.h"
+
+namespace {
+
+struct ControlStart {
+    const char* name;
+    QRect geometry;
+    const char* caption;  // null when it has none to check
+    bool visible;
+    bool enabled;
+};
+
+QString CaptionOf(QWidget* w) {
+    if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    return {};
+}
+
+QList<QAction*> ItemsOf(QMenu* menu) { return menu->actions(); }
+
+}  // namespace
+
+TEST(MainWindow, EveryControlStartsWhereAndAsTheLayoutSays) {
+    Program program;
+    TForm1& f = program.form1();
+    const ControlStart controls[] = {
+        {"B_Open", {8, 8, 113, 25}, "PDFファイルを開く", true, true},
+        {"SB1", {240, 8, 57, 22}, "再生", false, false},
+        {"CB2", {304, 12, 73, 17}, "自動再生", false, true},
+        {"Label2", {8, 48, 53, 12}, "ファイル名", true, true},
+        {"E_Rename", {8, 61, 337, 20}, "", true, true},
+        {"B_Rename", {8, 88, 65, 25}, "リネーム", true, true},
+        {"E_Filename", {264, 117, 41, 20}, "", false, true},
+        {"Label3", {8, 128, 137, 12}, "同じフォルダにあるファイル", true, true},
+        {"ListBox1", {8, 144, 369, 337}, nullptr, true, true},
+    };
+    for (const auto& c : controls) {
+        auto* w = f.findChild<QWidget*>(c.name);
+        ASSERT_NE(w, nullptr) << c.name;
+        EXPECT_EQ(w->pos(), c.geometry.topLeft()) << c.name;
+        if (!qobject_cast<QLabel*>(w)) {
+            EXPECT_EQ(w->size(), c.geometry.size()) << c.name;
+        }
+        if (c.caption) {
+            EXPECT_EQ(CaptionOf(w), QString::fromUtf8(c.caption)) << c.name;
+        }
+        EXPECT_EQ(w->isVisible(), c.visible) << c.name;
+        EXPECT_EQ(w->isEnabled(), c.enabled) << c.name;
+    }
+    EXPECT_EQ(f.L_format->text(), ".pdf");
+    EXPECT_EQ(f.L_format->pos(), QPoint(351, 65));
+    EXPECT_TRUE(f.CB2->isChecked());
+    EXPECT_TRUE(f.E_Filename->isReadOnly());
+    EXPECT_EQ(f.windowTitle(), "Quilvane");
+    // Panel1 docked left at 385, Panel2 fills the rest; the viewer fills Panel2 less a pixel.
+    EXPECT_EQ(f.Panel1->geometry(), QRect(0, 0, 385, 494));
+    EXPECT_EQ(f.Panel2->geometry(), QRect(385, 0, 429, 494));
+    EXPECT_EQ(f.AcroPDF1->geometry(), QRect(1, 1, 427, 492));
+    EXPECT_TRUE(f.AcroPDF1->isVisible());
+    // Fonts: the fixed-pitch stand-in for the name box and the list, 12 px.
+    EXPECT_EQ(QFontInfo(f.E_Rename->font()).family(), "IPAGothic");
+    EXPECT_EQ(QFontInfo(f.ListBox1->font()).family(), "IPAGothic");
+    EXPECT_EQ(QFontInfo(f.B_Open->font()).family(), "IPAPGothic");
+    EXPECT_EQ(QFontInfo(f.E_Rename->font()).pixelSize(), 12);
+    // Tab order: B_Open, E_Filename, B_Rename, E_Rename, ListBox1, CB2.
+    EXPECT_EQ(f.B_Open->nextInFocusChain(), f.E_Filename);
+    EXPECT_EQ(f.E_Filename->nextInFocusChain(), f.B_Rename);
+    EXPECT_EQ(f.B_Rename->nextInFocusChain(), f.E_Rename);
+    EXPECT_EQ(f.E_Rename->nextInFocusChain(), f.ListBox1);
+    // Start values.
+    EXPECT_EQ(f.CurrentMode, 0);
+    EXPECT_EQ(f.FitMode, 0);
+    EXPECT_EQ(f.ToolbarMode, 0);
+    EXPECT_TRUE(f.PendingNewPath.empty());
+}
+
+TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
+    Program program;
+    TForm1& f = program.form1();
+    const QList<QAction*> top = f.MainMenu1->actions();
+    ASSERT_EQ(top.size(), 4);
+    EXPECT_EQ(top[0]->text(), "ファイル(&F)");
+    EXPECT_EQ(top[1]->text(), "設定(&S)");
+    EXPECT_EQ(top[2]->text(), "モード(&M)");
+    EXPECT_EQ(top[3]->text(), "ヘルプ(&H)");
+    const QList<QAction*> file = ItemsOf(f.File1);
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_EQ(file[0], f.O1);
+    EXPECT_TRUE(file[1]->isSeparator());
+    EXPECT_EQ(f.Q1->text(), "ソフトの終了(&Q)");
+    EXPECT_EQ(ItemsOf(f.N2), (QList<QAction*>{f.NH0, f.NH1, f.N5->menuAction()}));
+    EXPECT_EQ(ItemsOf(f.N5), (QList<QAction*>{f.NH2, f.NH3, f.NH4, f.NH5}));
+    EXPECT_EQ(ItemsOf(f.N3), (QList<QAction*>{f.NT0, f.NT1}));
+    EXPECT_EQ(ItemsOf(f.N7), (QList<QAction*>{f.N_R1, f.N_R2}));
+    EXPECT_EQ(ItemsOf(f.N6), (QList<QAction*>{f.Mode0, f.Mode1}));
+    EXPECT_EQ(f.NH0->text(), "0： 全体表示");
+    EXPECT_EQ(f.NH5->text(), "5： Fit BV");
+    EXPECT_EQ(f.Ver004ONOFF1->text(), QString::fromUtf8("Ver0.04\u30002015/10/29\u3000リネーム設定"));
+    const QList<QAction*> about = ItemsOf(f.About1);
+    ASSERT_EQ(about.size(), 6);
+    EXPECT_TRUE(about[4]->isSeparator());
+    for (QAction* checked : {f.NH0, f.NT0, f.N_R2, f.Mode0}) EXPECT_TRUE(checked->isChecked()) << checked->objectName().toStdString();
+    for (QAction* unchecked : {f.NH1, f.NH2, f.NH3, f.NH4, f.NH5, f.NT1, f.N_R1, f.Mode1})
+        EXPECT_FALSE(unchecked->isChecked()) << unchecked->objectName().toStdString();
+}
+
+TEST(MainWindow, ToggleItemsChangeTheirMarkExactlyOnceAndVersionItemsNothing) {
+    Program program;
+    TForm1& f = program.form1();
+    f.N_R1->trigger();
+    EXPECT_TRUE(f.N_R1->isChecked());
+    f.N_R1->trigger();
+    EXPECT_FALSE(f.N_R1->isChecked());
+    f.N_R2->trigger();
+    EXPECT_FALSE(f.N_R2->isChecked());
+    // Picking the fit item that is checked leaves it checked (no flip by Qt).
+    f.NH0->trigger();
+    EXPECT_TRUE(f.NH0->isChecked());
+    f.Ver004ONOFF1->trigger();
+    f.Ver0021->trigger();
+    EXPECT_TRUE(program.boxes.shown.empty());
+    EXPECT_EQ(f.windowTitle(), "Quilvane");
+}
+
+TEST(MainWindow, QuitClosesTheWindow) {
+    Program program;
+    program->Q1->trigger();
+    EXPECT_FALSE(program->isVisible());
+}
+
+TEST(ErrorDisplay, ShowsTheMessageWithItsFullStopUnderTheApplicationTitle) {
+    Program program;
+    program->SetMode(1);
+    program->SB1->setEnabled(true);
+    program->SB1->click();  // no device: the player raises
+    ASSERT_EQ(program.boxes.shown.size(), 1u);
+    const MessageBoxRequest& box = program.boxes.shown[0];
+    EXPECT_EQ(box.kind, MessageBoxRequest::Kind::ErrorDisplay);
+    EXPECT_EQ(box.caption, "Quilvane");
+    EXPECT_EQ(box.text, "MCI デバイスがありません.");
+    EXPECT_EQ(box.owner, &program.form1());
+    // The program goes on: the next event is handled.
+    program->Mode0->trigger();
+    EXPECT_EQ(program->CurrentMode, 0);
+}
+
+TEST(StartupReport, MissingViewerGivesTheReportAndExitCodeOne) {
+    MessageBoxRecorder boxes;
+    UnregisterControlClass(kPdfViewerClassId);
+    const int exitCode = RunApplication([] {});
+    RegisterPdfViewerControl();
+    EXPECT_EQ(exitCode, 1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "アプリケーション エラー");
+    EXPECT_TRUE(QRegularExpression("^EOleSysErrorがモジュール test_window の [0-9A-F]{8} で発生しました。\n"
+                                   "クラスが登録されていません。\\.$")
+                    .match(boxes.shown[0].text)
+                    .hasMatch())
+        << boxes.shown[0].text.toStdString();
+}
+
+// ---- Working modes ----
+
+TEST(Modes, SwitchesFollowTheTableAndKeepTheCurrentPath) {
+    TempDir dir;
+    MakePdf(dir / "a.pdf");
+    Program program;
+    TForm1& f = program.form1();
+    program.Open(dir / "a.pdf");
+    ASSERT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
+    f.Mode1->trigger();
+    EXPECT_EQ(f.CurrentMode, 1);
+    EXPECT_TRUE(f.E_Rename->text().isEmpty());
+    EXPECT_EQ(f.ListBox1->Count(), 0);
+    EXPECT_FALSE(f.Mode0->isChecked());
+    EXPECT_TRUE(f.Mode1->isChecked());
+    EXPECT_TRUE(f.SB1->isVisible());
+    EXPECT_FALSE(f.SB1->isEnabled());
+    EXPECT_EQ(f.SB1->text(), "再生");
+    EXPECT_TRUE(f.CB2->isVisible());
+    EXPECT_FALSE(f.AcroPDF1->isVisible());
+    EXPECT_EQ(f.L_format->text(), ".mp3");
+    EXPECT_EQ(f.B_Open->text(), "MP3ファイルを開く");
+    EXPECT_EQ(GetText(f.E_Filename), dir / "a.pdf");
+    EXPECT_EQ(program.Title(), "Quilvane  [" + (dir / "a.pdf") + "]");
+    // The same mode again empties all the same.
+    program.Type("typed");
+    f.Mode1->trigger();
+    EXPECT_TRUE(f.E_Rename->text().isEmpty());
+    f.Mode0->trigger();
+    EXPECT_TRUE(f.Mode0->isChecked());
+    EXPECT_FALSE(f.SB1->isVisible());
+    EXPECT_TRUE(f.AcroPDF1->isVisible());
+    EXPECT_EQ(f.L_format->text(), ".pdf");
+    EXPECT_EQ(f.B_Open->text(), "PDFファイルを開く");
+    EXPECT_TRUE(program.boxes.shown.empty());  // the player holds no file: nothing to stop
+}
+
+TEST(Modes, LeavingMp3ModeAfterAFailedOpenShowsThePlayersError) {
+    TempDir dir;
+    WriteFile(dir / "bad.mp3", "not audio");
+    Program program;
+    program->SetMode(1);
+    program.Open(dir / "bad.mp3");
+    ASSERT_EQ(program.boxes.shown.size(), 1u);
+    program->Mode0->trigger();
+    EXPECT_EQ(program->CurrentMode, 0);  // the switch took effect before the error
+    ASSERT_EQ(program.boxes.shown.size(), 2u);
+    EXPECT_EQ(program.boxes.shown[1].text, "MCI デバイスがありません.");
+}
+
+// ---- Opening, loading and the folder list ----
+
+TEST(Loading, OpenMakesTheFileCurrentWithNameTitleAndList) {
+    TempDir dir;
+    MakePdf(dir / "scan2.pdf");
+    MakePdf(dir / "scan10.pdf");
+    MakePdf(dir / "a.pdf");
+    Program program;
+    program.Open(dir / "scan10.pdf");
+    EXPECT_EQ(GetText(program->E_Filename), dir / "scan10.pdf");
+    EXPECT_EQ(program->CurrentFileName, "scan10.pdf");
+    EXPECT_EQ(GetText(program->E_Rename), "scan10");
+    EXPECT_EQ(program.Title(), "Quilvane  [" + (dir / "scan10.pdf") + "]");
+    EXPECT_EQ(program.Rows(), (std::vector<Bytes>{"a.pdf", "scan2.pdf", "scan10.pdf"}));
+    EXPECT_EQ(program.SelectedRow(), "scan10.pdf");
+    EXPECT_TRUE(program->B_Open->isEnabled());
+}
+
+TEST(Loading, StemDropsTheLastFourBytesWhateverTheyAre) {
+    TempDir dir;
+    Program program;
+    for (const auto& [name, stem] : std::vector<std::pair<Bytes, Bytes>>{
+             {"report.pdfx", "report."}, {".pdf", ""}, {"請求書.pdf", "請求書"}, {"a.pdf", "a"}}) {
+        WriteFile(dir / name, "x");
+        program->LoadDocument(dir / name);
+        EXPECT_EQ(GetText(program->E_Rename), stem) << name;
+    }
+    EXPECT_EQ(program.boxes.shown.size(), 0u);  // files the viewer cannot show still become current
+}
+
+TEST(Loading, EmptyPathAndCancelledOpenChangeNothing) {
+    TempDir dir;
+    MakePdf(dir / "a.pdf");
+    Program program;
+    program.Open(dir / "a.pdf");
+    program.Type("typed");
+    program->LoadDocument("");
+    EXPECT_EQ(GetText(program->E_Rename), "typed");
+    EXPECT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
+    program.nextOpen.clear();
+    program->B_Open->click();
+    EXPECT_EQ(GetText(program->E_Rename), "typed");
+    EXPECT_TRUE(program->B_Open->isEnabled());
+    // The dialog offers the last file again.
+    EXPECT_EQ(program->OpenDialog1.FileName, dir / "a.pdf");
+    EXPECT_TRUE(program->OpenDialog2.FileName.empty());
+}
+
+TEST(Loading, ResizeReloadsInPdfModeOnly) {
+    TempDir dir;
+    MakePdf(dir / "a.pdf");
+    MakeMp3(dir / "b.mp3", 300);
+    Program program;
+    program->resize(900, 600);  // nothing current: nothing happens
+    EXPECT_TRUE(program.boxes.shown.empty());
+    program.Open(dir / "a.pdf");
+    program.Type("typed");
+    program->resize(1000, 650);
+    Pump();
+    EXPECT_EQ(GetText(program->E_Rename), "a");
+    program->CB2->setChecked(false);
+    program->SetMode(1);
+    program.Open(dir / "b.mp3");
+    program.Type("typed");
+    program->resize(820, 560);
+    Pump();
+    EXPECT_EQ(GetText(program->E_Rename), "typed");
+    // Back in PDF mode, a resize reloads the MP3 path still held, and lists that folder's PDFs.
+    program->SetMode(0);
+    program->resize(900, 600);
+    Pump();
+    EXPECT_EQ(GetText(program->E_Rename), "b");
+    EXPECT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
+    EXPECT_EQ(program->ListBox1->ItemIndex(), -1);
+}
+
+TEST(FolderList, ListsTheModesFilesOnly) {
+    TempDir dir;
+    for (const char* name : {"a.pdf", "B.PDF", "notes.txt", ".hidden.pdf", ".pdf", "song.mp3", "LOUD.MP3"})
+        WriteFile(dir / name, "x");
+    MakeFolder(dir / "x.pdf");
+    Program program;
+    program->LoadDocument(dir / "a.pdf");
+    EXPECT_EQ(program.Rows(), (std::vector<Bytes>{".hidden.pdf", ".pdf", "a.pdf", "B.PDF"}));
+    EXPECT_EQ(program.SelectedRow(), "a.pdf");
+    program->CB2->setChecked(false);
+    program->SetMode(1);
+    program->RefreshFileList();
+    EXPECT_EQ(program.Rows(), (std::vector<Bytes>{"LOUD.MP3", "song.mp3"}));
+    EXPECT_EQ(program->ListBox1->ItemIndex(), -1);
+}
+
+TEST(FolderList, CaseOnlyDifferenceMissingFileAndMissingFolderSelectNothing) {
+    TempDir dir;
+    WriteFile(dir / "a.pdf", "x");
+    Program program;
+    program->LoadDocument(dir / "A.pdf");
+    EXPECT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
+    EXPECT_EQ(program->ListBox1->ItemIndex(), -1);
+    program->LoadDocument(dir / "gone.pdf");
+    EXPECT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
+    EXPECT_EQ(program->ListBox1->ItemIndex(), -1);
+    program->LoadDocument(dir / "nowhere/a.pdf");
+    EXPECT_TRUE(program.Rows().empty());
+    try {
+        program->ListBox1->Item(-1);
+        FAIL();
+    } catch (const EListError& e) {
+        EXPECT_EQ(e.Message(), "リストのインデックスが範囲を超えています (-1)");
+    }
+}
+
+TEST(FolderList, NameNotValidInTheLocaleEncodingEndToEnd) {
+    TempDir dir;
+    const Bytes sjis = ShiftJis("表紙") + ".pdf";
+    MakePdf(dir / sjis);
+    MakePdf(dir / "b.pdf");
+    Program program;
+    program.Open(dir / sjis);
+    EXPECT_EQ(program.SelectedRow(), sjis);
+    EXPECT_EQ(GetText(program->E_Rename), ShiftJis("表紙"));
+    EXPECT_TRUE(program->windowTitle().contains(QChar(0xFFFD)));  // shown, visibly
+    const auto* control = static_cast<PdfViewerControl*>(program->AcroPDF1->Control());
+    EXPECT_NE(control->Document(), nullptr);
+    program.Pick("b.pdf");
+    program.Pick(sjis);  // picked back by its bytes
+    EXPECT_EQ(GetText(program->E_Filename), dir / sjis);
+    EXPECT_TRUE(program.boxes.shown.empty());
+}
+
+TEST(FolderList, HundredThousandRowsAreAModelNotWidgets) {
+    Program program;
+    program->ListBox1->BeginUpdate();
+    for (int i = 0; i < 100000; ++i) program->ListBox1->Add("file" + std::to_string(i) + ".pdf");
+    program->ListBox1->EndUpdate();
+    program->ListBox1->SetItemIndex(99999);
+    EXPECT_EQ(program->ListBox1->Count(), 100000);
+    EXPECT_EQ(program->ListBox1->ItemIndex(), 99999);
+    EXPECT_TRUE(program->ListBox1->uniformItemSizes());
+    EXPECT_TRUE(program->ListBox1->findChildren<QWidget*>().size() < 10);
+}
+
+// ---- PDF display settings ----
+
+TEST(DisplaySettings, FitAndToolbarItemsActAsRadioGroupsAndAreReapplied) {
+    TempDir dir;
+    MakePdf(dir / "a.pdf");
+    Program program;
+    TForm1& f = program.form1();
+    f.NH1->trigger();
+    EXPECT_EQ(f.FitMode, 1);
+    for (QAction* item : {f.NH0, f.NH2, f.NH3, f.NH4, f.NH5}) EXPECT_FALSE(item->isChecked());
+    EXPECT_TRUE(f.NH1->isChecked());
+    f.NT1->trigger();  // before any document: sent to the empty viewer
+    EXPECT_TRUE(f.NT1->isChecked());
+    EXPECT_FALSE(f.NT0->isChecked());
+    program.Open(dir / "a.pdf");
+    const auto* control = static_cast<PdfViewerControl*>(f.AcroPDF1->Control());
+    EXPECT_EQ(control->PageView()->CurrentFit(), PdfPageView::Fit::Width);
+    EXPECT_TRUE(control->ToolBar()->isVisible());
+    // In MP3 mode the choice is stored and reaches the next PDF load.
+    f.SetMode(1);
+    f.NH2->trigger();
+    f.NT0->trigger();
+    f.SetMode(0);
+    f.LoadDocument(dir / "a.pdf");
+    EXPECT_EQ(control->PageView()->CurrentFit(), PdfPageView::Fit::Height);
+    EXPECT_FALSE(control->ToolBar()->isVisible());
+    EXPECT_TRUE(f.NH2->isChecked());
+    EXPECT_TRUE(f.NT0->isChecked());
+}
