@@ -67,6 +67,7 @@ TForm1::TForm1(QWidget* parent, MciApi& mci) : QMainWindow(parent), MP1(mci) {
         if (item->text() == QLatin1String("-")) item->setSeparator(true);
     }
     setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
+    L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.
     resize(814, 494 + MainMenu1->sizeHint().height());
     ExecuteOpenDialog = [this](TOpenDialog& dialog) { return ExecuteQtOpenDialog(this, dialog); };

@@ -1,0 +1,142 @@
+// `make demo`: the real program on a real display (Xvfb), driven through a
+// short session like a user's; a screenshot of the screen after each step.
+#include <QApplication>
+#include <QDir>
+#include <QInputMethodEvent>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "Unit1.h"
+#include "Unit2.h"
+#include "core/QtBytes.h"
+#include "support/Fixtures.h"
+#include "ui/ByteControls.h"
+#include "ui/ErrorDisplay.h"
+#include "viewer/PdfViewerControl.h"
+
+namespace {
+
+QString shotFolder;
+int shotNumber = 0;
+
+void Settle(int ms = 300) {
+    QTest::qWait(ms);
+}
+
+void Shot(const char* name) {
+    Settle();
+    const QString file = QStringLiteral("%1/%2-%3.png").arg(shotFolder).arg(++shotNumber, 2, 10, QLatin1Char('0')).arg(name);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+    std::printf("screenshot %s\n", qPrintable(file));
+}
+
+// A scanned-looking document: a heading, a few lines, a table.
+void MakeDocument(const Bytes& path, const QString& title, const QString& body, bool landscape) {
+    QPdfWriter writer(ToQString(path));
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(landscape ? QSizeF(842, 595) : QSizeF(595, 842), QPageSize::Point));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter p(&writer);
+    const int w = landscape ? 842 : 595;
+    p.fillRect(QRectF(0, 0, w, landscape ? 595 : 842), QColor(252, 251, 247));
+    p.setFont(QFont(QStringLiteral("IPAGothic"), 28));
+    p.drawText(QRectF(60, 60, w - 120, 50), Qt::AlignCenter, title);
+    p.setFont(QFont(QStringLiteral("IPAPGothic"), 12));
+    p.drawText(QRectF(60, 140, w - 120, 80), Qt::TextWordWrap, body);
+    for (int row = 0; row < 8; ++row) {
+        p.drawRect(QRectF(60, 240 + row * 28, w - 120, 28));
+        p.drawText(QRectF(70, 240 + row * 28, 200, 28), Qt::AlignVCenter, QStringLiteral("項目 %1").arg(row + 1));
+        p.drawText(QRectF(w - 200, 240 + row * 28, 120, 28), Qt::AlignVCenter | Qt::AlignRight,
+                   QStringLiteral("¥%1").arg((row + 3) * 1250));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quilvane"));
+    RegisterPdfViewerControl();
+    shotFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("demo");
+    QDir().mkpath(shotFolder);
+
+    TempDir dir;
+    MakeDocument(dir / "scan0001.pdf", QStringLiteral("請求書"), QStringLiteral("株式会社サンプル 御中\n2026年11月分のご請求です。"), false);
+    MakeDocument(dir / "scan0002.pdf", QStringLiteral("納品書"), QStringLiteral("有限会社テスト 御中\n下記の通り納品いたしました。"), false);
+    MakeDocument(dir / "scan0003.pdf", QStringLiteral("見積書"), QStringLiteral("横長の見積書です。"), true);
+    MakeDocument(dir / "scan0010.pdf", QStringLiteral("領収書"), QStringLiteral("上記正に領収いたしました。"), false);
+    MakeMp3(dir / "rec001.mp3", 3000);
+    MakeMp3(dir / "rec002.mp3", 3000);
+
+    TForm1 form1;
+    TForm2 form2(&form1);
+    form2.OnYes = [&form1] { form1.PerformRename(); };
+    form1.SetConfirmationDialog(&form2);
+    SetApplicationWindow(&form1);
+    Bytes nextOpen;
+    form1.ExecuteOpenDialog = [&nextOpen](TOpenDialog& dialog) {
+        dialog.FileName = nextOpen;
+        return !nextOpen.empty();
+    };
+    form1.Show();
+    Shot("start");
+
+    nextOpen = dir / "scan0001.pdf";
+    form1.B_Open->click();
+    Shot("opened");
+
+    form1.E_Rename->setFocus();
+    form1.E_Rename->selectAll();
+    // Japanese arrives from the input method as committed text.
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("請求書_2026年11月_サンプル"));
+    QApplication::sendEvent(form1.E_Rename, &typed);
+    Shot("typed");
+
+    const QRect second = form1.ListBox1->visualRect(form1.ListBox1->model()->index(1, 0));
+    QTest::mouseClick(form1.ListBox1->viewport(), Qt::LeftButton, {}, second.center());
+    Shot("picked-next");
+
+    form1.NH1->trigger();
+    form1.NT1->trigger();
+    Shot("fit-width-toolbar");
+
+    form1.NH0->trigger();
+    form1.NT0->trigger();
+    const QRect third = form1.ListBox1->visualRect(form1.ListBox1->model()->index(2, 0));
+    QTest::mouseClick(form1.ListBox1->viewport(), Qt::LeftButton, {}, third.center());
+    Shot("landscape-fit");
+
+    // Confirmation on: the dialog over the window.
+    form1.N_R1->trigger();
+    SetText(form1.E_Rename, "見積書_横長");
+    QTimer::singleShot(400, [&] {
+        Shot("confirm");
+        form2.Button2->click();
+    });
+    form1.B_Rename->click();
+    form1.N_R1->trigger();
+
+    // A forbidden character: the error box.
+    SetText(form1.E_Rename, "見積書:横長");
+    QTimer::singleShot(400, [&] {
+        Shot("forbidden");
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    form1.B_Rename->click();
+
+    form1.Mode1->trigger();
+    nextOpen = dir / "rec001.mp3";
+    form1.B_Open->click();
+    Settle(700);
+    Shot("mp3-playing");
+
+    std::printf("final names:");
+    for (const Bytes& name : ListNames(dir.Path())) std::printf(" %s", name.c_str());
+    std::printf("\n");
+    return 0;
+}

@@ -121,7 +121,7 @@ TEST_F(WithFakeViewer, ResultCheckPassesSuccessAndReportsFailuresWithTheBestText
 
     FakeControl::nextInfo = ErrorInfo{u" . ", {}, {}, 0};  // nothing left: the platform's text
     FakeControl::nextResult = E_INVALIDARG;
-    EXPECT_EQ(Raised<EOleException>([&] { viewer.ViewerShowToolbar(true); }).Message(), "パラメーターが間違っています。");
+    EXPECT_EQ(Raised<EOleException>([&] { viewer.ViewerShowToolbar(true); }).Message(), "パラメーターが間違っています");
 
     FakeControl::nextInfo.reset();
     FakeControl::nextResult = static_cast<HRESULT>(0x8004DEAD);
@@ -180,7 +180,7 @@ TEST(ViewerCreation, UnregisteredClassFailsWhileTheWindowIsBuilt) {
     auto error = Raised<EOleSysError>([] { TAcroPDF viewer; });
     RegisterPdfViewerControl();
     EXPECT_EQ(error.ErrorCode(), REGDB_E_CLASSNOTREG);
-    EXPECT_EQ(error.Message(), "クラスが登録されていません。");
+    EXPECT_EQ(error.Message(), "クラスが登録されていません");
 }
 
 // ---- The real viewer on generated PDFs ----

@@ -169,7 +169,7 @@ TEST(StartupReport, MissingViewerGivesTheReportAndExitCodeOne) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, "アプリケーション エラー");
     EXPECT_TRUE(QRegularExpression("^EOleSysErrorがモジュール test_window の [0-9A-F]{8} で発生しました。\n"
-                                   "クラスが登録されていません。\\.$")
+                                   "クラスが登録されていません\\.$")
                     .match(boxes.shown[0].text)
                     .hasMatch())
         << boxes.shown[0].text.toStdString();
@@ -395,4 +395,68 @@ TEST(DisplaySettings, FitAndToolbarItemsActAsRadioGroupsAndAreReapplied) {
     EXPECT_FALSE(control->ToolBar()->isVisible());
     EXPECT_TRUE(f.NH2->isChecked());
     EXPECT_TRUE(f.NT0->isChecked());
+}
+
+namespace {
+
+// A viewer whose view and toolbar calls fail on demand.
+class FailingViewer : public OleControl, public IAcroAXDocShim {
+public:
+    static inline bool fail = false;
+    IAcroAXDocShim* QueryDefaultInterface() override { return this; }
+    HRESULT GetExtent(HimetricSize* size) override {
+        *size = {2540, 2540};
+        return S_OK;
+    }
+    HRESULT SetExtent(const HimetricSize&) override { return S_OK; }
+    HRESULT LoadPersistedState(const std::vector<std::uint8_t>&) override { return S_OK; }
+    HRESULT InitNew() override { return S_OK; }
+    bool InPlaceActivate(QWidget* parent, const QRect&) override {
+        window_ = new QWidget(parent);
+        return true;
+    }
+    QWidget* InPlaceWindow() override { return window_; }
+    void Close() override {}
+    HRESULT LoadFile(const std::u16string&, VARIANT_BOOL* loaded) override {
+        *loaded = VARIANT_TRUE;
+        return S_OK;
+    }
+    HRESULT setShowToolbar(std::int32_t) override { return fail ? E_FAIL : S_OK; }
+    HRESULT setLayoutMode(const std::u16string&) override { return S_OK; }
+    HRESULT setView(const std::u16string&) override { return fail ? E_FAIL : S_OK; }
+    HRESULT setShowScroll(std::int32_t) override { return S_OK; }
+
+private:
+    QWidget* window_ = nullptr;
+};
+
+}  // namespace
+
+TEST(DisplaySettings, AFailingViewerCallLeavesTheGroupUncheckedAndTheValueUnchanged) {
+    RegisterControlClass(kPdfViewerClassId, [] { return std::make_unique<FailingViewer>(); });
+    {
+        TempDir dir;
+        WriteFile(dir / "a.pdf", "x");
+        Program program;
+        TForm1& f = program.form1();
+        f.NH3->trigger();
+        FailingViewer::fail = true;
+        f.NH1->trigger();
+        f.NT1->trigger();
+        FailingViewer::fail = false;
+        for (QAction* item : {f.NH0, f.NH1, f.NH2, f.NH3, f.NH4, f.NH5, f.NT0, f.NT1}) EXPECT_FALSE(item->isChecked());
+        EXPECT_EQ(f.FitMode, 3);
+        EXPECT_EQ(f.ToolbarMode, 0);
+        ASSERT_EQ(program.boxes.shown.size(), 2u);
+        EXPECT_EQ(program.boxes.shown[0].text, "エラーを特定できません.");
+        // A failure inside a load ends the load: the path does not become current.
+        FailingViewer::fail = true;
+        EXPECT_THROW(f.LoadDocument(dir / "a.pdf"), EOleException);
+        FailingViewer::fail = false;
+        EXPECT_TRUE(f.E_Filename->text().isEmpty());
+        f.LoadDocument(dir / "a.pdf");
+        EXPECT_TRUE(f.NH3->isChecked());
+        EXPECT_TRUE(f.NT0->isChecked());
+    }
+    RegisterPdfViewerControl();
 }

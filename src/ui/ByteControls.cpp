@@ -17,6 +17,7 @@ Bytes GetCaption(const QLabel* label) { return FromQString(label->text()); }
 void SetCaption(QLabel* label, const Bytes& caption) {
     label->setTextFormat(Qt::PlainText);
     label->setText(ToDisplayString(caption));
+    label->adjustSize();  // labels size themselves to their caption
 }
 
 void SetCaption(QWidget* window, const Bytes& caption) { window->setWindowTitle(ToDisplayString(caption)); }

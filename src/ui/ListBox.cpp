@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include "core/Errors.h"
 #include "core/QtBytes.h"
@@ -39,6 +40,20 @@ TListBox::TListBox(QWidget* parent) : QListView(parent), model_(this) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextElideMode(Qt::ElideNone);
     lastKey_.start();
+    FitRowHeightToFont();
+}
+
+void TListBox::changeEvent(QEvent* event) {
+    QListView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitRowHeightToFont();
+}
+
+// Rows are 12 px high, or as high as the font needs so that "_" and "g" are not cut.
+void TListBox::FitRowHeightToFont() {
+    const int height = std::max(12, fontMetrics().height());
+    if (height == model_.rowHeight) return;
+    model_.rowHeight = height;
+    model_.Reset(std::move(model_.rows));
 }
 
 void TListBox::Clear() {

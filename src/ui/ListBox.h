@@ -47,9 +47,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyboardSearch(const QString&) override {}
+    void changeEvent(QEvent* event) override;
 
 private:
     void SelectByUser(int row);
+    void FitRowHeightToFont();
     void TypeToSelect(QKeyEvent* event);
 
     ByteListModel model_;

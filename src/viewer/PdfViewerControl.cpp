@@ -60,6 +60,7 @@ PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
     layout->setSpacing(0);
     toolbar_ = new QToolBar(window_.get());
     toolbar_->setIconSize(QSize(16, 16));
+    toolbar_->setAutoFillBackground(true);
     view_ = new PdfPageView(window_.get());
     QAction* previous = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowUp), QStringLiteral("前のページ"));
     QAction* next = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowDown), QStringLiteral("次のページ"));
