@@ -151,3 +151,55 @@ TEST(NaturalOrder, NumbersByValueLettersWithoutCase) {
     EXPECT_FALSE(NaturalLess("a.pdf", "A.pdf"));
     EXPECT_TRUE(NaturalLess("x007", "x8"));
 }
+
+namespace {
+
+// The rules read directly: digit runs by value, letters without case, bytes last.
+int ReferenceCompare(std::string_view a, std::string_view b) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            std::size_t za = i, zb = j;
+            while (za < a.size() && a[za] == '0') ++za;
+            while (zb < b.size() && b[zb] == '0') ++zb;
+            std::size_t ea = za, eb = zb;
+            while (ea < a.size() && digit(a[ea])) ++ea;
+            while (eb < b.size() && digit(b[eb])) ++eb;
+            if (ea - za != eb - zb) return ea - za < eb - zb ? -1 : 1;
+            if (int c = a.substr(za, ea - za).compare(b.substr(zb, eb - zb))) return c;
+            i = ea;
+            j = eb;
+            continue;
+        }
+        const int fa = fold(a[i]), fb = fold(b[j]);
+        if (fa != fb) return fa - fb;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) return i < a.size() ? 1 : -1;
+    return a.compare(b);
+}
+
+}  // namespace
+
+TEST(NaturalOrder, KeysOrderLikeTheRules) {
+    std::mt19937 random(11);
+    const char alphabet[] = "aAbB0019._-";
+    for (int i = 0; i < 3000; ++i) {
+        auto name = [&] {
+            Bytes s(1 + random() % 6, 'a');
+            for (char& c : s) c = alphabet[random() % (sizeof alphabet - 1)];
+            return s;
+        };
+        const Bytes a = name(), b = name();
+        EXPECT_EQ(NaturalLess(a, b), ReferenceCompare(a, b) < 0) << a << " " << b;
+    }
+    EXPECT_TRUE(NaturalLess("a01", "a1"));   // equal numbers: bytes decide
+    EXPECT_TRUE(NaturalLess("a9", "a10"));
+    EXPECT_TRUE(NaturalLess("a", "a0"));
+    EXPECT_TRUE(NaturalLess("x-1", "x1"));    // '-' sorts before a digit
+    EXPECT_TRUE(NaturalLess("x1", "xa"));
+    EXPECT_TRUE(NaturalLess("file 2", "File 10"));
+}

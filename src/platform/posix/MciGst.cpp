@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <QCoreApplication>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <vector>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -76,6 +79,59 @@ MCIERROR ErrorOfMessage(GError* error) {
     return MCIERR_INTERNAL;
 }
 
+// The length of an MP3 by walking its frame headers: exact for constant and
+// variable bit rates, a few ms per minute of sound. GStreamer knows the length
+// of a long file only once it has parsed much of it, and the rewind rule needs
+// it before the first play. Past kScanLimit the rest is extrapolated by size.
+DWORD EstimateMp3LengthMs(const char* path) {
+    constexpr std::size_t kScanLimit = 32 << 20;
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return 0;
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, 0, SEEK_SET);
+    std::vector<unsigned char> data(std::min<std::size_t>(size > 0 ? size : 0, kScanLimit));
+    data.resize(std::fread(data.data(), 1, data.size(), file));
+    std::fclose(file);
+    std::size_t at = 0;
+    if (data.size() >= 10 && std::memcmp(data.data(), "ID3", 3) == 0)
+        at = 10 + ((data[6] & 0x7F) << 21 | (data[7] & 0x7F) << 14 | (data[8] & 0x7F) << 7 | (data[9] & 0x7F));
+    static const int kBitrates[2][16] = {{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
+                                         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
+    static const int kRates[3] = {44100, 48000, 32000};
+    double seconds = 0;
+    std::size_t firstFrame = 0, scannedEnd = at;
+    while (at + 4 <= data.size()) {
+        const int version = (data[at + 1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
+        const int bitrateIndex = data[at + 2] >> 4, rateIndex = (data[at + 2] >> 2) & 3;
+        if (data[at] != 0xFF || (data[at + 1] & 0xE6) != 0xE2 || version == 1 || bitrateIndex == 0 ||
+            bitrateIndex == 15 || rateIndex == 3) {
+            ++at;  // not a layer III frame header: look further
+            continue;
+        }
+        const bool mpeg1 = version == 3;
+        const int rate = kRates[rateIndex] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+        const int bitrate = kBitrates[mpeg1 ? 0 : 1][bitrateIndex] * 1000;
+        const int samples = mpeg1 ? 1152 : 576;
+        if (seconds == 0) {
+            firstFrame = at;
+            const bool mono = (data[at + 3] >> 6) == 3;
+            const std::size_t tag = at + 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+            if (tag + 12 <= data.size() && (data[tag + 7] & 1) &&
+                (std::memcmp(&data[tag], "Xing", 4) == 0 || std::memcmp(&data[tag], "Info", 4) == 0)) {
+                const unsigned frames = data[tag + 8] << 24 | data[tag + 9] << 16 | data[tag + 10] << 8 | data[tag + 11];
+                return DWORD(1000.0 * frames * samples / rate);
+            }
+        }
+        seconds += double(samples) / rate;
+        at += std::size_t(samples / 8 * bitrate / rate) + ((data[at + 2] >> 1) & 1);
+        scannedEnd = at;
+    }
+    if (scannedEnd > firstFrame && size > long(data.size()))
+        seconds *= double(size - long(firstFrame)) / double(scannedEnd - firstFrame);
+    return DWORD(seconds * 1000);
+}
+
 struct Device {
     MCIDEVICEID id = 0;
     GstElement* pipeline = nullptr;
@@ -84,6 +140,7 @@ struct Device {
     bool atEnd = false;
     MCIERROR openError = 0;
     DWORD lengthMs = 0;
+    DWORD estimatedLengthMs = 0;  // until GStreamer knows the length
 
     ~Device() {
         if (pipeline == nullptr) return;
@@ -103,7 +160,7 @@ struct Device {
     DWORD QueryLength() {
         gint64 ns = 0;
         if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0) lengthMs = DWORD(ns / GST_MSECOND);
-        return lengthMs;
+        return lengthMs != 0 ? lengthMs : estimatedLengthMs;
     }
 
     static GstBusSyncReply OnMessage(GstBus*, GstMessage* message, gpointer data) {
@@ -204,8 +261,7 @@ private:
             std::lock_guard lock(device->mutex);
             if (!prerolled || device->openError != 0) return device->openError != 0 ? device->openError : MCIERR_INVALID_FILE;
         }
-        // The parser posts the duration a moment after the preroll.
-        for (int i = 0; i < 50 && device->QueryLength() == 0; ++i) g_usleep(2000);
+        device->estimatedLengthMs = EstimateMp3LengthMs(p->lpstrElementName);
         device->id = nextId_++;
         p->wDeviceID = device->id;
         devices_[device->id] = std::move(device);
@@ -258,20 +314,20 @@ private:
     MCIERROR Status(Device& device, DWORD_PTR flags, MCI_STATUS_PARMS* p) {
         if (!(flags & MCI_STATUS_ITEM) || p == nullptr) return MCIERR_UNSUPPORTED_FUNCTION;
         const DWORD length = device.lengthMs != 0 ? device.lengthMs : device.QueryLength();
+        if (p->dwItem == MCI_STATUS_POSITION) {
+            std::lock_guard lock(device.mutex);
+            if (device.atEnd) {
+                // GStreamer stops a few ms short of the length at the end of a
+                // stream; the device reports the end as the length itself.
+                p->dwReturn = length;
+                return 0;
+            }
+        }
         if (p->dwItem == MCI_STATUS_LENGTH) {
             p->dwReturn = length;
             return 0;
         }
         if (p->dwItem != MCI_STATUS_POSITION) return MCIERR_UNSUPPORTED_FUNCTION;
-        {
-            // GStreamer stops a few ms short of the length at the end of a
-            // stream; the device reports the end as the length itself.
-            std::lock_guard lock(device.mutex);
-            if (device.atEnd) {
-                p->dwReturn = length;
-                return 0;
-            }
-        }
         gint64 ns = 0;
         const DWORD position = gst_element_query_position(device.pipeline, GST_FORMAT_TIME, &ns) && ns > 0
                                    ? DWORD(ns / GST_MSECOND) : 0;

@@ -1,0 +1,47 @@
+// Rebuilding the folder list, shown, against a bare scan of the same folder.
+#include <QApplication>
+#include <dirent.h>
+#include <strings.h>
+
+#include "BenchSupport.h"
+#include "support/Fixtures.h"
+#include "support/WindowHarness.h"
+#include "ui/ByteControls.h"
+#include "viewer/PdfViewerControl.h"
+
+namespace {
+
+// opendir/readdir and the extension test: the least any listing must do.
+int BareScan(const Bytes& folder) {
+    int found = 0;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* entry = readdir(dir)) {
+        const std::size_t n = std::strlen(entry->d_name);
+        if (n >= 4 && strcasecmp(entry->d_name + n - 4, ".pdf") == 0) ++found;
+    }
+    closedir(dir);
+    return found;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    RegisterPdfViewerControl();
+    for (const int total : {1000, 100000}) {
+        TempDir dir;
+        FillFolder(dir.Path(), total / 2, total / 2, ".pdf");
+        Program program;
+        SetText(program->E_Filename, dir.Path() + "scan000001.pdf");
+        const int runs = total > 10000 ? 15 : 101;
+        volatile int sink = 0;
+        const double baseline = MedianMs(runs, [&] { sink = sink + BareScan(dir.Path()); });
+        const double ours = MedianMs(runs, [&] {
+            program->RefreshFileList();
+            program->ListBox1->repaint();  // the list shown, not only filled
+        });
+        if (program->ListBox1->Count() != total / 2) return 1;
+        Report("refresh_file_list_" + std::to_string(total) + "_files", ours, baseline);
+    }
+    return 0;
+}

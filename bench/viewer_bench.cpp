@@ -1,0 +1,51 @@
+// Loading a PDF and showing its first page, against pdftoppm rendering that
+// page; and the reload of an unchanged file.
+#include <QApplication>
+#include <QPdfDocument>
+#include <QProcess>
+#include <filesystem>
+
+#include "AcroPDFLib_TLB.h"
+#include "BenchSupport.h"
+#include "support/Fixtures.h"
+#include "viewer/PdfViewerControl.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    RegisterPdfViewerControl();
+    TempDir dir;
+    QWidget host;
+    host.resize(427, 492);
+    auto* viewer = new TAcroPDF(&host);
+    viewer->setGeometry(0, 0, 427, 492);
+    viewer->Activate();
+    host.show();
+    QWidget* window = viewer->Control()->InPlaceWindow();
+
+    for (const int pages : {1, 300}) {
+        const Bytes name = "doc" + std::to_string(pages);
+        MakePdf(dir / (name + "-a.pdf"), {pages});
+        std::filesystem::copy_file(dir / (name + "-a.pdf"), dir / (name + "-b.pdf"));
+        const double baseline = MedianMs(9, [&] {
+            QProcess::execute("pdftoppm", {"-r", "72", "-f", "1", "-l", "1", QString::fromStdString(dir / (name + "-a.pdf")),
+                                           QString::fromStdString(dir / "out")});
+        });
+        // Two copies in turn, so that every load parses afresh.
+        int turn = 0;
+        const double ours = MedianMs(21, [&] {
+            viewer->ViewerLoadFile(dir / (name + (turn++ % 2 ? "-b.pdf" : "-a.pdf")));
+            viewer->ViewerSetView(u"Fit");
+            window->repaint();  // the first page drawn
+        });
+        auto* control = static_cast<PdfViewerControl*>(viewer->Control());
+        if (control->Document() == nullptr || control->Document()->pageCount() != pages) return 1;
+        Report("load_and_show_" + std::to_string(pages) + "_pages", ours, baseline);
+        if (pages == 1) {
+            const double reload = MedianMs(101, [&] {
+                viewer->ViewerLoadFile(dir / (name + "-a.pdf"));
+            });
+            Report("reload_unchanged_1_page", reload, ours);
+        }
+    }
+    return 0;
+}
