@@ -114,3 +114,26 @@ TEST(MoveNoReplace, RefusalsCarryThePlatformsReason) {
     EXPECT_EQ(missing.reason, "ファイルが見つかりません");
     EXPECT_EQ(ReadFile(dir / "a.pdf"), "x");
 }
+
+TEST(DirectorySearchTest, ChangesByOthersShowAtTheNextSearch) {
+    TempDir dir;
+    WriteFile(dir / "a.pdf", "x");
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), std::vector<Bytes>{"a.pdf"});
+    WriteFile(dir / "b.pdf", "x");
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf"}));
+    ASSERT_EQ(std::rename((dir / "a.pdf").c_str(), (dir / "c.pdf").c_str()), 0);
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "c.pdf"}));
+    EXPECT_TRUE(FindFirstMatch(dir / "C.PDF"));
+    ASSERT_EQ(unlink((dir / "c.pdf").c_str()), 0);
+    EXPECT_FALSE(FindFirstMatch(dir / "C.PDF"));
+    MakeFolder(dir / "c.pdf");
+    EXPECT_TRUE(FindFirstMatch(dir / "C.PDF")->isDirectory);
+    // The folder itself replaced by another of the same name.
+    TempDir other;
+    const Bytes moved = other / "old";
+    const Bytes folder = dir.Path().substr(0, dir.Path().size() - 1);
+    ASSERT_EQ(std::rename(folder.c_str(), moved.c_str()), 0);
+    MakeFolder(folder);
+    WriteFile(dir / "fresh.pdf", "x");
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), std::vector<Bytes>{"fresh.pdf"});
+}
