@@ -1,6 +1,9 @@
 #include "BenchSupport.h"
 
+#include <dirent.h>
+#include <strings.h>
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,4 +44,15 @@ void FillFolder(const Bytes& folder, int matching, int others, const Bytes& exte
         std::snprintf(name, sizeof name, "note%06d.txt", i);
         create(name);
     }
+}
+
+int BareScan(const Bytes& folder) {
+    int found = 0;
+    DIR* dir = opendir(folder.c_str());
+    while (const dirent* entry = readdir(dir)) {
+        const std::size_t n = std::strlen(entry->d_name);
+        if (n >= 4 && strcasecmp(entry->d_name + n - 4, ".pdf") == 0) ++found;
+    }
+    closedir(dir);
+    return found;
 }

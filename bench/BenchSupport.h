@@ -12,3 +12,5 @@ double MedianMs(int runs, const std::function<void()>& work, const std::function
 void Report(const std::string& name, double oursMs, double baselineMs);
 // A folder holding `matching` files named scanNNNNN.<extension> and `others` .txt files.
 void FillFolder(const Bytes& folder, int matching, int others, const Bytes& extension, const Bytes& contents = "x");
+// opendir/readdir and the ".pdf" test, letter case ignored: the least any listing must do.
+int BareScan(const Bytes& folder);

@@ -1,29 +1,11 @@
 // Rebuilding the folder list, shown, against a bare scan of the same folder.
 #include <QApplication>
-#include <dirent.h>
-#include <strings.h>
 
 #include "BenchSupport.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"
 #include "viewer/PdfViewerControl.h"
-
-namespace {
-
-// opendir/readdir and the extension test: the least any listing must do.
-int BareScan(const Bytes& folder) {
-    int found = 0;
-    DIR* dir = opendir(folder.c_str());
-    while (const dirent* entry = readdir(dir)) {
-        const std::size_t n = std::strlen(entry->d_name);
-        if (n >= 4 && strcasecmp(entry->d_name + n - 4, ".pdf") == 0) ++found;
-    }
-    closedir(dir);
-    return found;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -4,9 +4,7 @@
 #include <QBuffer>
 #include <QPdfDocument>
 #include <QTest>
-#include <dirent.h>
 #include <stdio.h>
-#include <strings.h>
 
 #include "BenchSupport.h"
 #include "support/Fixtures.h"
@@ -16,17 +14,7 @@
 
 namespace {
 
-int BareScan(const Bytes& folder) {
-    int found = 0;
-    DIR* dir = opendir(folder.c_str());
-    while (const dirent* entry = readdir(dir)) {
-        const std::size_t n = std::strlen(entry->d_name);
-        if (n >= 4 && strcasecmp(entry->d_name + n - 4, ".pdf") == 0) ++found;
-    }
-    closedir(dir);
-    return found;
-}
-
+// Read, parse and draw the first page, with Qt PDF directly.
 void BareLoad(const Bytes& path) {
     QByteArray data = QByteArray::fromStdString(ReadFile(path));
     QBuffer buffer(&data);

@@ -20,6 +20,18 @@
 
 namespace {
 
+// A command button is disabled while its command runs and enabled again however it ends.
+class DisabledWhileBusy {
+public:
+    explicit DisabledWhileBusy(QWidget* button) : button_(button) { button_->setEnabled(false); }
+    ~DisabledWhileBusy() { button_->setEnabled(true); }
+    DisabledWhileBusy(const DisabledWhileBusy&) = delete;
+    DisabledWhileBusy& operator=(const DisabledWhileBusy&) = delete;
+
+private:
+    QWidget* button_;
+};
+
 const Bytes kPlay = "再生";
 const Bytes kStop = "停止";
 
@@ -185,11 +197,7 @@ void TForm1::LoadDocument(const Bytes& path) {
 }
 
 void TForm1::OpenFileCommand() {
-    B_Open->setEnabled(false);
-    struct Reenable {
-        QPushButton* button;
-        ~Reenable() { button->setEnabled(true); }
-    } reenable{B_Open};
+    const DisabledWhileBusy busy(B_Open);
     TOpenDialog* dialog = CurrentMode == 0 ? &OpenDialog1 : CurrentMode == 1 ? &OpenDialog2 : nullptr;
     if (dialog != nullptr && ExecuteOpenDialog(*dialog)) LoadDocument(dialog->FileName);
 }
@@ -264,11 +272,7 @@ Bytes TForm1::ForbiddenCharMessage() {
 void TForm1::B_RenameClick() { RenameCommand(); }
 
 void TForm1::RenameCommand() {
-    B_Rename->setEnabled(false);
-    struct Reenable {
-        QPushButton* button;
-        ~Reenable() { button->setEnabled(true); }
-    } reenable{B_Rename};
+    const DisabledWhileBusy busy(B_Rename);
     const Bytes extension = ModeExtension();
     const Bytes path = GetText(E_Filename);
     const Bytes newName = GetText(E_Rename);
