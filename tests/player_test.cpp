@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <deque>
+#include <sys/stat.h>
 
 #include "core/Errors.h"
 #include "player/MediaPlayer.h"
@@ -230,6 +231,9 @@ TEST_F(RealPlayer, MissingAndUndecodableFilesGiveTheirTexts) {
     player.FileName = *dir_ / "text.mp3";
     EXPECT_EQ(MessageOf([&] { player.PlayerOpen(); }), "このファイルは再生できません。壊れているか、形式が正しくありません");
     EXPECT_FALSE(player.DeviceOpened);
+    ASSERT_EQ(mkfifo((*dir_ / "pipe.mp3").c_str(), 0644), 0);  // must not wait for a writer
+    player.FileName = *dir_ / "pipe.mp3";
+    EXPECT_EQ(MessageOf([&] { player.PlayerOpen(); }), "このファイルは再生できません。壊れているか、形式が正しくありません");
 }
 
 TEST_F(RealPlayer, OpeningAnotherFileStopsTheOneThatPlays) {

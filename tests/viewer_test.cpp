@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <cmath>
+#include <sys/stat.h>
 
 #include "AcroPDFLib_TLB.h"
 #include "core/Errors.h"
@@ -367,4 +368,13 @@ TEST_F(RealViewer, SinglePageLayoutMovesBetweenPagesAtTheEdges) {
     QApplication::sendEvent(View().viewport(), &up);
     EXPECT_EQ(View().CurrentPage(), 1);  // inside a page it scrolls
     EXPECT_LT(View().verticalScrollBar()->value(), View().verticalScrollBar()->maximum());
+}
+
+TEST_F(RealViewer, PipesAndFoldersNamedPdfNeitherHangNorLoad) {
+    ASSERT_EQ(mkfifo((dir_ / "pipe.pdf").c_str(), 0644), 0);
+    EXPECT_FALSE(Load(dir_ / "pipe.pdf"));
+    MakeFolder(dir_ / "folder.pdf");
+    EXPECT_FALSE(Load(dir_ / "folder.pdf"));
+    WriteFile(dir_ / "empty.pdf", "");
+    EXPECT_FALSE(Load(dir_ / "empty.pdf"));
 }

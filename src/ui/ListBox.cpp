@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <new>
 
 #include "core/Errors.h"
 #include "core/QtBytes.h"
@@ -73,11 +74,12 @@ void TListBox::EndUpdate() {
 }
 
 void TListBox::Add(const Bytes& row) {
-    if (updating_) {
-        pending_.push_back(row);
-        return;
+    try {
+        if (updating_) pending_.push_back(row);
+        else model_.Append(row);
+    } catch (const std::bad_alloc&) {
+        throw EListError("行を挿入できません");
     }
-    model_.Append(row);
 }
 
 int TListBox::Count() const { return updating_ ? static_cast<int>(pending_.size()) : model_.rowCount(); }

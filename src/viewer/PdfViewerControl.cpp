@@ -8,6 +8,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <fcntl.h>
+#include <cerrno>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,29 +26,37 @@ namespace {
 
 const std::u16string kSource = u"AcroPDF.PDF";
 
-// The whole file in memory, read by its byte path; false when it cannot be read.
-bool ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = fstat(fd, info) == 0 && S_ISREG(info->st_mode);
-    if (ok) {
-        contents->resize(info->st_size);
-        qsizetype done = 0;
-        while (ok && done < contents->size()) {
-            const ssize_t n = read(fd, contents->data() + done, contents->size() - done);
-            if (n <= 0) ok = false;
-            else done += n;
+constexpr off_t kLargestFile = off_t(2) << 30;  // Qt PDF takes no more than this in one buffer
+
+// The whole file in memory, read by its byte path. Empty when it was read;
+// otherwise what the viewer shows instead.
+QString ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info) {
+    // O_NONBLOCK: a pipe or device named .pdf must not hang the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? QStringLiteral("ファイルが見つかりません") : QStringLiteral("ファイルを読み取れません");
+    QString notice;
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) notice = QStringLiteral("PDF として読み込めないファイルです");
+    else if (info->st_size >= kLargestFile) notice = QStringLiteral("ファイルが大きすぎて表示できません");
+    if (notice.isEmpty()) {
+        try {
+            contents->resize(info->st_size);
+        } catch (const std::bad_alloc&) {
+            notice = QStringLiteral("ファイルが大きすぎて表示できません");
         }
     }
+    for (qsizetype done = 0; notice.isEmpty() && done < contents->size();) {
+        const ssize_t n = read(fd, contents->data() + done, contents->size() - done);
+        if (n <= 0) notice = QStringLiteral("ファイルを読み取れません");
+        else done += n;
+    }
     close(fd);
-    return ok;
+    return notice;
 }
 
 QString NoticeFor(QPdfDocument::Error error) {
     switch (error) {
     case QPdfDocument::Error::IncorrectPassword:
     case QPdfDocument::Error::UnsupportedSecurityScheme: return QStringLiteral("パスワードで保護された PDF は表示できません");
-    case QPdfDocument::Error::FileNotFound: return QStringLiteral("ファイルが見つかりません");
     default: return QStringLiteral("PDF として読み込めないファイルです");
     }
 }
@@ -157,8 +167,8 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
         return S_OK;
     }
     QByteArray contents;
-    if (!ReadWholeFile(bytePath, &contents, &info)) {
-        ShowNotice(NoticeFor(QPdfDocument::Error::FileNotFound));
+    if (const QString notice = ReadWholeFile(bytePath, &contents, &info); !notice.isEmpty()) {
+        ShowNotice(notice);
         return S_OK;
     }
     auto buffer = std::make_unique<QBuffer>();

@@ -238,7 +238,7 @@ private:
             return MCIERR_UNSUPPORTED_FUNCTION;
         struct stat st{};
         if (stat(p->lpstrElementName, &st) != 0) return errno == EACCES ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
-        if (S_ISDIR(st.st_mode)) return MCIERR_INVALID_FILE;
+        if (!S_ISREG(st.st_mode)) return MCIERR_INVALID_FILE;  // a folder, a pipe or a device: never wait on it
         gchar* uri = gst_filename_to_uri(p->lpstrElementName, nullptr);
         if (uri == nullptr) return MCIERR_FILE_NOT_FOUND;
 
