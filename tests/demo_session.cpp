@@ -55,6 +55,16 @@ void MakeDocument(const Bytes& path, const QString& title, const QString& body, 
     }
 }
 
+// A click on the list row that holds `name`.
+void ClickRow(TForm1& form, const Bytes& name) {
+    for (int row = 0; row < form.ListBox1->Count(); ++row) {
+        if (form.ListBox1->Item(row) != name) continue;
+        const QRect at = form.ListBox1->visualRect(form.ListBox1->model()->index(row, 0));
+        QTest::mouseClick(form.ListBox1->viewport(), Qt::LeftButton, {}, at.center());
+        return;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -97,8 +107,7 @@ int main(int argc, char* argv[]) {
     QApplication::sendEvent(form1.E_Rename, &typed);
     Shot("typed");
 
-    const QRect second = form1.ListBox1->visualRect(form1.ListBox1->model()->index(1, 0));
-    QTest::mouseClick(form1.ListBox1->viewport(), Qt::LeftButton, {}, second.center());
+    ClickRow(form1, "scan0002.pdf");
     Shot("picked-next");
 
     form1.NH1->trigger();
@@ -107,9 +116,22 @@ int main(int argc, char* argv[]) {
 
     form1.NH0->trigger();
     form1.NT0->trigger();
-    const QRect third = form1.ListBox1->visualRect(form1.ListBox1->model()->index(2, 0));
-    QTest::mouseClick(form1.ListBox1->viewport(), Qt::LeftButton, {}, third.center());
+    ClickRow(form1, "scan0003.pdf");
     Shot("landscape-fit");
+    // Every fit mode on the landscape page, then on a portrait one.
+    const char* fits[] = {"fit", "fit-h", "fit-v", "fit-b", "fit-bh", "fit-bv"};
+    QAction* fitItems[] = {form1.NH0, form1.NH1, form1.NH2, form1.NH3, form1.NH4, form1.NH5};
+    for (int i = 0; i < 6; ++i) {
+        fitItems[i]->trigger();
+        Shot((std::string("landscape-") + fits[i]).c_str());
+    }
+    ClickRow(form1, "scan0010.pdf");
+    for (int i = 0; i < 6; ++i) {
+        fitItems[i]->trigger();
+        Shot((std::string("portrait-") + fits[i]).c_str());
+    }
+    form1.NH0->trigger();
+    ClickRow(form1, "scan0003.pdf");
 
     // Confirmation on: the dialog over the window.
     form1.N_R1->trigger();
