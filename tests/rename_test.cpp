@@ -210,6 +210,17 @@ TEST_F(RenameInPdfMode, RefusedMoveIsReportedAndNothingIsLoaded) {
     EXPECT_EQ(GetText(program->E_Rename), tooLong);
 }
 
+TEST_F(RenameInPdfMode, FolderAtTheTargetIsNotReplacedAndTheRefusalIsShown) {
+    Prepare({"a.pdf"});
+    MakeFolder(dir / "b.pdf");  // the exists test counts only files
+    program.Type("b");
+    program.PressRename();
+    ASSERT_EQ(program.boxes.shown.size(), 1u);
+    EXPECT_TRUE(program.boxes.shown[0].text.startsWith("「a.pdf」の名前を「b.pdf」に変更できませんでした"));
+    EXPECT_EQ(Current(), dir / "a.pdf");
+    EXPECT_EQ(ReadFile(dir / "a.pdf").substr(0, 5), "%PDF-");
+}
+
 TEST_F(RenameInPdfMode, ReadOnlyFolderRefusesTheMove) {
     if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     Prepare({"a.pdf"});

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QToolBar>
 #include <cmath>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "AcroPDFLib_TLB.h"
@@ -239,6 +240,11 @@ TEST_F(RealViewer, HoldsNoHandleAndReusesAnUnchangedDocument) {
     MakePdf(dir_ / "a.pdf");
     ASSERT_TRUE(Load(dir_ / "a.pdf"));
     const QPdfDocument* parsed = control_->Document();
+    // No descriptor of the process points at the file shown.
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored;
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), ignored).native(), dir_ / "a.pdf");
+    }
     EXPECT_TRUE(Load(dir_ / "a.pdf"));
     EXPECT_EQ(control_->Document(), parsed);  // same file: nothing parsed again
     ASSERT_EQ(std::rename((dir_ / "a.pdf").c_str(), (dir_ / "b.pdf").c_str()), 0);
