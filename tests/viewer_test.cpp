@@ -259,22 +259,22 @@ TEST_F(RealViewer, EachViewNameGivesItsZoomOnPortraitAndLandscapePages) {
     viewer_->ViewerShowScrollbars(true);
     struct Case {
         const char* name;
-        PdfSpec spec;
+        PdfLayout layout;
     };
     const Case cases[] = {
         {"portrait.pdf", {1, {595, 842}, {100, 200, 300, 200}}},
         {"landscape.pdf", {1, {842, 595}, {400, 100, 200, 300}}},
     };
     for (const auto& c : cases) {
-        MakePdf(dir_ / c.name, c.spec);
+        MakePdf(dir_ / c.name, c.layout);
         ASSERT_TRUE(Load(dir_ / c.name));
         const QSize area = View().contentsRect().size();
         const int bar = View().style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-        const QSizeF page = c.spec.pagePoints;
+        const QSizeF page = c.layout.pagePoints;
         const QRectF box = View().ContentBox(0);
-        EXPECT_NEAR(box.left(), c.spec.content.left(), 3) << c.name;
-        EXPECT_NEAR(box.width(), c.spec.content.width(), 5) << c.name;
-        EXPECT_NEAR(box.height(), c.spec.content.height(), 5) << c.name;
+        EXPECT_NEAR(box.left(), c.layout.content.left(), 3) << c.name;
+        EXPECT_NEAR(box.width(), c.layout.content.width(), 5) << c.name;
+        EXPECT_NEAR(box.height(), c.layout.content.height(), 5) << c.name;
 
         viewer_->ViewerSetView(u"Fit");
         EXPECT_NEAR(View().Zoom(), std::min(area.width() / page.width(), area.height() / page.height()), 1e-6) << c.name;

@@ -75,19 +75,19 @@ Bytes TemporaryTwin(const Bytes& path, const char* suffix) {
 
 }  // namespace
 
-void MakePdf(const Bytes& path, const PdfSpec& spec) {
+void MakePdf(const Bytes& path, const PdfLayout& layout) {
     const Bytes twin = TemporaryTwin(path, ".pdf");
     {
         QPdfWriter writer(QString::fromUtf8(twin.c_str()));
         writer.setResolution(72);  // one unit is one point
-        writer.setPageSize(QPageSize(spec.pagePoints, QPageSize::Point));
+        writer.setPageSize(QPageSize(layout.pagePoints, QPageSize::Point));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&writer);
-        for (int page = 0; page < spec.pages; ++page) {
+        for (int page = 0; page < layout.pages; ++page) {
             if (page > 0) writer.newPage();
-            painter.fillRect(spec.content, Qt::black);
+            painter.fillRect(layout.content, Qt::black);
             painter.setPen(Qt::white);
-            painter.drawText(spec.content, Qt::AlignCenter, QString::number(page + 1));
+            painter.drawText(layout.content, Qt::AlignCenter, QString::number(page + 1));
         }
     }
     if (std::rename(twin.c_str(), path.c_str()) != 0) throw std::runtime_error("cannot place " + path);

@@ -28,12 +28,12 @@ std::vector<Bytes> ListNames(const Bytes& folder);
 
 // A PDF from QPdfWriter: `pages` pages of `pagePoints` size, each with a black
 // filled rectangle at `content` (in points) and its page number.
-struct PdfSpec {
+struct PdfLayout {
     int pages = 1;
     QSizeF pagePoints{595, 842};  // A4 portrait
     QRectF content{100, 150, 300, 400};
 };
-void MakePdf(const Bytes& path, const PdfSpec& spec = {});
+void MakePdf(const Bytes& path, const PdfLayout& layout = {});
 // The same PDF, then an update that requires a password nobody knows.
 void MakeEncryptedPdf(const Bytes& path);
 
