@@ -9,6 +9,15 @@
 #include "platform/MessageBox.h"
 #include "ui/ErrorDisplay.h"
 
+namespace {
+
+void ShowStartupReport(const Exception& error) {
+    ShowStopBox({MessageBoxRequest::Kind::StartupReport, nullptr, QStringLiteral("アプリケーション エラー"),
+                 ToDisplayString(StartupErrorReport(error))});
+}
+
+}  // namespace
+
 int RunApplication(const std::function<void()>& registerControls) {
     QApplication::setApplicationName(QStringLiteral("Quilvane"));
     registerControls();
@@ -21,8 +30,10 @@ int RunApplication(const std::function<void()>& registerControls) {
         form1.Show();
         return QApplication::exec();
     } catch (const Exception& error) {
-        ShowStopBox({MessageBoxRequest::Kind::StartupReport, nullptr, QStringLiteral("アプリケーション エラー"),
-                     ToDisplayString(StartupErrorReport(error))});
+        ShowStartupReport(error);
+        return 1;
+    } catch (const std::exception& error) {
+        ShowStartupReport(Exception(error.what()));
         return 1;
     }
 }

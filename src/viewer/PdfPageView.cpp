@@ -68,7 +68,7 @@ QSizeF PdfPageView::PageSizePoints() const {
     return document_->pagePointSize(page_);
 }
 
-QRectF PdfPageView::ContentBox(int page) {
+QRectF PdfPageView::ContentBox(int page) const {
     if (!document_ || page < 0 || page >= PageCount()) return {};
     auto cached = contentBoxes_.constFind(page);
     if (cached != contentBoxes_.constEnd()) return *cached;
@@ -104,7 +104,7 @@ double PdfPageView::ZoomFor(const QSize& area) const {
     if (points.isEmpty() || area.isEmpty()) return zoom_;
     QRectF box(QPointF(0, 0), points);
     if (fit_ == Fit::Box || fit_ == Fit::BoxWidth || fit_ == Fit::BoxHeight)
-        box = const_cast<PdfPageView*>(this)->ContentBox(page_);
+        box = ContentBox(page_);
     const double byWidth = area.width() / box.width();
     const double byHeight = area.height() / box.height();
     switch (fit_) {

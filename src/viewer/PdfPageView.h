@@ -29,7 +29,7 @@ public:
     // Pixels per PDF point of the page as drawn.
     double Zoom() const { return zoom_; }
     // The drawn content of a page in points (the whole page when it is blank).
-    QRectF ContentBox(int page);
+    QRectF ContentBox(int page) const;
     // Where the page lies in the viewport, in viewport pixels.
     QRect PageRectInViewport() const;
 
@@ -55,7 +55,7 @@ private:
     bool scrollBarsShown_ = true;
     int page_ = 0;
     double zoom_ = 1.0;
-    QHash<int, QRectF> contentBoxes_;
+    mutable QHash<int, QRectF> contentBoxes_;  // found once per page
     QImage rendered_;
     QRect renderedRect_;  // the part of the page the cached image holds, in page pixels
     double renderedZoom_ = 0;
