@@ -1,6 +1,9 @@
 #include "Application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "Unit1.h"
 #include "Unit2.h"
@@ -18,8 +21,17 @@ void ShowStartupReport(const Exception& error) {
 
 }  // namespace
 
-int RunApplication(const std::function<void()>& registerControls) {
+void SetUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Quilvane"));
+    // The interface is Japanese, and so are Qt's own dialogs (the open dialog).
+    static QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+}
+
+int RunApplication(const std::function<void()>& registerControls) {
+    SetUpApplication();
     registerControls();
     try {
         TForm1 form1;

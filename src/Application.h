@@ -1,6 +1,9 @@
 #pragma once
 #include <functional>
 
+// The application's title and Qt's own texts in Japanese.
+void SetUpApplication();
+
 // Builds both windows, shows the main one and runs the event loop. An error
 // while the windows are built or first shown ends in the last-resort report
 // and exit code 1.

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "Application.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "core/QtBytes.h"
@@ -69,7 +70,7 @@ void ClickRow(TForm1& form, const Bytes& name) {
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quilvane"));
+    SetUpApplication();
     RegisterPdfViewerControl();
     shotFolder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("demo");
     QDir().mkpath(shotFolder);
@@ -87,6 +88,7 @@ int main(int argc, char* argv[]) {
     form2.OnYes = [&form1] { form1.PerformRename(); };
     form1.SetConfirmationDialog(&form2);
     SetApplicationWindow(&form1);
+    const auto realOpenDialog = form1.ExecuteOpenDialog;
     Bytes nextOpen;
     form1.ExecuteOpenDialog = [&nextOpen](TOpenDialog& dialog) {
         dialog.FileName = nextOpen;
@@ -156,6 +158,14 @@ int main(int argc, char* argv[]) {
     form1.B_Open->click();
     Settle(700);
     Shot("mp3-playing");
+
+    // The real open dialog, offering the last file again.
+    form1.ExecuteOpenDialog = realOpenDialog;
+    QTimer::singleShot(600, [&] {
+        Shot("open-dialog");
+        if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+    });
+    form1.O1->trigger();
 
     std::printf("final names:");
     for (const Bytes& name : ListNames(dir.Path())) std::printf(" %s", name.c_str());
