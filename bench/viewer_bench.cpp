@@ -2,6 +2,7 @@
 // page; and the reload of an unchanged file.
 #include <QApplication>
 #include <QPdfDocument>
+#include <QPixmap>
 #include <QProcess>
 #include <filesystem>
 
@@ -32,11 +33,15 @@ int main(int argc, char** argv) {
         });
         // Two copies in turn, so that every load parses afresh.
         int turn = 0;
+        QPixmap shown;
         const double ours = MedianMs(21, [&] {
             viewer->ViewerLoadFile(dir / (name + (turn++ % 2 ? "-b.pdf" : "-a.pdf")));
             viewer->ViewerSetView(u"Fit");
-            window->repaint();  // the first page drawn
+            shown = window->grab();  // the first page drawn, into an image
         });
+        // The drawn page really holds the fixture's black block.
+        const QImage image = shown.toImage();
+        if (image.pixelColor(image.width() / 2, image.height() / 2) != Qt::black) return 1;
         auto* control = static_cast<PdfViewerControl*>(viewer->Control());
         if (control->Document() == nullptr || control->Document()->pageCount() != pages) return 1;
         Report("load_and_show_" + std::to_string(pages) + "_pages", ours, baseline);
