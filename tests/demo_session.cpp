@@ -35,9 +35,17 @@ void Shot(const char* name) {
     std::printf("screenshot %s\n", qPrintable(file));
 }
 
+void WriteDocument(const Bytes& path, const QString& title, const QString& body, bool landscape);
+
 // A scanned-looking document: a heading, a few lines, a table.
 void MakeDocument(const Bytes& path, const QString& title, const QString& body, bool landscape) {
-    QPdfWriter writer(ToQString(path));
+    const Bytes twin = path.substr(0, path.rfind('/') + 1) + ".writing.pdf";  // QPdfWriter cannot name every byte
+    WriteDocument(twin, title, body, landscape);
+    std::rename(twin.c_str(), path.c_str());
+}
+
+void WriteDocument(const Bytes& path, const QString& title, const QString& body, bool landscape) {
+    QPdfWriter writer(QString::fromUtf8(path.c_str()));
     writer.setResolution(72);
     writer.setPageSize(QPageSize(landscape ? QSizeF(842, 595) : QSizeF(595, 842), QPageSize::Point));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -80,6 +88,8 @@ int main(int argc, char* argv[]) {
     MakeDocument(dir / "scan0002.pdf", QStringLiteral("納品書"), QStringLiteral("有限会社テスト 御中\n下記の通り納品いたしました。"), false);
     MakeDocument(dir / "scan0003.pdf", QStringLiteral("見積書"), QStringLiteral("横長の見積書です。"), true);
     MakeDocument(dir / "scan0010.pdf", QStringLiteral("領収書"), QStringLiteral("上記正に領収いたしました。"), false);
+    // A name from a Windows archive: Shift-JIS bytes, not valid UTF-8.
+    MakeDocument(dir / (ShiftJis("表紙") + ".pdf"), QStringLiteral("表紙"), QStringLiteral("Shift-JIS の名前"), false);
     MakeMp3(dir / "rec001.mp3", 3000);
     MakeMp3(dir / "rec002.mp3", 3000);
 
@@ -94,6 +104,15 @@ int main(int argc, char* argv[]) {
         dialog.FileName = nextOpen;
         return !nextOpen.empty();
     };
+    // A box the script did not expect is reported and closed, so the demo never hangs.
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            std::printf("unexpected window closed: %s\n", qPrintable(box->windowTitle()));
+            box->close();
+        }
+    });
+    watchdog.start(3000);
     form1.Show();
     Shot("start");
 
@@ -152,6 +171,10 @@ int main(int argc, char* argv[]) {
         if (QWidget* box = QApplication::activeModalWidget()) box->close();
     });
     form1.B_Rename->click();
+
+    SetText(form1.E_Rename, form1.CurrentStem);  // the proposed name back: nothing to rename
+    ClickRow(form1, ShiftJis("表紙") + ".pdf");
+    Shot("shift-jis-name");
 
     form1.Mode1->trigger();
     nextOpen = dir / "rec001.mp3";
