@@ -264,8 +264,13 @@ TEST(Loading, EmptyPathAndCancelledOpenChangeNothing) {
     program->LoadDocument("");
     EXPECT_EQ(GetText(program->E_Rename), "typed");
     EXPECT_EQ(program.Rows(), std::vector<Bytes>{"a.pdf"});
-    program.nextOpen.clear();
+    bool enabledWhileAsking = true;
+    program->ExecuteOpenDialog = [&](TOpenDialog&) {
+        enabledWhileAsking = program->B_Open->isEnabled();
+        return false;  // cancelled
+    };
     program->B_Open->click();
+    EXPECT_FALSE(enabledWhileAsking);
     EXPECT_EQ(GetText(program->E_Rename), "typed");
     EXPECT_TRUE(program->B_Open->isEnabled());
     // The dialog offers the last file again.
