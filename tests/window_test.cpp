@@ -219,6 +219,7 @@ TEST(Modes, LeavingMp3ModeAfterAFailedOpenShowsThePlayersError) {
     program->SetMode(1);
     program.Open(dir / "bad.mp3");
     ASSERT_EQ(program.boxes.shown.size(), 1u);
+    EXPECT_TRUE(program->B_Open->isEnabled());  // enabled again although the load failed
     program->Mode0->trigger();
     EXPECT_EQ(program->CurrentMode, 0);  // the switch took effect before the error
     ASSERT_EQ(program.boxes.shown.size(), 2u);
