@@ -322,3 +322,15 @@ TEST(RenameInMp3Mode, RenamesThePlayingRecordingAndReloadsIt) {
     EXPECT_EQ(ListNames(dir.Path()), (Names{"rec2.mp3", "会議.mp3"}));
     EXPECT_TRUE(program.boxes.shown.empty());
 }
+
+TEST_F(RenameInPdfMode, NameNotValidInTheLocaleEncodingRenamesByteForByte) {
+    const Bytes sjis = ShiftJis("表紙");
+    Prepare({sjis + ".pdf", "b.pdf"});
+    program.PressRename();  // unchanged: the bytes compose the same path
+    EXPECT_EQ(OnDisk(), (Names{"b.pdf", sjis + ".pdf"}));
+    // The user adds to the proposed name in the box; the undecodable bytes go back as they were.
+    program->E_Rename->setText(program->E_Rename->text() + QStringLiteral("_済"));
+    program.Pick("b.pdf");
+    EXPECT_EQ(OnDisk(), (Names{"b.pdf", sjis + "_済.pdf"}));
+    EXPECT_TRUE(program.boxes.shown.empty());
+}
