@@ -324,7 +324,8 @@ TEST(RenameInMp3Mode, RenamesThePlayingRecordingAndReloadsIt) {
 }
 
 TEST_F(RenameInPdfMode, NameNotValidInTheLocaleEncodingRenamesByteForByte) {
-    const Bytes sjis = ShiftJis("表紙");
+    const Bytes sjis = ShiftJis("請求");  // 90 BF 8B 81: no byte that looks like a forbidden character
+    ASSERT_EQ(sjis, "\x90\xBF\x8B\x81");
     Prepare({sjis + ".pdf", "b.pdf"});
     program.PressRename();  // unchanged: the bytes compose the same path
     EXPECT_EQ(OnDisk(), (Names{"b.pdf", sjis + ".pdf"}));
@@ -333,4 +334,10 @@ TEST_F(RenameInPdfMode, NameNotValidInTheLocaleEncodingRenamesByteForByte) {
     program.Pick("b.pdf");
     EXPECT_EQ(OnDisk(), (Names{"b.pdf", sjis + "_済.pdf"}));
     EXPECT_TRUE(program.boxes.shown.empty());
+    // 表 is 95 5C in Shift-JIS; in a UTF-8 locale that 5C is a backslash, and refused as one.
+    MakePdf(dir / (ShiftJis("表") + ".pdf"));
+    program->LoadDocument(dir / (ShiftJis("表") + ".pdf"));
+    program->E_Rename->setText(program->E_Rename->text() + QStringLiteral("2"));
+    program.PressRename();
+    EXPECT_EQ(program.boxes.shown.size(), 1u);
 }
