@@ -2,7 +2,7 @@
 BUILD      ?= build
 BENCHBUILD ?= build-release
 JOBS       ?= $(shell nproc)
-PACKAGES   := cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
+PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
               gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth \
               qt6-translations-l10n imagemagick xdotool poppler-utils
