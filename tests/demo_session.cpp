@@ -176,6 +176,12 @@ int main(int argc, char* argv[]) {
     ClickRow(form1, ShiftJis("表紙") + ".pdf");
     Shot("shift-jis-name");
 
+    // A damaged file: the viewer says so inside itself.
+    WriteFile(dir / "damaged.pdf", "%PDF-1.4 this file was cut short");
+    nextOpen = dir / "damaged.pdf";
+    form1.B_Open->click();
+    Shot("damaged-pdf");
+
     form1.Mode1->trigger();
     nextOpen = dir / "rec001.mp3";
     form1.B_Open->click();
