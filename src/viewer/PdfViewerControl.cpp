@@ -26,6 +26,8 @@ namespace {
 
 const std::u16string kSource = u"AcroPDF.PDF";
 
+const QString kNotAPdf = QStringLiteral("PDF として読み込めないファイルです");
+const QString kTooLarge = QStringLiteral("ファイルが大きすぎて表示できません");
 constexpr off_t kLargestFile = off_t(2) << 30;  // Qt PDF takes no more than this in one buffer
 
 // The whole file in memory, read by its byte path. Empty when it was read;
@@ -35,13 +37,13 @@ QString ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT ? QStringLiteral("ファイルが見つかりません") : QStringLiteral("ファイルを読み取れません");
     QString notice;
-    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) notice = QStringLiteral("PDF として読み込めないファイルです");
-    else if (info->st_size >= kLargestFile) notice = QStringLiteral("ファイルが大きすぎて表示できません");
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) notice = kNotAPdf;
+    else if (info->st_size >= kLargestFile) notice = kTooLarge;
     if (notice.isEmpty()) {
         try {
             contents->resize(info->st_size);
         } catch (const std::bad_alloc&) {
-            notice = QStringLiteral("ファイルが大きすぎて表示できません");
+            notice = kTooLarge;
         }
     }
     for (qsizetype done = 0; notice.isEmpty() && done < contents->size();) {
@@ -57,7 +59,7 @@ QString NoticeFor(QPdfDocument::Error error) {
     switch (error) {
     case QPdfDocument::Error::IncorrectPassword:
     case QPdfDocument::Error::UnsupportedSecurityScheme: return QStringLiteral("パスワードで保護された PDF は表示できません");
-    default: return QStringLiteral("PDF として読み込めないファイルです");
+    default: return kNotAPdf;
     }
 }
 
@@ -154,6 +156,10 @@ void PdfViewerControl::UpdatePageLabel(int page, int count) {
     pageLabel_->setText(count == 0 ? QStringLiteral("- / -") : QStringLiteral("%1 / %2").arg(page + 1).arg(count));
 }
 
+PdfViewerControl::FileIdentity PdfViewerControl::FileIdentity::Of(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
 HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loaded) {
     if (loaded == nullptr) return E_POINTER;
     *loaded = VARIANT_FALSE;
@@ -161,8 +167,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     // Same file, unchanged (a window drag reloads on every step, and a rename keeps the inode): keep what is parsed.
     const Bytes bytePath = FromUtf16(path);
     if (hasDocument_ && stat(bytePath.c_str(), &info) == 0 &&
-        FileIdentity{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec} ==
-            loaded_) {
+        FileIdentity::Of(info) == loaded_) {
         *loaded = VARIANT_TRUE;
         return S_OK;
     }
@@ -185,7 +190,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     buffer_ = std::move(buffer);
     view_->SetNotice({});
     view_->SetDocument(document_.get());
-    loaded_ = {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
+    loaded_ = FileIdentity::Of(info);
     hasDocument_ = true;
     *loaded = VARIANT_TRUE;
     return S_OK;

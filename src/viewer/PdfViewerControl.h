@@ -53,6 +53,7 @@ private:
         off_t size = 0;
         long long mtimeNs = 0;
         bool operator==(const FileIdentity&) const = default;
+        static FileIdentity Of(const struct stat& info);
     };
 
     HRESULT Fail(HRESULT code, const QString& description);

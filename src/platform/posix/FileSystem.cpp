@@ -34,10 +34,10 @@ bool IsDirectoryEntry(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Every entry of a folder, naturally sorted.
+// Every entry of a folder (named, "." for the current one), naturally sorted.
 std::vector<DirEntry> ReadSortedFolder(const Bytes& folder) {
     std::vector<DirEntry> found;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
     if (!dir) return found;
     const int fd = dirfd(dir.get());
     while (const dirent* entry = readdir(dir.get())) found.push_back({entry->d_name, IsDirectoryEntry(fd, *entry)});
@@ -57,7 +57,7 @@ std::vector<DirEntry> ReadSortedFolder(const Bytes& folder) {
 
 bool IsLocalFileSystem(const Bytes& folder) {
     struct statfs fs{};
-    if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0) return false;
+    if (statfs(folder.c_str(), &fs) != 0) return false;
     switch (static_cast<unsigned long>(fs.f_type)) {
     case 0xEF53:      // ext2/3/4
     case 0x58465342:  // xfs

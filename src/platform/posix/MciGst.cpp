@@ -6,12 +6,12 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/Mci.h"
 
@@ -157,9 +157,11 @@ struct Device {
         return gst_element_get_state(pipeline, nullptr, nullptr, kWaitLimit) != GST_STATE_CHANGE_FAILURE;
     }
 
-    DWORD QueryLength() {
+    // GStreamer's length once it knows it, the estimate until then.
+    DWORD Length() {
         gint64 ns = 0;
-        if (gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0) lengthMs = DWORD(ns / GST_MSECOND);
+        if (lengthMs == 0 && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0)
+            lengthMs = DWORD(ns / GST_MSECOND);
         return lengthMs != 0 ? lengthMs : estimatedLengthMs;
     }
 
@@ -313,21 +315,21 @@ private:
 
     MCIERROR Status(Device& device, DWORD_PTR flags, MCI_STATUS_PARMS* p) {
         if (!(flags & MCI_STATUS_ITEM) || p == nullptr) return MCIERR_UNSUPPORTED_FUNCTION;
-        const DWORD length = device.lengthMs != 0 ? device.lengthMs : device.QueryLength();
-        if (p->dwItem == MCI_STATUS_POSITION) {
-            std::lock_guard lock(device.mutex);
-            if (device.atEnd) {
-                // GStreamer stops a few ms short of the length at the end of a
-                // stream; the device reports the end as the length itself.
-                p->dwReturn = length;
-                return 0;
-            }
-        }
+        const DWORD length = device.Length();
         if (p->dwItem == MCI_STATUS_LENGTH) {
             p->dwReturn = length;
             return 0;
         }
         if (p->dwItem != MCI_STATUS_POSITION) return MCIERR_UNSUPPORTED_FUNCTION;
+        {
+            // GStreamer stops a few ms short of the length at the end of a
+            // stream; the device reports the end as the length itself.
+            std::lock_guard lock(device.mutex);
+            if (device.atEnd) {
+                p->dwReturn = length;
+                return 0;
+            }
+        }
         gint64 ns = 0;
         const DWORD position = gst_element_query_position(device.pipeline, GST_FORMAT_TIME, &ns) && ns > 0
                                    ? DWORD(ns / GST_MSECOND) : 0;
