@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <langinfo.h>
+#include <clocale>
+#include <cstdlib>
 #include <random>
 #include <regex>
 
@@ -73,6 +76,28 @@ TEST(Paths, TrailingDelimiterIsAddedOnlyWhenMissing) {
     EXPECT_EQ(WithTrailingDelimiter("/tmp/", PathStyle::Posix, utf8), "/tmp/");
     EXPECT_EQ(FolderPart("/home/a/b.pdf", PathStyle::Posix, utf8), "/home/a/");
     EXPECT_EQ(FileNamePart("/home/a\\b.pdf", PathStyle::Posix, utf8), "a\\b.pdf");
+}
+
+// Under a real Shift-JIS locale, a UTF-8 folder name such as テ (E3 83 86) ends
+// in lead-byte values, yet the "/" after it still splits the path.
+TEST(Paths, PosixPathsSplitAtEverySlashUnderAShiftJisLocale) {
+    TempDir locales;
+    const Bytes build = "localedef --no-warnings=ascii -c -i ja_JP -f SHIFT_JIS " + (locales / "ja_JP.SJIS");
+    ASSERT_EQ(std::system(build.c_str()), 0);
+    setenv("LOCPATH", locales.Path().c_str(), 1);
+    const std::string previous = setlocale(LC_CTYPE, nullptr);
+    ASSERT_NE(setlocale(LC_CTYPE, "ja_JP.SJIS"), nullptr);
+    const CodePage sjis = CodePage::FromCodeset(nl_langinfo(CODESET));
+    setlocale(LC_CTYPE, previous.c_str());
+    unsetenv("LOCPATH");
+    ASSERT_EQ(sjis.Number(), 932u);
+    const Bytes te = "\xE3\x83\x86";
+    const auto posix = PathStyle::Posix;
+    EXPECT_EQ(FolderPart("/d/" + te + "/a.pdf", posix, sjis), "/d/" + te + "/");
+    EXPECT_EQ(FileNamePart("/d/" + te + "/a.pdf", posix, sjis), "a.pdf");
+    EXPECT_EQ(WithTrailingDelimiter("/d/" + te + "/", posix, sjis), "/d/" + te + "/");
+    EXPECT_TRUE(HasForbiddenChar(te + "/c", sjis));
+    EXPECT_EQ(FolderPart("C:\\" + Sjis("表") + "\\a.pdf", PathStyle::Windows, sjis), "C:\\" + Sjis("表") + "\\");
 }
 
 TEST(FileNameCheck, DoubleByteNamesWhoseSecondByteLooksForbiddenPass) {

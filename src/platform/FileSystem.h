@@ -41,6 +41,9 @@ private:
 // The first entry the platform finds for a search path, or none.
 std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
 
+// How many times a folder has been read in full, not from the kept listing.
+unsigned long FolderReadCount();
+
 // True for a folder (a trailing delimiter allowed); false for a file or nothing.
 bool FolderExists(const Bytes& path);
 

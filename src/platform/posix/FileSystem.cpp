@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "core/NaturalOrder.h"
 #include "core/Paths.h"
+#include "platform/posix/NoReplaceMove.h"
 
 PathStyle NativePathStyle() { return PathStyle::Posix; }
 
@@ -71,10 +73,17 @@ bool IsLocalFileSystem(const Bytes& folder) {
     }
 }
 
+struct ByNaturalOrder {
+    bool operator()(const DirEntry& a, const DirEntry& b) const { return NaturalLess(a.name, b.name); }
+};
+using SortedEntries = std::set<DirEntry, ByNaturalOrder>;
+
 // The last folder read, kept up to date from the kernel's change reports
 // (inotify, watched before the read): stepping through a folder of 100,000
-// files reads it once, then applies each rename as it happens. Folders on file
-// systems that other machines can change are read at every search.
+// files reads it once, then applies each change in O(log n). The folder is
+// known by its identity, checked at every search, so a folder renamed away
+// and replaced, a retargeted link or a mount over it is read afresh. Folders
+// on file systems that other machines can change are read at every search.
 class FolderSnapshot {
 public:
     FolderSnapshot() : inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
@@ -82,25 +91,37 @@ public:
         if (inotify_ >= 0) close(inotify_);
     }
 
-    const std::vector<DirEntry>& Entries(const Bytes& folder) {
+    const SortedEntries& Entries(const Bytes& folder) {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
-        if (watch_ < 0 || key != folder_ || !ApplyChanges()) {
+        struct stat now{};
+        const bool exists = stat(key.c_str(), &now) == 0;
+        const bool same = exists && watch_ >= 0 && key == folder_ && now.st_dev == identity_.st_dev &&
+                          now.st_ino == identity_.st_ino;
+        if (!same || !ApplyChanges()) {
             Forget();
-            if (inotify_ >= 0 && IsLocalFileSystem(key)) {
+            if (exists && inotify_ >= 0 && IsLocalFileSystem(key)) {
                 watch_ = inotify_add_watch(inotify_, key.c_str(),
                                            IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
                                                IN_MOVE_SELF | IN_ONLYDIR);
             }
-            entries_ = ReadSortedFolder(key);
+            for (DirEntry& entry : ReadSortedFolder(key)) entries_.insert(entries_.end(), std::move(entry));
             folder_ = watch_ >= 0 ? key : Bytes();
+            identity_ = now;
+            ++freshReads_;
         }
         return entries_;
     }
 
+    unsigned long FreshReads() const { return freshReads_; }
+
 private:
+    // Past this many reported changes a fresh read costs less than applying them.
+    std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_.size() / 4); }
+
     // Applies the reported changes; false when only a fresh read will do.
     bool ApplyChanges() {
         alignas(inotify_event) char buffer[64 * 1024];
+        std::size_t applied = 0;
         ssize_t n;
         while ((n = read(inotify_, buffer, sizeof buffer)) > 0) {
             for (char* at = buffer; at < buffer + n;) {
@@ -108,26 +129,21 @@ private:
                 at += sizeof(inotify_event) + event->len;
                 if (event->mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) return false;
                 if (event->wd != watch_ || event->len == 0) continue;
-                const Bytes name = event->name;
-                Remove(name);
-                if (event->mask & (IN_CREATE | IN_MOVED_TO)) Insert(name);
+                if (++applied > FreshReadThreshold()) return false;
+                DirEntry entry{event->name, false};
+                entries_.erase(entry);
+                if (event->mask & (IN_CREATE | IN_MOVED_TO)) Insert(std::move(entry));
             }
         }
         return true;
     }
 
-    void Remove(const Bytes& name) {
-        const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const DirEntry& e) { return e.name == name; });
-        if (it != entries_.end()) entries_.erase(it);
-    }
-
-    void Insert(const Bytes& name) {
-        const Bytes path = WithTrailingDelimiter(folder_) + name;
+    void Insert(DirEntry entry) {
+        const Bytes path = WithTrailingDelimiter(folder_) + entry.name;
         struct stat st{};
         if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return;  // gone again: a later report says so
-        const auto at = std::lower_bound(entries_.begin(), entries_.end(), name,
-                                         [](const DirEntry& e, const Bytes& n) { return NaturalLess(e.name, n); });
-        entries_.insert(at, DirEntry{name, S_ISDIR(st.st_mode)});
+        entry.isDirectory = S_ISDIR(st.st_mode);
+        entries_.insert(std::move(entry));
     }
 
     void Forget() {
@@ -143,32 +159,14 @@ private:
     int inotify_;
     int watch_ = -1;
     Bytes folder_;
-    std::vector<DirEntry> entries_;
+    struct stat identity_{};
+    SortedEntries entries_;
+    unsigned long freshReads_ = 0;
 };
 
 FolderSnapshot& Snapshot() {
     static FolderSnapshot snapshot;
     return snapshot;
-}
-
-Bytes ReasonOf(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM: return "アクセスが拒否されました";
-    case EEXIST: return "同じ名前のファイルが既にあります";
-    case ENOENT: return "ファイルが見つかりません";
-    case EROFS: return "読み取り専用のドライブです";
-    case EBUSY:
-    case ETXTBSY: return "ファイルは使用中です";
-    case ENAMETOOLONG: return "ファイル名が長すぎます";
-    case EINVAL:
-    case EILSEQ: return "ファイル名が正しくありません";
-    case EXDEV: return "別のドライブには移動できません";
-    case ENOSPC: return "ディスクに空きがありません";
-    case ENOTDIR: return "フォルダが見つかりません";
-    case EISDIR: return "同じ名前のフォルダがあります";
-    default: return std::strerror(error);
-    }
 }
 
 }  // namespace
@@ -228,24 +226,14 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
     return std::nullopt;
 }
 
+unsigned long FolderReadCount() { return Snapshot().FreshReads(); }
+
 bool FolderExists(const Bytes& path) {
     struct stat st{};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {true, {}};
-    int error = errno;
-    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
-        // The file system has no atomic no-replace rename: link fails when the
-        // target exists, so nothing is ever overwritten.
-        if (link(from.c_str(), to.c_str()) == 0) {
-            if (unlink(from.c_str()) == 0) return {true, {}};
-            error = errno;
-            unlink(to.c_str());
-        } else {
-            error = errno;
-        }
-    }
-    return {false, ReasonOf(error)};
+    MoveCalls system;
+    return MoveFileNoReplace(from, to, system);
 }
