@@ -246,7 +246,8 @@ void TForm1::RefreshFileList() {
 void TForm1::ListBox1Click() {
     if (ListBox1->ItemIndex() < 0) return;
     const Bytes picked = ListBox1->Item(ListBox1->ItemIndex());
-    if (N_R2->isChecked()) RenameCommand();
+    // A current file that another program removed has nothing left to rename.
+    if (N_R2->isChecked() && PathExists(GetText(E_Filename))) RenameCommand();
     for (int i = 0; i < ListBox1->Count(); ++i) {
         if (ListBox1->Item(i) == picked) ListBox1->SetItemIndex(i);
     }
@@ -278,6 +279,7 @@ void TForm1::RenameCommand() {
     const Bytes newName = GetText(E_Rename);
     if (path.empty() || newName.empty()) return;
     PendingNewPath = FolderPart(path) + newName + extension;
+    if (PendingNewPath == path) return;  // the name it already has
     if (const auto found = FindFirstMatch(PendingNewPath); found && !found->isDirectory) return;
     if (HasForbiddenChar(newName)) {
         ShowStopBox({MessageBoxRequest::Kind::ForbiddenCharBox, this, QStringLiteral("エラー"),

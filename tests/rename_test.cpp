@@ -341,3 +341,38 @@ TEST_F(RenameInPdfMode, NameNotValidInTheLocaleEncodingRenamesByteForByte) {
     program.PressRename();
     EXPECT_EQ(program.boxes.shown.size(), 1u);
 }
+
+TEST_F(RenameInPdfMode, RemovedCurrentFileDoesNotBlockPicks) {
+    Prepare({"a.pdf", "b.pdf", "c.pdf"});
+    ASSERT_EQ(unlink((dir / "a.pdf").c_str()), 0);
+    program.Pick("b.pdf");  // name unchanged: nothing to rename onto itself
+    EXPECT_TRUE(program.boxes.shown.empty());
+    EXPECT_EQ(Current(), dir / "b.pdf");
+    ASSERT_EQ(unlink((dir / "b.pdf").c_str()), 0);
+    program.Type("new");
+    program.Pick("c.pdf");
+    EXPECT_TRUE(program.boxes.shown.empty());
+    EXPECT_EQ(Current(), dir / "c.pdf");
+    EXPECT_EQ(OnDisk(), Names{"c.pdf"});
+}
+
+TEST_F(RenameInPdfMode, OnlyAPickMovesTheHighlight) {
+    Prepare({"a.pdf", "b.pdf", "c.pdf"});
+    QWidget* rows = program->ListBox1->viewport();
+    const auto center = [&](int row) { return program->ListBox1->visualRect(program->ListBox1->model()->index(row, 0)).center(); };
+    QTest::mouseClick(rows, Qt::RightButton, {}, center(2));
+    QTest::mouseClick(rows, Qt::MiddleButton, {}, center(1));
+    QTest::mouseClick(rows, Qt::LeftButton, Qt::ControlModifier, center(0));  // the current row: a pick again
+    QTest::keyClick(program->ListBox1, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_EQ(program.SelectedRow(), "a.pdf");
+    // Pressed on b, dragged to c and released there: b was picked, and stays highlighted.
+    QTest::mousePress(rows, Qt::LeftButton, {}, center(1));
+    QMouseEvent drag(QEvent::MouseMove, center(2), rows->mapToGlobal(center(2)), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(rows, &drag);
+    QTest::mouseRelease(rows, Qt::LeftButton, {}, center(2));
+    EXPECT_EQ(program.SelectedRow(), "b.pdf");
+    EXPECT_EQ(Current(), dir / "b.pdf");
+    QTest::keyClick(program->ListBox1, Qt::Key_Right);  // as Down in a one-column list
+    EXPECT_EQ(Current(), dir / "c.pdf");
+    EXPECT_EQ(program.SelectedRow(), "c.pdf");
+}

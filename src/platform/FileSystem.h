@@ -44,6 +44,9 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
 // How many times a folder has been read in full, not from the kept listing.
 unsigned long FolderReadCount();
 
+// True when something of any kind is stored under exactly this path.
+bool PathExists(const Bytes& path);
+
 // True for a folder (a trailing delimiter allowed); false for a file or nothing.
 bool FolderExists(const Bytes& path);
 

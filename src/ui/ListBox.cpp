@@ -112,12 +112,18 @@ void TListBox::SelectByUser(int row) {
     if (OnClick) RunHandler(OnClick);
 }
 
+// Only a left press on a row picks; no other button, drag or release moves the
+// selection, so the highlighted row is always the current file.
 void TListBox::mousePressEvent(QMouseEvent* event) {
-    const QModelIndex at = indexAt(event->position().toPoint());
-    if (event->button() != Qt::LeftButton || !at.isValid()) return QListView::mousePressEvent(event);
+    event->accept();
     setFocus(Qt::MouseFocusReason);
-    SelectByUser(at.row());
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid()) SelectByUser(at.row());
 }
+
+void TListBox::mouseMoveEvent(QMouseEvent* event) { event->accept(); }
+void TListBox::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void TListBox::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {
     const int count = Count();
@@ -125,8 +131,10 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
     const int page = std::max(1, viewport()->height() / std::max(1, model_.rowHeight) - 1);
     int target = -2;
     switch (event->key()) {
-    case Qt::Key_Up: target = current < 0 ? 0 : current - 1; break;
-    case Qt::Key_Down: target = current < 0 ? 0 : current + 1; break;
+    case Qt::Key_Up:
+    case Qt::Key_Left: target = current < 0 ? 0 : current - 1; break;
+    case Qt::Key_Down:
+    case Qt::Key_Right: target = current < 0 ? 0 : current + 1; break;
     case Qt::Key_PageUp: target = current < 0 ? 0 : current - page; break;
     case Qt::Key_PageDown: target = current < 0 ? 0 : current + page; break;
     case Qt::Key_Home: target = 0; break;
@@ -138,6 +146,10 @@ void TListBox::keyPressEvent(QKeyEvent* event) {
         if (count == 0) return;
         target = std::clamp(target, 0, count - 1);
         if (target != current) SelectByUser(target);  // a move that goes nowhere selects nothing new
+        return;
+    }
+    if (event->key() == Qt::Key_Select || (event->key() == Qt::Key_Space && event->modifiers() != Qt::NoModifier)) {
+        event->accept();  // Ctrl+Space would clear the highlight without a pick
         return;
     }
     if (event->key() == Qt::Key_Backspace || (!event->text().isEmpty() && event->text().at(0).isPrint())) {

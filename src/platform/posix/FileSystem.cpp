@@ -228,6 +228,11 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }
 
+bool PathExists(const Bytes& path) {
+    struct stat st{};
+    return !path.empty() && lstat(path.c_str(), &st) == 0;
+}
+
 bool FolderExists(const Bytes& path) {
     struct stat st{};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
