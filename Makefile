@@ -1,6 +1,7 @@
 # Quilvane: build, run and test.
 BUILD      ?= build
 BENCHBUILD ?= build-release
+SANBUILD   ?= build-sanitize
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
@@ -9,7 +10,7 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
               locales pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test bench demo screenshot clean
+.PHONY: all deps build run test check-sanitize stress bench demo screenshot clean
 
 all: build
 
@@ -36,6 +37,19 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The whole suite under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
+check-sanitize: deps
+	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" >/dev/null
+	cmake --build $(SANBUILD) -j $(JOBS)
+	cd $(SANBUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# Ten runs of 10,000 renames racing another program, without RENAME_NOREPLACE.
+stress: build
+	QUILVANE_STRESS_RUNS=10 ./$(BUILD)/tests/test_platform --gtest_filter='MoveFallback.Racing*'
+
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	cmake --build $(BENCHBUILD) -j $(JOBS)
@@ -46,4 +60,4 @@ demo: build
 	xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/tests/demo_session $(BUILD)/demo
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD)

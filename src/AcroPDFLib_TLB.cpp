@@ -20,6 +20,12 @@ Bytes TrimTrailing(Bytes text) {
     return text;
 }
 
+// The platform's text for a result code, or "OLE エラー" and the code when it has none.
+Bytes ResultText(HRESULT code) {
+    const Bytes text = TrimTrailing(FormatMessageText(code));
+    return text.empty() ? Format("OLE エラー %.8X", static_cast<unsigned>(code)) : text;
+}
+
 }  // namespace
 
 void CheckViewerResult(HRESULT code) {
@@ -33,8 +39,7 @@ void CheckViewerResult(HRESULT code) {
         helpFile = FromUtf16(info.helpFile);
         helpContext = static_cast<std::int32_t>(info.helpContext);
     }
-    if (message.empty()) message = TrimTrailing(FormatMessageText(code));
-    if (message.empty()) message = Format("OLE エラー %.8X", static_cast<unsigned>(code));
+    if (message.empty()) message = ResultText(code);
     throw EOleException(message, code, source, helpFile, helpContext);
 }
 
@@ -44,11 +49,7 @@ const std::vector<std::uint8_t> TAcroPDF::ControlData = {0x00, 0x0A, 0x00, 0x00,
 TAcroPDF::TAcroPDF(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("AcroPDF1"));
     const HRESULT created = CreateControlInstance(kPdfViewerClassId, &control_);
-    if (!Succeeded(created)) {
-        const Bytes text = FormatMessageText(created);
-        throw EOleSysError(text.empty() ? Format("OLE エラー %.8X", static_cast<unsigned>(created)) : TrimTrailing(text),
-                           created);
-    }
+    if (!Succeeded(created)) throw EOleSysError(ResultText(created), created);
     control_->eventSink = [this](int dispatchId) { OnControlEvent(dispatchId); };
     HimetricSize natural;
     if (Succeeded(control_->GetExtent(&natural))) {
@@ -64,7 +65,7 @@ TAcroPDF::~TAcroPDF() {
 void TAcroPDF::SetUp() {
     if (setUp_) return;
     const HRESULT loaded = ControlData.empty() ? control_->InitNew() : control_->LoadPersistedState(ControlData);
-    if (!Succeeded(loaded)) throw EOleSysError(TrimTrailing(FormatMessageText(loaded)), loaded);
+    if (!Succeeded(loaded)) throw EOleSysError(ResultText(loaded), loaded);
     setUp_ = true;
 }
 

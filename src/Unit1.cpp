@@ -76,7 +76,10 @@ TForm1::TForm1(QWidget* parent, MciApi& mci) : QMainWindow(parent), MP1(mci) {
     setupUi(this);
     // A caption of "-" is a separator, as in the layout's menu.
     for (QAction* item : findChildren<QAction*>()) {
-        if (item->text() == QLatin1String("-")) item->setSeparator(true);
+        if (item->text() == QLatin1String("-")) {
+            item->setText({});  // a separator with text would be drawn as a section title
+            item->setSeparator(true);
+        }
     }
     setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
     L_format->adjustSize();

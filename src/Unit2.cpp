@@ -1,6 +1,8 @@
 #include "Unit2.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 
 #include "ui/ErrorDisplay.h"
@@ -33,6 +35,18 @@ void TForm2::done(int result) {
     lastPosition_ = pos();
     if (focusWidget() == Button1 || focusWidget() == Button2) lastFocus_ = focusWidget();
     QDialog::done(result);
+}
+
+// Enter presses the focused button, as Space does. There is no cancel button,
+// so Esc answers nothing; the close box and Alt+F4 still act as "いいえ".
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter || event->key() == Qt::Key_Escape) {
+        event->accept();
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); enter && button != nullptr) button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm2::Button1Click() {

@@ -22,6 +22,7 @@ public:
 
 protected:
     void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     bool shownBefore_ = false;

@@ -159,6 +159,32 @@ TEST_F(RenameInPdfMode, ConfirmationYesRenamesNoAndCloseBoxChangeNothing) {
     EXPECT_TRUE(program->B_Rename->isEnabled());
 }
 
+TEST_F(RenameInPdfMode, ConfirmationKeysPressTheFocusedButtonAndEscapeDoesNothing) {
+    Prepare({"a.pdf"});
+    program->N_R1->trigger();
+    program.Type("b");
+    TForm2& dialog = program.form2();
+    bool stayedOnEscape = false;
+    ModalAnswer enterOnNo(dialog, ModalAnswer::Action::ByBeforeAnswer, [&] {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        stayedOnEscape = dialog.isVisible();
+        dialog.Button2->setFocus();
+        QTest::keyClick(dialog.Button2, Qt::Key_Return);
+    });
+    program.PressRename();
+    EXPECT_TRUE(enterOnNo.Fired());
+    EXPECT_TRUE(stayedOnEscape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(OnDisk(), Names{"a.pdf"});
+    ModalAnswer spaceOnYes(dialog, ModalAnswer::Action::ByBeforeAnswer, [&] {
+        dialog.Button1->setFocus();
+        QTest::keyClick(dialog.Button1, Qt::Key_Space);
+    });
+    program.PressRename();
+    EXPECT_TRUE(spaceOnYes.Fired());
+    EXPECT_EQ(OnDisk(), Names{"b.pdf"});
+}
+
 TEST_F(RenameInPdfMode, ConfirmationDialogRemembersPlaceAndFocus) {
     Prepare({"a.pdf"});
     program->N_R1->trigger();

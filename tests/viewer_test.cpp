@@ -28,6 +28,7 @@ public:
     static inline bool noInPlaceObject = false;
     static inline bool noWindow = false;
     static inline bool refuseExtent = false;
+    static inline HRESULT stateResult = S_OK;
     static inline std::vector<std::uint8_t> stateReceived;
     static inline std::vector<std::u16string> views;
     static void Reset() {
@@ -35,6 +36,7 @@ public:
         nextResult = S_OK;
         nextInfo.reset();
         lacksInterface = noInPlaceObject = noWindow = refuseExtent = false;
+        stateResult = S_OK;
         stateReceived.clear();
         views.clear();
     }
@@ -50,7 +52,7 @@ public:
     HRESULT SetExtent(const HimetricSize&) override { return refuseExtent ? E_FAIL : S_OK; }
     HRESULT LoadPersistedState(const std::vector<std::uint8_t>& state) override {
         stateReceived = state;
-        return S_OK;
+        return stateResult;
     }
     HRESULT InitNew() override { return S_OK; }
     bool InPlaceActivate(QWidget* parent, const QRect& bounds) override {
@@ -151,6 +153,10 @@ TEST_F(WithFakeViewer, MissingInterfaceAndFailedActivationRaiseTheirErrors) {
     TAcroPDF lacking;
     auto cast = Raised<EIntfCastError>([&] { lacking.ViewerSetView(u"Fit"); });
     EXPECT_EQ(cast.Message(), "Interface はサポートされていません");
+    FakeControl::Reset();
+    FakeControl::stateResult = static_cast<HRESULT>(0x8004BEEF);  // a code the platform has no text for
+    TAcroPDF refusing;
+    EXPECT_EQ(Raised<EOleSysError>([&] { refusing.ViewerSetView(u"Fit"); }).Message(), "OLE エラー 8004BEEF");
 
     FakeControl::Reset();
     FakeControl::noInPlaceObject = true;

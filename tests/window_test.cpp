@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 #include <QFontInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -103,6 +107,7 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     ASSERT_EQ(file.size(), 3);
     EXPECT_EQ(file[0], f.O1);
     EXPECT_TRUE(file[1]->isSeparator());
+    EXPECT_TRUE(file[1]->text().isEmpty());  // drawn as a line only
     EXPECT_EQ(f.Q1->text(), "ソフトの終了(&Q)");
     EXPECT_EQ(ItemsOf(f.N2), (QList<QAction*>{f.NH0, f.NH1, f.N5->menuAction()}));
     EXPECT_EQ(ItemsOf(f.N5), (QList<QAction*>{f.NH2, f.NH3, f.NH4, f.NH5}));
@@ -158,6 +163,32 @@ TEST(ErrorDisplay, ShowsTheMessageWithItsFullStopUnderTheApplicationTitle) {
     // The program goes on: the next event is handled.
     program->Mode0->trigger();
     EXPECT_EQ(program->CurrentMode, 0);
+}
+
+TEST(ErrorDisplay, RealBoxWrapsBetweenWordsAndCopiesWithCtrlC) {
+    const QString text = QStringLiteral("「請求書_2026年12月分_株式会社サンプル.pdf」の名前を「見積書.pdf」に変更できませんでした: "
+                                        "同じ名前のフォルダがあります。");
+    QString shown, copied;
+    QTimer::singleShot(50, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) return;
+        shown = box->text();
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        copied = QApplication::clipboard()->text();
+        box->accept();
+    });
+    ShowStopBox({MessageBoxRequest::Kind::ErrorDisplay, nullptr, QStringLiteral("Quilvane"), text});
+    ASSERT_TRUE(shown.contains('\n'));
+    EXPECT_EQ(QString(shown).remove('\n').remove(' '), QString(text).remove(' '));
+    for (const QString& line : shown.split('\n')) {
+        EXPECT_FALSE(line.startsWith(QStringLiteral("ります")) || line.startsWith(QStringLiteral("ません"))) << line.toStdString();
+    }
+    EXPECT_TRUE(copied.contains(QStringLiteral("Quilvane\n")));
+    EXPECT_TRUE(copied.contains(shown));
+    // Every line fits, and no line ends where a word goes on.
+    const auto width = [](const QString& s) { return int(s.size()) * 10; };
+    const QString narrow = WrapAtNaturalBreaks(QStringLiteral("ファイルが見つかりません。ファイル名が長すぎます"), width, 100);
+    EXPECT_EQ(narrow, QStringLiteral("ファイルが\n見つかりません。\nファイル名が\n長すぎます"));
 }
 
 TEST(StartupReport, MissingViewerGivesTheReportAndExitCodeOne) {

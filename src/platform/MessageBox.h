@@ -21,3 +21,10 @@ using MessageBoxHandler = std::function<void(const MessageBoxRequest&)>;
 void ShowStopBox(const MessageBoxRequest& request);
 // Replaces the real box; an empty handler puts the real one back.
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Breaks `text` into lines no wider than `maxWidth` where Japanese text reads
+// naturally: after spaces and closing punctuation, before opening brackets, and
+// after a particle in kana where a word in kanji or katakana begins; never
+// inside a run of kana such as あります. A run with no such place is cut where
+// it must be.
+QString WrapAtNaturalBreaks(const QString& text, const std::function<int(const QString&)>& widthOf, int maxWidth);

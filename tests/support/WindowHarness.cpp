@@ -37,7 +37,7 @@ ModalAnswer::ModalAnswer(TForm2& dialog, Action action, std::function<void()> be
         if (beforeAnswer) beforeAnswer();
         if (action == Action::Yes) dialog.Button1->click();
         else if (action == Action::No) dialog.Button2->click();
-        else dialog.close();
+        else if (action == Action::CloseBox) dialog.close();
     });
     poll->start(5);
 }

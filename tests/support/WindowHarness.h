@@ -24,7 +24,7 @@ public:
 // is on screen. Fired() says whether it ever was.
 class ModalAnswer {
 public:
-    enum class Action { Yes, No, CloseBox };
+    enum class Action { Yes, No, CloseBox, ByBeforeAnswer };
     ModalAnswer(TForm2& dialog, Action action, std::function<void()> beforeAnswer = {});
     bool Fired() const { return *fired_; }
 
