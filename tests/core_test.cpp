@@ -125,6 +125,7 @@ TEST(Conversion, QtBoundaryIsLosslessAndShowsUndecodableBytes) {
 TEST(Conversion, EscapedTextTellsLookAlikesApartAndReadsBack) {
     EXPECT_EQ(ToEscapedString("\x88\x9F.pdf"), QStringLiteral("\\x88\\x9F.pdf"));
     EXPECT_EQ(ToEscapedString("表紙\\x88\t.pdf"), QStringLiteral("表紙\\\\x88\\x09.pdf"));
+    EXPECT_EQ(ToEscapedString("a\\b\\"), QStringLiteral("a\\b\\"));
     EXPECT_EQ(FromEscapedString(QStringLiteral("a\\xzz\\x8e.pdf")), Bytes("a\\xzz\x8e.pdf"));
     // Names made of the pieces that could be confused: each reads back as itself.
     const Bytes pieces[] = {"\\", "x", "8", "F", "\x88", "\x9F", "\xE3\x81\x82", "\n", "a"};

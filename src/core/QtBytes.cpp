@@ -35,16 +35,27 @@ int HexValue(QChar c) {
 QString ToEscapedString(const Bytes& text) {
     static const char digits[] = "0123456789ABCDEF";
     const QString decoded = ToQString(text);
+    auto escaped = [&](qsizetype i) {
+        const char16_t c = decoded[i].unicode();
+        const bool lone = c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && decoded[i - 1].isHighSurrogate());
+        return lone || c < 0x20 || c == 0x7F;
+    };
+    // A backslash is doubled only where it could be read as the start of an escape.
+    auto ambiguous = [&](qsizetype i) {
+        if (i + 1 >= decoded.size()) return false;
+        if (decoded[i + 1] == u'\\' || escaped(i + 1)) return true;
+        return i + 3 < decoded.size() && (decoded[i + 1] == u'x' || decoded[i + 1] == u'X') &&
+               HexValue(decoded[i + 2]) >= 0 && HexValue(decoded[i + 3]) >= 0;
+    };
     QString shown;
     shown.reserve(decoded.size());
     for (qsizetype i = 0; i < decoded.size(); ++i) {
         const char16_t c = decoded[i].unicode();
-        const bool lone = c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && decoded[i - 1].isHighSurrogate());
-        if (lone || c < 0x20 || c == 0x7F) {
+        if (escaped(i)) {
             shown += QLatin1String("\\x");
             shown += QLatin1Char(digits[(c >> 4) & 0xF]);
             shown += QLatin1Char(digits[c & 0xF]);
-        } else if (c == u'\\') {
+        } else if (c == u'\\' && ambiguous(i)) {
             shown += QLatin1String("\\\\");
         } else {
             shown += decoded[i];

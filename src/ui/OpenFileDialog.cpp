@@ -64,7 +64,7 @@ int FolderEntryModel::rowCount(const QModelIndex& parent) const {
 QVariant FolderEntryModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const DirEntry& entry = rows_[index.row()];
-    if (role == Qt::DisplayRole) return ToEscapedString(entry.name);
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return ToEscapedString(entry.name);
     if (role == Qt::DecorationRole) return entry.isDirectory ? folderIcon_ : fileIcon_;
     return {};
 }
@@ -133,10 +133,9 @@ void TByteFileDialog::BuildControls(const QString& filterText) {
     list_ = new QListView(this);
     list_->setObjectName(QStringLiteral("listView"));
     list_->setModel(&model_);
-    // As Qt's list mode: columns that wrap, one size for every row (no per-row measuring).
-    list_->setWrapping(true);
-    list_->setResizeMode(QListView::Adjust);
+    // One column, one size for every row: no row is measured, and each row is as wide as the list.
     list_->setUniformItemSizes(true);
+    list_->setTextElideMode(Qt::ElideMiddle);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->installEventFilter(this);
