@@ -85,7 +85,8 @@ int FolderEntryModel::RowOf(const Bytes& name) const {
 TByteFileDialog::TByteFileDialog(QWidget* parent, const QString& filter) : QDialog(parent), model_(this) {
     const QString text = filter.section(QLatin1Char('|'), 0, 0);
     const QString pattern = filter.section(QLatin1Char('|'), 1, 1);
-    for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) filterPatterns_.push_back(FromQString(p.trimmed()));
+    for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        filterPatterns_.push_back(FromQString(p.trimmed()));
     patterns_ = filterPatterns_;
     BuildControls(text.endsWith(QLatin1Char(')')) ? text : text + " (" + pattern + ")");
 }
@@ -185,7 +186,7 @@ void TByteFileDialog::BuildControls(const QString& filterText) {
     connect(lookIn_, &QComboBox::activated, this, [this](int at) { Navigate(FromData(lookIn_->itemData(at)), true); });
     connect(sidebar_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { Navigate(FromData(item->data(Qt::UserRole)), true); });
-    connect(up_, &QToolButton::clicked, this, [this] { Navigate(folder_ + "..", true); });
+    connect(up_, &QToolButton::clicked, this, &TByteFileDialog::GoUp);
     connect(back_, &QToolButton::clicked, this, [this] {
         if (historyAt_ > 0) Navigate(history_[--historyAt_], false);
     });
@@ -213,7 +214,8 @@ bool TByteFileDialog::Navigate(const Bytes& folder, bool remember) {
     const QIcon folderIcon = QFileIconProvider().icon(QAbstractFileIconProvider::Folder);
     for (std::size_t end = 0; end != Bytes::npos; end = folder_.find('/', end + 1)) {
         const Bytes prefix = folder_.substr(0, end + 1);
-        lookIn_->addItem(folderIcon, ToEscapedString(prefix.size() > 1 ? prefix.substr(0, end) : prefix), BytesData(prefix));
+        const Bytes shown = prefix.size() > 1 ? prefix.substr(0, end) : prefix;
+        lookIn_->addItem(folderIcon, ToEscapedString(shown), BytesData(prefix));
         if (end + 1 == folder_.size()) break;
     }
     lookIn_->setCurrentIndex(lookIn_->count() - 1);
@@ -230,7 +232,8 @@ void TByteFileDialog::ListFolder() {
         const DirEntry& entry = search.Current();
         if (entry.name.empty() || entry.name[0] == '.') continue;
         if (entry.isDirectory) folders.push_back(entry);
-        else if (std::any_of(patterns_.begin(), patterns_.end(), [&](const Bytes& p) { return WildcardMatch(p, entry.name); }))
+        else if (std::any_of(patterns_.begin(), patterns_.end(),
+                             [&](const Bytes& p) { return WildcardMatch(p, entry.name); }))
             files.push_back(entry);
     }
     folders.insert(folders.end(), std::make_move_iterator(files.begin()), std::make_move_iterator(files.end()));
@@ -244,6 +247,12 @@ void TByteFileDialog::SelectFile(const Bytes& name) {
         list_->scrollTo(model_.index(row));
     }
     fileName_->setText(ToEscapedString(name));
+}
+
+// The folder left is selected, so that Enter goes back into it.
+void TByteFileDialog::GoUp() {
+    const Bytes left = FileNamePart(folder_.substr(0, folder_.size() - 1));
+    if (folder_ != "/" && Navigate(folder_ + "..", true)) SelectFile(left);
 }
 
 void TByteFileDialog::Activate(const QModelIndex& index) {
@@ -268,10 +277,13 @@ void TByteFileDialog::OpenTyped() {
         fileName_->clear();
         return;
     }
-    if (const auto found = FindFirstMatch(path); found && !found->isDirectory)
+    // A search in a folder that is not there would only drop the folder list's cached listing.
+    const bool inFolder = FolderExists(FolderPart(path));
+    if (const auto found = inFolder ? FindFirstMatch(path) : std::nullopt; found && !found->isDirectory)
         return Choose(CleanFolder(FolderPart(path)) + name);
-    QMessageBox::warning(this, windowTitle(),
-                         typed + QStringLiteral("\nファイルが見つかりません。\n正しいファイル名が指定されたか確認してください。"));
+    QMessageBox::warning(
+        this, windowTitle(),
+        typed + QStringLiteral("\nファイルが見つかりません。\n正しいファイル名が指定されたか確認してください。"));
 }
 
 void TByteFileDialog::Choose(const Bytes& path) {
@@ -295,7 +307,7 @@ bool TByteFileDialog::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (key == Qt::Key_Backspace) {
-            Navigate(folder_ + "..", true);
+            GoUp();
             return true;
         }
     }

@@ -53,6 +53,7 @@ private:
     void BuildControls(const QString& filterText);
     bool Navigate(const Bytes& folder, bool remember);
     void ListFolder();
+    void GoUp();
     void Activate(const QModelIndex& index);
     void OpenTyped();
     void Choose(const Bytes& path);
