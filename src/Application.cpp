@@ -23,7 +23,7 @@ void ShowStartupReport(const Exception& error) {
 
 void SetUpApplication() {
     QApplication::setApplicationName(QStringLiteral("Quilvane"));
-    // The interface is Japanese, and so are Qt's own dialogs (the open dialog).
+    // The interface is Japanese, and so are the texts of Qt's own boxes and buttons.
     static QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

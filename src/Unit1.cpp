@@ -1,11 +1,8 @@
 #include "Unit1.h"
 
 #include <QCloseEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
-#include <sys/stat.h>
 
 #include "Unit2.h"
 #include "core/Errors.h"
@@ -17,6 +14,7 @@
 #include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/MenuItem.h"
+#include "ui/OpenFileDialog.h"
 
 namespace {
 
@@ -35,41 +33,6 @@ private:
 const Bytes kPlay = "再生";
 const Bytes kStop = "停止";
 
-// The name chosen in Qt's dialog as bytes on disk. Qt decodes names that are
-// not valid in the locale lossily, so such a name is found again in its folder.
-Bytes ResolveChosenPath(const QString& chosen) {
-    const QByteArray encoded = QFile::encodeName(chosen);
-    Bytes path(encoded.constData(), encoded.size());
-    struct stat st{};
-    if (stat(path.c_str(), &st) == 0) return path;
-    const Bytes folder = FolderPart(path);
-    const QString wanted = chosen.section(QLatin1Char('/'), -1);
-    for (DirectorySearch search(WithTrailingDelimiter(folder) + "*"); search.Found(); search.Next()) {
-        const Bytes& name = search.Current().name;
-        if (QFile::decodeName(QByteArray(name.data(), qsizetype(name.size()))) == wanted) return folder + name;
-    }
-    return path;
-}
-
-bool ExecuteQtOpenDialog(QWidget* owner, TOpenDialog& dialog) {
-    const QString text = dialog.Filter.section(QLatin1Char('|'), 0, 0);
-    const QString pattern = dialog.Filter.section(QLatin1Char('|'), 1, 1);
-    QFileDialog box(owner);
-    box.setOption(QFileDialog::DontUseNativeDialog);
-    box.setFileMode(QFileDialog::ExistingFile);
-    box.setAcceptMode(QFileDialog::AcceptOpen);
-    box.setNameFilter(text.endsWith(QLatin1Char(')')) ? text : text + " (" + pattern + ")");
-    box.setFilter(box.filter() & ~QDir::CaseSensitive);  // *.pdf shows B.PDF too
-    box.setSizeGripEnabled(true);
-    if (!dialog.FileName.empty()) {
-        box.setDirectory(ToQString(FolderPart(dialog.FileName)));
-        box.selectFile(ToQString(FileNamePart(dialog.FileName)));
-    }
-    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty()) return false;
-    dialog.FileName = ResolveChosenPath(box.selectedFiles().first());
-    return true;
-}
-
 }  // namespace
 
 TForm1::TForm1(QWidget* parent, MciApi& mci) : QMainWindow(parent), MP1(mci) {
@@ -85,7 +48,7 @@ TForm1::TForm1(QWidget* parent, MciApi& mci) : QMainWindow(parent), MP1(mci) {
     L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.
     resize(814, 494 + MainMenu1->sizeHint().height());
-    ExecuteOpenDialog = [this](TOpenDialog& dialog) { return ExecuteQtOpenDialog(this, dialog); };
+    ExecuteOpenDialog = [this](TOpenDialog& dialog) { return ChooseFileToOpen(this, dialog.Filter, dialog.FileName); };
     BindHandlers();
     FormCreate();
 }

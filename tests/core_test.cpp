@@ -147,6 +147,21 @@ TEST(Conversion, QtBoundaryIsLosslessAndShowsUndecodableBytes) {
     EXPECT_EQ(ToDisplayString("表紙.pdf"), QStringLiteral("表紙.pdf"));
 }
 
+TEST(Conversion, EscapedTextTellsLookAlikesApartAndReadsBack) {
+    EXPECT_EQ(ToEscapedString("\x88\x9F.pdf"), QStringLiteral("\\x88\\x9F.pdf"));
+    EXPECT_EQ(ToEscapedString("表紙\\x88\t.pdf"), QStringLiteral("表紙\\\\x88\\x09.pdf"));
+    EXPECT_EQ(ToEscapedString("a\\b\\"), QStringLiteral("a\\b\\"));
+    EXPECT_EQ(FromEscapedString(QStringLiteral("a\\xzz\\x8e.pdf")), Bytes("a\\xzz\x8e.pdf"));
+    // Names made of the pieces that could be confused: each reads back as itself.
+    const Bytes pieces[] = {"\\", "x", "8", "F", "\x88", "\x9F", "\xE3\x81\x82", "\n", "a"};
+    std::mt19937 random(11);
+    for (int i = 0; i < 500; ++i) {
+        Bytes name;
+        for (int n = random() % 8; n > 0; --n) name += pieces[random() % std::size(pieces)];
+        EXPECT_EQ(FromEscapedString(ToEscapedString(name)), name) << name;
+    }
+}
+
 TEST(ErrorDisplayText, FullStopIsAddedAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(WithFullStop("done."), "done.");
     EXPECT_EQ(WithFullStop("ファイルが見つかりません"), "ファイルが見つかりません.");

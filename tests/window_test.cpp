@@ -6,8 +6,12 @@
 #include <QTest>
 #include <QTimer>
 #include <QFontInfo>
+#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "Application.h"
@@ -16,6 +20,7 @@
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"
+#include "ui/OpenFileDialog.h"
 #include "viewer/PdfPageView.h"
 #include "viewer/PdfViewerControl.h"
 
@@ -402,6 +407,81 @@ TEST(FolderList, HundredThousandRowsAreAModelNotWidgets) {
     EXPECT_EQ(program->ListBox1->ItemIndex(), 99999);
     EXPECT_TRUE(program->ListBox1->uniformItemSizes());
     EXPECT_TRUE(program->ListBox1->findChildren<QWidget*>().size() < 10);
+}
+
+// ---- The open dialog ----
+
+namespace {
+
+// The real dialog; `steps` act in it once it is up, and it is cancelled if they leave it open.
+void ChooseWith(Program& program, std::function<void(TByteFileDialog&, QListView*, QLineEdit*)> steps) {
+    program->ExecuteOpenDialog = [&program](TOpenDialog& dialog) {
+        return ChooseFileToOpen(&program.form1(), dialog.Filter, dialog.FileName);
+    };
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, steps] {
+        auto* box = qobject_cast<TByteFileDialog*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        steps(*box, box->findChild<QListView*>("listView"), box->findChild<QLineEdit*>("fileNameEdit"));
+        if (box->isVisible()) box->reject();
+    });
+    poll->start(5);
+    program->B_Open->click();
+    Pump();
+}
+
+QStringList Shown(TByteFileDialog& box) {
+    QStringList rows;
+    for (int row = 0; row < box.Entries().rowCount(); ++row) rows << box.Entries().index(row).data().toString();
+    return rows;
+}
+
+}  // namespace
+
+TEST(OpenDialog, LookAlikeShiftJisNamesShowApartAndTheOnePickedOpens) {
+    TempDir dir;
+    const Bytes first = "\x88\x9F.pdf", second = "\x88\xA0.pdf";  // one text when decoded lossily
+    MakePdf(dir / first);
+    MakePdf(dir / second);
+    Program program;
+    program->OpenDialog1.FileName = dir / first;  // offered again, selected
+    QStringList shown;
+    ChooseWith(program, [&](TByteFileDialog& box, QListView* list, QLineEdit*) {
+        shown = Shown(box);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    EXPECT_EQ(shown, QStringList({"\\x88\\x9F.pdf", "\\x88\\xA0.pdf"}));
+    EXPECT_EQ(GetText(program->E_Filename), dir / second);
+    EXPECT_EQ(program->OpenDialog1.FileName, dir / second);
+}
+
+TEST(OpenDialog, FolderWithAnUndecodableNameIsEnteredLeftAndTypedInto) {
+    TempDir dir;
+    const Bytes folder = ShiftJis("資料");
+    MakeFolder(dir / folder);
+    for (const char* name : {"B.PDF", "notes.txt", ".hidden.pdf"}) WriteFile(dir / (folder + "/" + name), "x");
+    WriteFile(dir / "top.pdf", "x");
+    Program program;
+    program->OpenDialog1.FileName = dir / "top.pdf";
+    std::vector<QStringList> seen;
+    ChooseWith(program, [&](TByteFileDialog& box, QListView* list, QLineEdit* edit) {
+        seen.push_back(Shown(box));
+        QTest::keyClick(list, Qt::Key_Home);
+        QTest::keyClick(list, Qt::Key_Return);  // into the folder
+        seen.push_back(Shown(box));
+        QTest::keyClick(list, Qt::Key_Backspace);  // and out again, onto the folder left
+        seen.push_back(Shown(box));
+        seen.push_back({list->currentIndex().data().toString()});
+        edit->clear();
+        QTest::keyClicks(edit, ToEscapedString(folder) + "/./B.PDF");
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    const QString shownFolder = ToEscapedString(folder);
+    EXPECT_EQ(seen, (std::vector<QStringList>{{shownFolder, "top.pdf"}, {"B.PDF"}, {shownFolder, "top.pdf"}, {shownFolder}}));
+    EXPECT_EQ(GetText(program->E_Filename), dir / (folder + "/B.PDF"));
 }
 
 // ---- PDF display settings ----

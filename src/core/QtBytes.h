@@ -8,3 +8,8 @@ QString ToQString(const Bytes& text);
 Bytes FromQString(const QString& text);
 // For showing only: undecodable bytes appear as U+FFFD so that they are visible.
 QString ToDisplayString(const Bytes& text);
+// For telling names apart: each undecodable byte and each control character
+// as \xHH, a backslash doubled where it could start one. FromEscapedString
+// reads typed text back the same way.
+QString ToEscapedString(const Bytes& text);
+Bytes FromEscapedString(const QString& text);
