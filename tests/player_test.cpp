@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <fcntl.h>
+#include <limits>
 #include <mutex>
 #include <signal.h>
 #include <spawn.h>
@@ -382,6 +383,44 @@ TEST_F(RealPlayer, SeveralDevicesAtOnceHaveDistinctIds) {
     b.PlayerOpen();
     EXPECT_NE(a.MciDevice, b.MciDevice);
     EXPECT_NEAR(Status(b, MCI_STATUS_LENGTH), 300, 80);
+}
+
+TEST_F(RealPlayer, DamagedFrameCountsAndHugeFilesGiveLengthsThatHold) {
+    // A Xing frame that claims 0xFFFFFFF0 frames in front of one second of sound.
+    const Bytes sound = ReadFile(*dir_ / "one.mp3");
+    ASSERT_EQ(sound.substr(0, 2), "\xFF\xFB");  // MPEG-1 layer III, no tag
+    ASSERT_EQ(sound[2] & 0xFC, 0x90);           // 128 kbps at 44.1 kHz: 417-byte frames
+    Bytes xing(417, '\0');
+    xing.replace(0, 4, sound.substr(0, 4));
+    xing[2] = char(sound[2] & ~2);  // no padding byte
+    const std::size_t sideInfo = (std::uint8_t(sound[3]) >> 6) == 3 ? 17 : 32;
+    xing.replace(4 + sideInfo, 12, Bytes("Xing\0\0\0\x01\xFF\xFF\xFF\xF0", 12));
+    WriteFile(*dir_ / "xing.mp3", xing + sound);
+    TMediaPlayer player;
+    player.FileName = *dir_ / "xing.mp3";
+    player.PlayerOpen();
+    EXPECT_NEAR(Status(player, MCI_STATUS_LENGTH), 1026, 100);
+
+    // Five GiB at 8 kbps last 62 days, longer than 32 bits of milliseconds hold. Sparse: no disk used.
+    MakeMp3(*dir_ / "huge.mp3", 1000, 8000, 8);
+    ASSERT_EQ(truncate((*dir_ / "huge.mp3").c_str(), off_t(5) << 30), 0);
+    player.FileName = *dir_ / "huge.mp3";
+    player.PlayerOpen();
+    EXPECT_EQ(Status(player, MCI_STATUS_LENGTH), std::numeric_limits<DWORD>::max());
+    EXPECT_EQ(Status(player, MCI_STATUS_POSITION), 0u);
+}
+
+TEST_F(RealPlayer, OpenThatOutlastsTheWaitLimitFailsWithItsText) {
+    TMediaPlayer player;
+    player.FileName = *dir_ / "one.mp3";
+    const auto limit = SetMciWaitLimit(std::chrono::milliseconds(0));  // no preroll is that quick
+    const Bytes message = MessageOf([&] { player.PlayerOpen(); });
+    SetMciWaitLimit(limit);
+    EXPECT_EQ(message, "デバイスの準備ができませんでした。ファイルの読み込みが時間内に終わりません");
+    EXPECT_EQ(player.LastMciResult, MCIERR_DEVICE_NOT_READY);
+    EXPECT_FALSE(player.DeviceOpened);
+    player.PlayerOpen();
+    EXPECT_TRUE(player.DeviceOpened);
 }
 
 TEST_F(RealPlayer, FirstPlayAfterAnIdleOpenSoundsAtOnce) {

@@ -89,8 +89,8 @@ public:
 // The platform's MCI.
 MciApi& PlatformMci();
 // How long a command of the platform's MCI waits for its device at most; an
-// open that takes longer fails with MCIERR_DEVICE_NOT_READY.
-void SetMciWaitLimit(std::chrono::milliseconds limit);
+// open that takes longer fails with MCIERR_DEVICE_NOT_READY. Returns the limit before.
+std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit);
 
 // The completion notice as it arrives at a notification window.
 class MciNotifyEvent : public QEvent {

@@ -94,10 +94,14 @@ MCIERROR ErrorOfMessage(GError* error) {
 // variable bit rates, a few ms per minute of sound. GStreamer knows the length
 // of a long file only once it has parsed much of it, and the rewind rule needs
 // it before the first play. Past kScanLimit the rest is extrapolated by size.
-DWORD EstimateMp3LengthMs(const char* path) {
+struct Mp3Length {
+    DWORD ms = 0;
+    bool damagedHeader = false;  // GStreamer reads the same header and believes it
+};
+Mp3Length EstimateMp3Length(const char* path) {
     constexpr std::size_t kScanLimit = 32 << 20;
     FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return 0;
+    if (file == nullptr) return {};
     std::fseek(file, 0, SEEK_END);
     const long size = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
@@ -111,6 +115,7 @@ DWORD EstimateMp3LengthMs(const char* path) {
                                          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
     static const int kRates[3] = {44100, 48000, 32000};
     double seconds = 0;
+    bool damagedHeader = false;
     std::size_t firstFrame = 0, scannedEnd = at;
     while (at + 4 <= data.size()) {
         const int version = (data[at + 1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
@@ -136,7 +141,8 @@ DWORD EstimateMp3LengthMs(const char* path) {
                 // header, so the frames are counted instead.
                 const std::uint64_t smallestFrame = samples / 8 * kBitrates[mpeg1 ? 0 : 1][1] * 1000 / rate;
                 if (frames > 0 && frames <= std::uint64_t(size - long(at)) / smallestFrame + 1)
-                    return ClampMs(1000.0 * double(frames) * samples / rate);
+                    return {ClampMs(1000.0 * double(frames) * samples / rate)};
+                damagedHeader = true;
             }
         }
         seconds += double(samples) / rate;
@@ -145,7 +151,7 @@ DWORD EstimateMp3LengthMs(const char* path) {
     }
     if (scannedEnd > firstFrame && size > long(data.size()))
         seconds *= double(size - long(firstFrame)) / double(scannedEnd - firstFrame);
-    return ClampMs(seconds * 1000);
+    return {ClampMs(seconds * 1000), damagedHeader};
 }
 
 struct Device {
@@ -157,7 +163,7 @@ struct Device {
     bool idle = true;          // in READY at the start: see Open
     MCIERROR openError = 0;
     DWORD lengthMs = 0;
-    DWORD estimatedLengthMs = 0;  // until GStreamer knows the length
+    Mp3Length estimate;           // until GStreamer knows the length
 
     ~Device() {
         if (pipeline == nullptr) return;
@@ -179,9 +185,9 @@ struct Device {
     // GStreamer's length once it knows it, the estimate until then.
     DWORD Length() {
         gint64 ns = 0;
-        if (lengthMs == 0 && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0)
+        if (lengthMs == 0 && !estimate.damagedHeader && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0)
             lengthMs = MsOf(ns);
-        return lengthMs != 0 ? lengthMs : estimatedLengthMs;
+        return lengthMs != 0 ? lengthMs : estimate.ms;
     }
 
     static GstBusSyncReply OnMessage(GstBus*, GstMessage* message, gpointer data) {
@@ -286,12 +292,12 @@ private:
         }
         if (preroll == GST_STATE_CHANGE_ASYNC) return MCIERR_DEVICE_NOT_READY;
         if (preroll == GST_STATE_CHANGE_FAILURE) return MCIERR_INVALID_FILE;
+        device->estimate = EstimateMp3Length(p->lpstrElementName);
         device->Length();  // GStreamer's, while it is prerolled
         // A PulseAudio stream that was never uncorked keeps time while PAUSED, and its
         // sink's clock with it: a first play would wait that long in silence. READY
         // drops the stream; play prerolls a fresh one in a few ms.
         gst_element_set_state(device->pipeline, GST_STATE_READY);
-        device->estimatedLengthMs = EstimateMp3LengthMs(p->lpstrElementName);
         device->id = nextId_++;
         p->wDeviceID = device->id;
         devices_[device->id] = std::move(device);
@@ -377,4 +383,8 @@ MciApi& PlatformMci() {
     return mci;
 }
 
-void SetMciWaitLimit(std::chrono::milliseconds limit) { waitLimit = GstClockTime(limit.count()) * GST_MSECOND; }
+std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit) {
+    const std::chrono::milliseconds before(waitLimit / GST_MSECOND);
+    waitLimit = GstClockTime(std::max<std::int64_t>(0, limit.count())) * GST_MSECOND;
+    return before;
+}
