@@ -90,14 +90,15 @@ MCIERROR ErrorOfMessage(GError* error) {
     return MCIERR_INTERNAL;
 }
 
-// The length of an MP3 by walking its frame headers: exact for constant and
-// variable bit rates, a few ms per minute of sound. GStreamer knows the length
-// of a long file only once it has parsed much of it, and the rewind rule needs
-// it before the first play. Past kScanLimit the rest is extrapolated by size.
 struct Mp3Length {
     DWORD ms = 0;
     bool damagedHeader = false;  // GStreamer reads the same header and believes it
 };
+
+// The length of an MP3 by walking its frame headers: exact for constant and
+// variable bit rates, a few ms per minute of sound. GStreamer knows the length
+// of a long file only once it has parsed much of it, and the rewind rule needs
+// it before the first play. Past kScanLimit the rest is extrapolated by size.
 Mp3Length EstimateMp3Length(const char* path) {
     constexpr std::size_t kScanLimit = 32 << 20;
     FILE* file = std::fopen(path, "rb");
