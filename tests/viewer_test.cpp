@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QKeyEvent>
 #include <QPdfDocument>
 #include <QScrollBar>
 #include <QToolBar>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 #include "AcroPDFLib_TLB.h"
@@ -114,11 +116,11 @@ TEST_F(WithFakeViewer, ResultCheckPassesSuccessAndReportsFailuresWithTheBestText
     EXPECT_NO_THROW(viewer.ViewerSetView(u"Fit"));
 
     FakeControl::nextResult = static_cast<HRESULT>(0x80041234);
-    FakeControl::nextInfo = ErrorInfo{u"描画できません.  ", u"AcroPDF.PDF", u"help.chm", 42};
+    FakeControl::nextInfo = ErrorInfo{u"描画できません.  ", u"Fake.Viewer", u"help.chm", 42};
     auto withInfo = Raised<EOleException>([&] { viewer.ViewerSetView(u"Fit"); });
     EXPECT_EQ(withInfo.Message(), "描画できません");
     EXPECT_EQ(withInfo.ErrorCode(), static_cast<HRESULT>(0x80041234));
-    EXPECT_EQ(withInfo.Source(), "AcroPDF.PDF");
+    EXPECT_EQ(withInfo.Source(), "Fake.Viewer");
     EXPECT_EQ(withInfo.HelpFile(), "help.chm");
     EXPECT_EQ(withInfo.HelpContext(), 42);
     EXPECT_EQ(WithFullStop(withInfo.Message()), "描画できません.");
@@ -261,6 +263,48 @@ TEST_F(RealViewer, HoldsNoHandleAndReusesAnUnchangedDocument) {
     EXPECT_EQ(View().PageCount(), 2);
 }
 
+namespace {
+
+// Bytes this process has read through read() and its kin so far.
+long long BytesRead() {
+    std::ifstream io("/proc/self/io");
+    for (std::string key; io >> key;) {
+        long long value = 0;
+        io >> value;
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST_F(RealViewer, AnUnchangedDamagedFileIsNotReadAgain) {
+    const Bytes damaged = dir_ / "damaged.pdf";
+    WriteFile(damaged, "%PDF-1.4\n" + Bytes(8 << 20, 'x'));
+    EXPECT_FALSE(Load(damaged));
+    const long long before = BytesRead();
+    ASSERT_GE(before, 8 << 20);
+    for (int step = 0; step < 3; ++step) {  // a window drag loads at every step
+        Resize(400 + step * 10, 480);
+        EXPECT_FALSE(Load(damaged));
+    }
+    EXPECT_LT(BytesRead() - before, 1 << 20);
+    EXPECT_EQ(control_->Document(), nullptr);
+    MakePdf(damaged);  // mended: read afresh
+    EXPECT_TRUE(Load(damaged));
+}
+
+TEST_F(RealViewer, TheDocumentGoesBeforeTheBytesItReads) {
+    MakePdf(dir_ / "a.pdf");
+    ASSERT_TRUE(Load(dir_ / "a.pdf"));
+    std::vector<std::string> gone;
+    QObject::connect(control_->Document(), &QObject::destroyed, [&] { gone.push_back("document"); });
+    QObject::connect(control_->DocumentBytes(), &QObject::destroyed, [&] { gone.push_back("bytes"); });
+    delete viewer_;  // and the control with it
+    viewer_ = nullptr;
+    EXPECT_EQ(gone, (std::vector<std::string>{"document", "bytes"}));
+}
+
 TEST_F(RealViewer, EachViewNameGivesItsZoomOnPortraitAndLandscapePages) {
     viewer_->ViewerShowScrollbars(true);
     struct Case {
@@ -325,7 +369,7 @@ TEST_F(RealViewer, UnknownNamesAnswerAFailureWithErrorInfo) {
     auto error = Raised<EOleException>([&] { viewer_->ViewerSetView(u"FitX"); });
     EXPECT_EQ(error.ErrorCode(), E_INVALIDARG);
     EXPECT_EQ(error.Message(), "表示方法 \"FitX\" には対応していません。");
-    EXPECT_EQ(error.Source(), "AcroPDF.PDF");
+    EXPECT_EQ(error.Source(), "Quilvane.PdfViewer");
     EXPECT_THROW(viewer_->ViewerSetLayoutMode(u"TwoColumnLeft"), EOleException);
     EXPECT_NO_THROW(viewer_->ViewerSetLayoutMode(u"SinglePage"));
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QEvent>
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -44,6 +45,7 @@ constexpr MCIERROR MCIERR_HARDWARE = 262;
 constexpr MCIERROR MCIERR_CANNOT_LOAD_DRIVER = 266;
 constexpr MCIERROR MCIERR_UNSUPPORTED_FUNCTION = 274;
 constexpr MCIERROR MCIERR_FILE_NOT_FOUND = 275;
+constexpr MCIERROR MCIERR_DEVICE_NOT_READY = 276;
 constexpr MCIERROR MCIERR_INTERNAL = 277;
 constexpr MCIERROR MCIERR_INVALID_FILE = 296;
 constexpr MCIERROR MCIERR_FILE_READ = 348;
@@ -86,6 +88,9 @@ public:
 
 // The platform's MCI.
 MciApi& PlatformMci();
+// How long a command of the platform's MCI waits for its device at most; an
+// open that takes longer fails with MCIERR_DEVICE_NOT_READY. Returns the limit before.
+std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit);
 
 // The completion notice as it arrives at a notification window.
 class MciNotifyEvent : public QEvent {

@@ -24,20 +24,22 @@ void RegisterPdfViewerControl() {
 
 namespace {
 
-const std::u16string kSource = u"AcroPDF.PDF";
+const std::u16string kSource = u"Quilvane.PdfViewer";
 
 const QString kNotAPdf = QStringLiteral("PDF として読み込めないファイルです");
 const QString kTooLarge = QStringLiteral("ファイルが大きすぎて表示できません");
 constexpr off_t kLargestFile = off_t(2) << 30;  // Qt PDF takes no more than this in one buffer
 
 // The whole file in memory, read by its byte path. Empty when it was read;
-// otherwise what the viewer shows instead.
-QString ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info) {
+// otherwise what the viewer shows instead. `identified`: `info` describes the file.
+QString ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info, bool* identified) {
     // O_NONBLOCK: a pipe or device named .pdf must not hang the program.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    *identified = false;
     if (fd < 0) return errno == ENOENT ? QStringLiteral("ファイルが見つかりません") : QStringLiteral("ファイルを読み取れません");
     QString notice;
-    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) notice = kNotAPdf;
+    *identified = fstat(fd, info) == 0;
+    if (!*identified || !S_ISREG(info->st_mode)) notice = kNotAPdf;
     else if (info->st_size >= kLargestFile) notice = kTooLarge;
     if (notice.isEmpty()) {
         try {
@@ -145,7 +147,7 @@ HRESULT PdfViewerControl::Fail(HRESULT code, const QString& description) {
 
 void PdfViewerControl::ShowNotice(const QString& notice) {
     hasDocument_ = false;
-    loaded_ = {};
+    shown_.reset();
     view_->SetDocument(nullptr);
     view_->SetNotice(notice);
     document_.reset();
@@ -164,16 +166,18 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     if (loaded == nullptr) return E_POINTER;
     *loaded = VARIANT_FALSE;
     struct stat info{};
-    // Same file, unchanged (a window drag reloads on every step, and a rename keeps the inode): keep what is parsed.
+    // Same file, unchanged (a window drag reloads on every step, and a rename keeps the inode):
+    // keep what is parsed, or why it could not be, without reading it again.
     const Bytes bytePath = FromUtf16(path);
-    if (hasDocument_ && stat(bytePath.c_str(), &info) == 0 &&
-        FileIdentity::Of(info) == loaded_) {
-        *loaded = VARIANT_TRUE;
+    if (shown_ && stat(bytePath.c_str(), &info) == 0 && FileIdentity::Of(info) == *shown_) {
+        *loaded = hasDocument_ ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
     QByteArray contents;
-    if (const QString notice = ReadWholeFile(bytePath, &contents, &info); !notice.isEmpty()) {
+    bool identified = false;
+    if (const QString notice = ReadWholeFile(bytePath, &contents, &info, &identified); !notice.isEmpty()) {
         ShowNotice(notice);
+        if (identified) shown_ = FileIdentity::Of(info);
         return S_OK;
     }
     auto buffer = std::make_unique<QBuffer>();
@@ -183,6 +187,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     document->load(buffer.get());
     if (document->status() != QPdfDocument::Status::Ready || document->pageCount() == 0) {
         ShowNotice(NoticeFor(document->error()));
+        shown_ = FileIdentity::Of(info);
         return S_OK;
     }
     view_->SetDocument(nullptr);
@@ -190,7 +195,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     buffer_ = std::move(buffer);
     view_->SetNotice({});
     view_->SetDocument(document_.get());
-    loaded_ = FileIdentity::Of(info);
+    shown_ = FileIdentity::Of(info);
     hasDocument_ = true;
     *loaded = VARIANT_TRUE;
     return S_OK;

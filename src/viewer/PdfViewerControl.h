@@ -2,6 +2,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 
 #include "platform/ComHost.h"
@@ -45,6 +46,7 @@ public:
     PdfPageView* PageView() const { return view_; }
     QToolBar* ToolBar() const { return toolbar_; }
     QPdfDocument* Document() const { return document_.get(); }
+    QBuffer* DocumentBytes() const { return buffer_.get(); }
 
 private:
     struct FileIdentity {
@@ -65,9 +67,9 @@ private:
     QToolBar* toolbar_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     PdfPageView* view_ = nullptr;
+    std::unique_ptr<QBuffer> buffer_;  // declared first, so it outlives the document that reads it
     std::unique_ptr<QPdfDocument> document_;
-    std::unique_ptr<QBuffer> buffer_;
-    FileIdentity loaded_{};
+    std::optional<FileIdentity> shown_;  // the file whose document or notice is shown
     bool hasDocument_ = false;
     HimetricSize extent_{11298, 13017};  // 427 x 492 pixels at 96 dpi
 };

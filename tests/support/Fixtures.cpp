@@ -117,14 +117,15 @@ void MakeEncryptedPdf(const Bytes& path) {
     WriteFile(path, pdf + update.str());
 }
 
-void MakeMp3(const Bytes& path, int milliseconds) {
+void MakeMp3(const Bytes& path, int milliseconds, int rate, int kbps) {
     static const bool initialised = gst_init_check(nullptr, nullptr, nullptr);
     (void)initialised;
     const Bytes twin = TemporaryTwin(path, ".mp3");
-    // 44100 Hz in buffers of 441 samples: one buffer is 10 ms.
+    // Buffers of 10 ms each.
     const std::string description = "audiotestsrc num-buffers=" + std::to_string(std::max(1, milliseconds / 10)) +
-                                    " samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=1 ! audioconvert ! "
-                                    "lamemp3enc ! filesink location=\"" + twin + "\"";
+                                    " samplesperbuffer=" + std::to_string(rate / 100) + " ! audio/x-raw,rate=" +
+                                    std::to_string(rate) + ",channels=1 ! audioconvert ! lamemp3enc target=bitrate cbr=true bitrate=" +
+                                    std::to_string(kbps) + " ! filesink location=\"" + twin + "\"";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
     if (pipeline == nullptr) throw std::runtime_error(error ? error->message : "no pipeline");

@@ -37,8 +37,8 @@ void MakePdf(const Bytes& path, const PdfLayout& layout = {});
 // The same PDF, then an update that requires a password nobody knows.
 void MakeEncryptedPdf(const Bytes& path);
 
-// An MP3 of `milliseconds` of tone, encoded by lamemp3enc.
-void MakeMp3(const Bytes& path, int milliseconds = 1000);
+// An MP3 of `milliseconds` of tone, encoded by lamemp3enc at a constant bit rate.
+void MakeMp3(const Bytes& path, int milliseconds = 1000, int rate = 44100, int kbps = 128);
 
 // Shift-JIS bytes for a name (for folders unpacked from Windows archives).
 Bytes ShiftJis(const char* utf8);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,17 @@ bool MciNotifyWindow::event(QEvent* e) {
 
 namespace {
 
-constexpr GstClockTime kWaitLimit = 10 * GST_SECOND;
+GstClockTime waitLimit = 10 * GST_SECOND;
+
+// When a wait that starts now must end, in g_get_monotonic_time's microseconds.
+gint64 Deadline() { return g_get_monotonic_time() + gint64(waitLimit / GST_USECOND); }
+
+// MCI keeps milliseconds in 32 bits: anything longer than 49.7 days is said as the most it holds.
+DWORD ClampMs(double ms) {
+    constexpr double kMost = std::numeric_limits<DWORD>::max();
+    return ms >= kMost ? std::numeric_limits<DWORD>::max() : ms > 0 ? DWORD(ms) : 0;
+}
+DWORD MsOf(gint64 ns) { return ClampMs(double(ns / GST_MSECOND)); }
 
 void PostNotice(DWORD_PTR callback, DWORD outcome, MCIDEVICEID device) {
     if (callback == 0) return;
@@ -79,14 +90,19 @@ MCIERROR ErrorOfMessage(GError* error) {
     return MCIERR_INTERNAL;
 }
 
+struct Mp3Length {
+    DWORD ms = 0;
+    bool damagedHeader = false;  // GStreamer reads the same header and believes it
+};
+
 // The length of an MP3 by walking its frame headers: exact for constant and
 // variable bit rates, a few ms per minute of sound. GStreamer knows the length
 // of a long file only once it has parsed much of it, and the rewind rule needs
 // it before the first play. Past kScanLimit the rest is extrapolated by size.
-DWORD EstimateMp3LengthMs(const char* path) {
+Mp3Length EstimateMp3Length(const char* path) {
     constexpr std::size_t kScanLimit = 32 << 20;
     FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return 0;
+    if (file == nullptr) return {};
     std::fseek(file, 0, SEEK_END);
     const long size = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
@@ -100,6 +116,7 @@ DWORD EstimateMp3LengthMs(const char* path) {
                                          {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0}};
     static const int kRates[3] = {44100, 48000, 32000};
     double seconds = 0;
+    bool damagedHeader = false;
     std::size_t firstFrame = 0, scannedEnd = at;
     while (at + 4 <= data.size()) {
         const int version = (data[at + 1] >> 3) & 3;  // 3: MPEG-1, 2: MPEG-2, 0: MPEG-2.5
@@ -119,8 +136,14 @@ DWORD EstimateMp3LengthMs(const char* path) {
             const std::size_t tag = at + 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
             if (tag + 12 <= data.size() && (data[tag + 7] & 1) &&
                 (std::memcmp(&data[tag], "Xing", 4) == 0 || std::memcmp(&data[tag], "Info", 4) == 0)) {
-                const unsigned frames = data[tag + 8] << 24 | data[tag + 9] << 16 | data[tag + 10] << 8 | data[tag + 11];
-                return DWORD(1000.0 * frames * samples / rate);
+                const std::uint64_t frames = std::uint64_t(data[tag + 8]) << 24 | data[tag + 9] << 16 |
+                                             data[tag + 10] << 8 | data[tag + 11];
+                // More frames than the file could hold even at the lowest bit rate: a damaged
+                // header, so the frames are counted instead.
+                const std::uint64_t smallestFrame = samples / 8 * kBitrates[mpeg1 ? 0 : 1][1] * 1000 / rate;
+                if (frames > 0 && frames <= std::uint64_t(size - long(at)) / smallestFrame + 1)
+                    return {ClampMs(1000.0 * double(frames) * samples / rate)};
+                damagedHeader = true;
             }
         }
         seconds += double(samples) / rate;
@@ -129,7 +152,7 @@ DWORD EstimateMp3LengthMs(const char* path) {
     }
     if (scannedEnd > firstFrame && size > long(data.size()))
         seconds *= double(size - long(firstFrame)) / double(scannedEnd - firstFrame);
-    return DWORD(seconds * 1000);
+    return {ClampMs(seconds * 1000), damagedHeader};
 }
 
 struct Device {
@@ -138,9 +161,10 @@ struct Device {
     std::mutex mutex;          // guards the fields below against the streaming threads
     DWORD_PTR pendingNotify = 0;
     bool atEnd = false;
+    bool idle = true;          // in READY at the start: see Open
     MCIERROR openError = 0;
     DWORD lengthMs = 0;
-    DWORD estimatedLengthMs = 0;  // until GStreamer knows the length
+    Mp3Length estimate;           // until GStreamer knows the length
 
     ~Device() {
         if (pipeline == nullptr) return;
@@ -153,16 +177,18 @@ struct Device {
         pendingNotify = 0;
     }
 
-    bool WaitForState() {
-        return gst_element_get_state(pipeline, nullptr, nullptr, kWaitLimit) != GST_STATE_CHANGE_FAILURE;
+    // ASYNC when the state change has not finished by `deadline`.
+    GstStateChangeReturn WaitUntil(gint64 deadline) {
+        const gint64 left = std::max<gint64>(0, deadline - g_get_monotonic_time());
+        return gst_element_get_state(pipeline, nullptr, nullptr, GstClockTime(left) * GST_USECOND);
     }
 
     // GStreamer's length once it knows it, the estimate until then.
     DWORD Length() {
         gint64 ns = 0;
-        if (lengthMs == 0 && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0)
-            lengthMs = DWORD(ns / GST_MSECOND);
-        return lengthMs != 0 ? lengthMs : estimatedLengthMs;
+        if (lengthMs == 0 && !estimate.damagedHeader && gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0)
+            lengthMs = MsOf(ns);
+        return lengthMs != 0 ? lengthMs : estimate.ms;
     }
 
     static GstBusSyncReply OnMessage(GstBus*, GstMessage* message, gpointer data) {
@@ -223,6 +249,7 @@ public:
             {MCIERR_CANNOT_LOAD_DRIVER, "MCI デバイス ドライバーを読み込めません"},
             {MCIERR_UNSUPPORTED_FUNCTION, "この MCI デバイスではその操作はできません"},
             {MCIERR_FILE_NOT_FOUND, "指定されたファイルが見つかりません。パスとファイル名を確認してください"},
+            {MCIERR_DEVICE_NOT_READY, "デバイスの準備ができませんでした。ファイルの読み込みが時間内に終わりません"},
             {MCIERR_INTERNAL, "MCI デバイスで内部エラーが発生しました"},
             {MCIERR_INVALID_FILE, "このファイルは再生できません。壊れているか、形式が正しくありません"},
             {MCIERR_FILE_READ, "ファイルを読み取れません。アクセス権とディスクを確認してください"},
@@ -257,13 +284,21 @@ private:
         gst_bus_set_sync_handler(bus, &Device::OnMessage, device.get(), nullptr);
         gst_object_unref(bus);
 
-        const bool prerolled = gst_element_set_state(device->pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE &&
-                               device->WaitForState();
+        const gint64 deadline = Deadline();
+        GstStateChangeReturn preroll = gst_element_set_state(device->pipeline, GST_STATE_PAUSED);
+        if (preroll != GST_STATE_CHANGE_FAILURE) preroll = device->WaitUntil(deadline);
         {
             std::lock_guard lock(device->mutex);
-            if (!prerolled || device->openError != 0) return device->openError != 0 ? device->openError : MCIERR_INVALID_FILE;
+            if (device->openError != 0) return device->openError;
         }
-        device->estimatedLengthMs = EstimateMp3LengthMs(p->lpstrElementName);
+        if (preroll == GST_STATE_CHANGE_ASYNC) return MCIERR_DEVICE_NOT_READY;
+        if (preroll == GST_STATE_CHANGE_FAILURE) return MCIERR_INVALID_FILE;
+        device->estimate = EstimateMp3Length(p->lpstrElementName);
+        device->Length();  // GStreamer's, while it is prerolled
+        // A PulseAudio stream that was never uncorked keeps time while PAUSED, and its
+        // sink's clock with it: a first play would wait that long in silence. READY
+        // drops the stream; play prerolls a fresh one in a few ms.
+        gst_element_set_state(device->pipeline, GST_STATE_READY);
         device->id = nextId_++;
         p->wDeviceID = device->id;
         devices_[device->id] = std::move(device);
@@ -285,15 +320,19 @@ private:
             device.Notify(MCI_NOTIFY_FAILURE);
             return MCIERR_HARDWARE;
         }
+        device.idle = false;
         return 0;
     }
 
     MCIERROR Stop(Device& device) {
-        gst_element_set_state(device.pipeline, GST_STATE_PAUSED);
-        device.WaitForState();
+        MCIERROR result = 0;
+        if (!device.idle) {  // PAUSED keeps the position; READY is at the start already
+            gst_element_set_state(device.pipeline, GST_STATE_PAUSED);
+            if (device.WaitUntil(Deadline()) == GST_STATE_CHANGE_ASYNC) result = MCIERR_DEVICE_NOT_READY;
+        }
         std::lock_guard lock(device.mutex);
         device.Notify(MCI_NOTIFY_ABORTED);
-        return 0;
+        return result;
     }
 
     MCIERROR SeekToStart(Device& device, DWORD_PTR flags) {
@@ -302,12 +341,9 @@ private:
             std::lock_guard lock(device.mutex);
             device.Notify(MCI_NOTIFY_ABORTED);
         }
-        gst_element_set_state(device.pipeline, GST_STATE_PAUSED);
-        device.WaitForState();
-        if (!gst_element_seek_simple(device.pipeline, GST_FORMAT_TIME,
-                                     GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), 0))
-            return MCIERR_HARDWARE;
-        device.WaitForState();
+        // READY is the start, reached without waiting for a preroll; play prerolls afresh.
+        if (gst_element_set_state(device.pipeline, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) return MCIERR_HARDWARE;
+        device.idle = true;
         std::lock_guard lock(device.mutex);
         device.atEnd = false;
         return 0;
@@ -346,4 +382,10 @@ private:
 MciApi& PlatformMci() {
     static GstMci mci;
     return mci;
+}
+
+std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit) {
+    const std::chrono::milliseconds before(waitLimit / GST_MSECOND);
+    waitLimit = GstClockTime(std::max<std::int64_t>(0, limit.count())) * GST_MSECOND;
+    return before;
 }
