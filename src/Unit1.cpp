@@ -191,20 +191,23 @@ void TForm1::ListFolderFiles(const Bytes& folder) {
 
 void TForm1::RefreshFileList() {
     const Bytes path = GetText(E_Filename);
-    ListBox1->Clear();
     {
-        // The rows reach the view in one go, also when the listing fails half-way.
+        // The rows reach the view in one go, as the difference from the rows
+        // shown, also when the listing fails half-way.
         struct EndUpdate {
             TListBox* list;
             ~EndUpdate() { list->EndUpdate(); }
         } endUpdate{ListBox1};
         ListBox1->BeginUpdate();
+        ListBox1->Clear();
         ListFolderFiles(FolderPart(path));
     }
     const Bytes current = FileNamePart(path);
+    int currentRow = -1;  // no row when the file is not listed, as after a fresh list
     for (int i = 0; i < ListBox1->Count(); ++i) {
-        if (ListBox1->Item(i) == current) ListBox1->SetItemIndex(i);
+        if (ListBox1->Item(i) == current) currentRow = i;
     }
+    ListBox1->SetItemIndex(currentRow);
 }
 
 // ---- Picking a file ----

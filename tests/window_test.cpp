@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QSignalSpy>
+#include <random>
+#include <unistd.h>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QListView>
@@ -16,6 +19,10 @@
 
 #include "Application.h"
 #include "core/Errors.h"
+#include "core/NaturalOrder.h"
+#include "core/Paths.h"
+#include "platform/FileSystem.h"
+#include "ui/ListBox.h"
 #include "core/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
@@ -407,6 +414,72 @@ TEST(FolderList, HundredThousandRowsAreAModelNotWidgets) {
     EXPECT_EQ(program->ListBox1->ItemIndex(), 99999);
     EXPECT_TRUE(program->ListBox1->uniformItemSizes());
     EXPECT_TRUE(program->ListBox1->findChildren<QWidget*>().size() < 10);
+}
+
+TEST(FolderList, RowDifferencesReachTheViewAsRemovalsAndInsertions) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        ByteListModel model(nullptr);
+        std::vector<Bytes> start;
+        for (int i = 0; i < 40; ++i) if (random() % 2) start.push_back("s" + std::to_string(i) + ".pdf");
+        model.Reset(start);
+        // What a view knows: only the signals.
+        std::vector<Bytes> seen = start;
+        int resets = 0;
+        QObject::connect(&model, &QAbstractItemModel::rowsAboutToBeRemoved, [&](const QModelIndex&, int first, int last) {
+            seen.erase(seen.begin() + first, seen.begin() + last + 1);
+        });
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&](const QModelIndex&, int first, int last) {
+            seen.insert(seen.begin() + first, model.rows.begin() + first, model.rows.begin() + last + 1);
+        });
+        QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { seen = model.rows, ++resets; });
+        std::vector<Bytes> next;
+        for (int i = 0; i < 40; ++i) if (random() % 8 ? std::count(start.begin(), start.end(), "s" + std::to_string(i) + ".pdf") : random() % 2)
+            next.push_back("s" + std::to_string(i) + ".pdf");
+        if (round % 10 == 0) std::shuffle(next.begin(), next.end(), random);  // not in natural order: still right
+        model.Apply(next);
+        ASSERT_EQ(model.rows, next);
+        ASSERT_EQ(seen, next);
+        if (round % 10 != 0) {
+            EXPECT_EQ(resets, 0);
+        }
+    }
+}
+
+TEST(FolderList, StepsAndChangesByOthersMatchAFreshListWithoutResets) {
+    TempDir dir;
+    for (int i = 1; i <= 30; ++i) MakePdf(dir / ("scan" + std::to_string(i) + ".pdf"));
+    Program program;
+    program.Open(dir / "scan1.pdf");
+    QSignalSpy resets(program->ListBox1->model(), &QAbstractItemModel::modelReset);
+    const unsigned long reads = FolderReadCount();
+    const auto expectFresh = [&](const char* step) {
+        std::vector<Bytes> fresh;
+        for (const Bytes& name : ListNames(dir.Path())) if (name.ends_with(".pdf")) fresh.push_back(name);
+        std::sort(fresh.begin(), fresh.end(), [](const Bytes& a, const Bytes& b) { return NaturalLess(a, b); });
+        EXPECT_EQ(program.Rows(), fresh) << step;
+        const Bytes current = FileNamePart(GetText(program->E_Filename));
+        const bool listed = std::count(fresh.begin(), fresh.end(), current) > 0;
+        EXPECT_EQ(program.SelectedRow(), listed ? current : Bytes("(none)")) << step;
+        EXPECT_EQ(program->ListBox1->model()->rowCount(), int(fresh.size())) << step;
+    };
+    program->resize(program->width() + 10, program->height());
+    Pump();
+    expectFresh("resize");
+    EXPECT_EQ(FolderReadCount(), reads);
+    program.Type("請求書");
+    program.Key(Qt::Key_Down);
+    expectFresh("rename and next");
+    ASSERT_EQ(std::rename((dir / "scan20.pdf").c_str(), (dir / "a.pdf").c_str()), 0);
+    ASSERT_EQ(unlink((dir / "scan10.pdf").c_str()), 0);
+    MakePdf(dir / "scan25b.pdf");
+    program.Key(Qt::Key_Down);
+    expectFresh("changes by another program");
+    ASSERT_EQ(unlink((dir / GetText(program->E_Rename) + ".pdf").c_str()), 0);  // the current one
+    program->resize(program->width() - 10, program->height());
+    Pump();
+    expectFresh("current file removed");
+    EXPECT_EQ(resets.count(), 0);
 }
 
 // ---- The open dialog ----

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "core/Errors.h"
+#include "core/NaturalOrder.h"
 #include "core/QtBytes.h"
 #include "ui/ErrorDisplay.h"
 
@@ -24,6 +25,53 @@ void ByteListModel::Reset(std::vector<Bytes> newRows) {
     beginResetModel();
     rows = std::move(newRows);
     endResetModel();
+}
+
+// Rows come in the folder's natural order, so old and new rows merge like two
+// sorted lists: a row only in the old list is removed, a row only in the new
+// one inserted, each run in one step. The outcome is the new list whatever the
+// order; the order only keeps the steps few. Past a few runs a reset is cheaper
+// for the view than many small relayouts.
+void ByteListModel::Apply(std::vector<Bytes> newRows) {
+    constexpr int kMostRuns = 32;
+    struct Run {
+        bool insert;
+        std::size_t from, count;  // in the old rows when removing, the new ones when inserting
+    };
+    std::vector<Run> runs;
+    std::size_t i = 0, j = 0;
+    const auto add = [&](bool insert, std::size_t at) {
+        if (!runs.empty() && runs.back().insert == insert && runs.back().from + runs.back().count == at) ++runs.back().count;
+        else runs.push_back({insert, at, 1});
+    };
+    while ((i < rows.size() || j < newRows.size()) && runs.size() <= kMostRuns) {
+        if (i < rows.size() && j < newRows.size() && rows[i] == newRows[j]) {
+            ++i;
+            ++j;
+        } else if (j == newRows.size() || (i < rows.size() && NaturalLess(rows[i], newRows[j]))) {
+            add(false, i++);
+        } else {
+            add(true, j++);
+        }
+    }
+    if (runs.size() > kMostRuns) return Reset(std::move(newRows));
+    // Removals from the end first keep the earlier old positions valid; then
+    // insertions from the start land at their new positions.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        if (run->insert) continue;
+        const int first = static_cast<int>(run->from);
+        beginRemoveRows({}, first, first + static_cast<int>(run->count) - 1);
+        rows.erase(rows.begin() + run->from, rows.begin() + run->from + run->count);
+        endRemoveRows();
+    }
+    for (const Run& run : runs) {
+        if (!run.insert) continue;
+        const int first = static_cast<int>(run.from);
+        beginInsertRows({}, first, first + static_cast<int>(run.count) - 1);
+        rows.insert(rows.begin() + run.from, std::make_move_iterator(newRows.begin() + run.from),
+                    std::make_move_iterator(newRows.begin() + run.from + run.count));
+        endInsertRows();
+    }
 }
 
 void ByteListModel::Append(const Bytes& row) {
@@ -69,7 +117,7 @@ void TListBox::BeginUpdate() {
 
 void TListBox::EndUpdate() {
     updating_ = false;
-    model_.Reset(std::move(pending_));
+    model_.Apply(std::move(pending_));
     pending_.clear();
 }
 

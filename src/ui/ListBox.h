@@ -17,6 +17,8 @@ public:
     std::vector<Bytes> rows;
     int rowHeight = 12;
     void Reset(std::vector<Bytes> newRows);
+    // Turns the rows into `newRows` by removing and inserting only what differs.
+    void Apply(std::vector<Bytes> newRows);
     void Append(const Bytes& row);
 };
 
