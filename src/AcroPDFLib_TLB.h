@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "forms/Controls.h"
 #include "platform/ComHost.h"
 
 // Raises EOleException for a failure code: the error info's description, else
@@ -14,7 +15,7 @@ void CheckViewerResult(HRESULT code);
 // The host of the PDF viewer control: creates it by class id while the window
 // is built, activates it in place when the window is first shown, and calls
 // the five operations of its default interface.
-class TAcroPDF : public QWidget {
+class TAcroPDF : public QWidget, public IPdfViewer {
     Q_OBJECT
 public:
     // The persisted state the layout hands to the control, unread.
@@ -23,12 +24,13 @@ public:
     explicit TAcroPDF(QWidget* parent = nullptr);
     ~TAcroPDF() override;
 
-    void ViewerLoadFile(const Bytes& path);  // result not looked at by the program
+    void SetVisible(bool visible) override { setVisible(visible); }
+    void ViewerLoadFile(const Bytes& path) override;  // result not looked at by the program
     bool ViewerLoadFileResult(const Bytes& path);
-    void ViewerShowToolbar(bool on);
-    void ViewerSetLayoutMode(const std::u16string& name);
-    void ViewerSetView(const std::u16string& name);
-    void ViewerShowScrollbars(bool on);
+    void ViewerShowToolbar(bool on) override;
+    void ViewerSetLayoutMode(const std::u16string& name) override;
+    void ViewerSetView(const std::u16string& name) override;
+    void ViewerShowScrollbars(bool on) override;
 
     // In-place activation; raises EOleError when the control gives no in-place object or window.
     void Activate();

@@ -3,19 +3,14 @@
 #include <functional>
 
 #include "core/Bytes.h"
-#include "player/MediaPlayer.h"
+#include "forms/Form1Logic.h"
+#include "ui/QtControls.h"
 #include "ui_TForm1.h"
 
 class TForm2;
 
-// An open-file dialog: its one filter entry and the file last chosen in it.
-struct TOpenDialog {
-    QString Filter;  // "text|pattern"
-    Bytes FileName;
-};
-
-// The main window: the controls of the layout, the process-wide values, the
-// handlers and the operations they delegate to.
+// The main window on Qt: the layout's widgets, handed to the window's logic
+// through the control interfaces, and its events routed to the handlers.
 class TForm1 : public QMainWindow, public Ui::TForm1 {
     Q_OBJECT
 public:
@@ -24,69 +19,47 @@ public:
 
     // Activates the viewer, then shows the window centred (or as `state` asks).
     void Show(Qt::WindowStates state = Qt::WindowNoState);
-    void SetConfirmationDialog(TForm2* form2) { Form2 = form2; }
+    void SetConfirmationDialog(TForm2* form2);
 
-    // Process-wide values.
-    int CurrentMode = 0;
-    int FitMode = 0;
-    int ToolbarMode = 0;
-    Bytes PendingNewPath;
-    Bytes CurrentFileName;
-    Bytes CurrentStem;
+private:
+    // The layout is set up first: the adapters below wrap its widgets.
+    struct SetUpLayout {
+        explicit SetUpLayout(TForm1* form);
+    } layout_{this};
+    QtWindow window_{this};
+    QtButton b_Open_{B_Open}, b_Rename_{B_Rename}, sb1_{SB1}, cb2_{CB2};
+    QtEdit e_Filename_{E_Filename}, e_Rename_{E_Rename};
+    QtLabel l_format_{L_format};
+    QtMenuItem mode0_{Mode0}, mode1_{Mode1}, nh0_{NH0}, nh1_{NH1}, nh2_{NH2}, nh3_{NH3}, nh4_{NH4}, nh5_{NH5},
+        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2};
+    QtMessageBoxes boxes_{this};
 
-    TMediaPlayer MP1;
-    TOpenDialog OpenDialog1{QStringLiteral("PDFファイル (*.pdf)|*.pdf"), {}};
-    TOpenDialog OpenDialog2{QStringLiteral("MP3ファイル (*.mp3)|*.mp3"), {}};
-    TForm2* Form2 = nullptr;
+public:
+    Form1Logic Logic;
 
-    // Shows an open dialog; true with its FileName set when the user chose a file.
-    // Tests answer it instead of a user.
-    std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
+    // The logic's process-wide values and operations, as the window's own.
+    int& CurrentMode = Logic.CurrentMode;
+    int& FitMode = Logic.FitMode;
+    int& ToolbarMode = Logic.ToolbarMode;
+    Bytes& PendingNewPath = Logic.PendingNewPath;
+    Bytes& CurrentFileName = Logic.CurrentFileName;
+    Bytes& CurrentStem = Logic.CurrentStem;
+    TMediaPlayer& MP1 = Logic.MP1;
+    TOpenDialog& OpenDialog1 = Logic.OpenDialog1;
+    TOpenDialog& OpenDialog2 = Logic.OpenDialog2;
+    // Tests answer the open dialog instead of a user.
+    std::function<bool(TOpenDialog& dialog)>& ExecuteOpenDialog = Logic.ExecuteOpenDialog;
 
-    // Handlers.
-    void FormCreate();
-    void Q1Click();
-    void B_OpenClick();
-    void O1Click();
-    void FormResize();
-    void ListBox1Click();
-    void B_RenameClick();
-    void N_R1Click();
-    void N_R2Click();
-    void Mode0Click();
-    void Mode1Click();
-    void NH0Click();
-    void NH1Click();
-    void NH2Click();
-    void NH3Click();
-    void NH4Click();
-    void NH5Click();
-    void NT0Click();
-    void NT1Click();
-    void SB1Click();
-
-    // Operations.
-    void SetMode(int mode);
-    void LoadDocument(const Bytes& path);
-    void OpenFileCommand();
-    void ListFolderFiles(const Bytes& folder);
-    void RefreshFileList();
-    void RenameCommand();
-    void PerformRename();
-    bool HasForbiddenChar(const Bytes& name) const;
-    void SetFitMode(int fit);
-    void SetToolbarMode(int mode);
-    void ApplyFitView(int fit);
-    void ApplyToolbar(int mode);
-
-    // The forbidden-character error box's text.
-    static Bytes ForbiddenCharMessage();
+    void SetMode(int mode) { Logic.SetMode(mode); }
+    void LoadDocument(const Bytes& path) { Logic.LoadDocument(path); }
+    void RefreshFileList() { Logic.RefreshFileList(); }
+    void RenameCommand() { Logic.RenameCommand(); }
+    void PerformRename() { Logic.PerformRename(); }
+    static Bytes ForbiddenCharMessage() { return Form1Logic::ForbiddenCharMessage(); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BindHandlers();
-    Bytes ModeExtension() const;
-    QAction* FitItem(int fit) const;
 };

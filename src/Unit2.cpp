@@ -7,8 +7,12 @@
 
 #include "ui/ErrorDisplay.h"
 
+TForm2::SetUpLayout::SetUpLayout(TForm2* form) { form->setupUi(form); }
+
 TForm2::TForm2(QWidget* parent) : QDialog(parent) {
-    setupUi(this);
+    Logic.OnYes = [this] {
+        if (OnYes) RunHandler(OnYes);
+    };
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(323, 161);
     Label1->adjustSize();
@@ -48,11 +52,3 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);
 }
-
-void TForm2::Button1Click() {
-    // The dialog stays up while the rename runs, so an error shows over it.
-    if (OnYes) RunHandler(OnYes);
-    reject();
-}
-
-void TForm2::Button2Click() { reject(); }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "forms/Controls.h"
 
 // Rows held as bytes; text for showing is made only for rows in view.
 class ByteListModel : public QAbstractListModel {
@@ -25,21 +26,21 @@ public:
 // The folder list: a single-selection, unsorted list of byte rows. The
 // program's own selections never run the pick handler; the user's do: a click,
 // the arrow keys, Page Up/Down, Home, End and type-to-select.
-class TListBox : public QListView {
+class TListBox : public QListView, public IListBox {
     Q_OBJECT
 public:
     explicit TListBox(QWidget* parent = nullptr);
 
-    void Clear();
+    void Clear() override;
     // Rows appended between BeginUpdate and EndUpdate reach the view in one go.
-    void BeginUpdate();
-    void EndUpdate();
-    void Add(const Bytes& row);
-    int Count() const;
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    void Add(const Bytes& row) override;
+    int Count() const override;
     // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
-    const Bytes& Item(int index) const;
-    int ItemIndex() const;             // -1 when no row is selected
-    void SetItemIndex(int index);      // selects and scrolls into view; no pick
+    const Bytes& Item(int index) const override;
+    int ItemIndex() const override;    // -1 when no row is selected
+    void SetItemIndex(int index) override;  // selects and scrolls into view; no pick
     std::function<void()> OnClick;      // the user's own selections
 
     // The pause after which type-to-select starts a new search.

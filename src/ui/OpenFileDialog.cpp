@@ -314,8 +314,8 @@ bool TByteFileDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-bool ChooseFileToOpen(QWidget* owner, const QString& filter, Bytes& fileName) {
-    TByteFileDialog box(owner, filter);
+bool ChooseFileToOpen(QWidget* owner, const Bytes& filter, Bytes& fileName) {
+    TByteFileDialog box(owner, ToQString(filter));
     const Bytes folder = FolderPart(fileName);
     if (!folder.empty() && box.SetFolder(folder)) {
         box.SelectFile(FileNamePart(fileName));

@@ -81,4 +81,4 @@ private:
 // Shows the dialog in the folder of `fileName` with that file selected (the
 // working folder when there is none); true, with `fileName` the chosen path,
 // when the user chose a file.
-bool ChooseFileToOpen(QWidget* owner, const QString& filter, Bytes& fileName);
+bool ChooseFileToOpen(QWidget* owner, const Bytes& filter, Bytes& fileName);

@@ -1,0 +1,273 @@
+#include "forms/Form1Logic.h"
+
+#include "core/Errors.h"
+#include "core/FileNameCheck.h"
+#include "core/Paths.h"
+#include "forms/Form2Logic.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+// A command button is disabled while its command runs and enabled again however it ends.
+class DisabledWhileBusy {
+public:
+    explicit DisabledWhileBusy(IControl& button) : button_(button) { button_.SetEnabled(false); }
+    ~DisabledWhileBusy() { button_.SetEnabled(true); }
+    DisabledWhileBusy(const DisabledWhileBusy&) = delete;
+    DisabledWhileBusy& operator=(const DisabledWhileBusy&) = delete;
+
+private:
+    IControl& button_;
+};
+
+const Bytes kPlay = "再生";
+const Bytes kStop = "停止";
+
+}  // namespace
+
+Form1Logic::Form1Logic(const Form1Controls& controls, MciApi& mci) : Form1Controls(controls), MP1(mci) { FormCreate(); }
+
+// ---- Start-up and quitting ----
+
+void Form1Logic::FormCreate() {
+    CurrentMode = 0;
+    FitMode = 0;
+    ToolbarMode = 0;
+}
+
+void Form1Logic::Q1Click() { Window.Close(); }
+
+// ---- Working modes ----
+
+void Form1Logic::Mode0Click() { SetMode(0); }
+void Form1Logic::Mode1Click() { SetMode(1); }
+
+void Form1Logic::SetMode(int mode) {
+    if (mode == 0) {
+        CurrentMode = 0;
+        E_Rename.SetText({});
+        ListBox1.Clear();
+        Mode0.SetChecked(true);
+        Mode1.SetChecked(false);
+        SB1.SetVisible(false);
+        CB2.SetVisible(false);
+        AcroPDF1.SetVisible(true);
+        L_format.SetCaption(".pdf");
+        B_Open.SetCaption("PDFファイルを開く");
+        if (!MP1.FileName.empty()) MP1.PlayerStop();
+    } else if (mode == 1) {
+        CurrentMode = 1;
+        E_Rename.SetText({});
+        ListBox1.Clear();
+        Mode0.SetChecked(false);
+        Mode1.SetChecked(true);
+        SB1.SetCaption(kPlay);
+        SB1.SetEnabled(false);
+        SB1.SetVisible(true);
+        CB2.SetVisible(true);
+        AcroPDF1.SetVisible(false);
+        L_format.SetCaption(".mp3");
+        B_Open.SetCaption("MP3ファイルを開く");
+    }
+}
+
+Bytes Form1Logic::ModeExtension() const {
+    if (CurrentMode == 0) return ".pdf";
+    if (CurrentMode == 1) return ".mp3";
+    return {};
+}
+
+// ---- Opening and loading ----
+
+void Form1Logic::LoadDocument(const Bytes& path) {
+    if (path.empty()) return;
+    if (CurrentMode == 0) {
+        AcroPDF1.ViewerLoadFile(path);
+        SetFitMode(FitMode);
+        SetToolbarMode(ToolbarMode);
+        AcroPDF1.ViewerShowScrollbars(true);
+        AcroPDF1.ViewerSetLayoutMode(u"SinglePage");
+    } else if (CurrentMode == 1) {
+        MP1.FileName = path;
+        MP1.PlayerOpen();
+        SB1.SetEnabled(true);
+        if (CB2.Checked()) {
+            MP1.PlayerPlay();
+            SB1.SetCaption(kStop);
+        } else {
+            SB1.SetCaption(kPlay);
+        }
+    }
+    E_Filename.SetText(path);
+    CurrentFileName = FileNamePart(path);
+    CurrentStem = CurrentFileName.size() > 4 ? CurrentFileName.substr(0, CurrentFileName.size() - 4) : Bytes();
+    E_Rename.SetText(CurrentStem);
+    Window.SetCaption("Quilvane  [" + E_Filename.Text() + "]");
+    RefreshFileList();
+}
+
+void Form1Logic::OpenFileCommand() {
+    const DisabledWhileBusy busy(B_Open);
+    TOpenDialog* dialog = CurrentMode == 0 ? &OpenDialog1 : CurrentMode == 1 ? &OpenDialog2 : nullptr;
+    if (dialog != nullptr && ExecuteOpenDialog(*dialog)) LoadDocument(dialog->FileName);
+}
+
+void Form1Logic::B_OpenClick() { OpenFileCommand(); }
+void Form1Logic::O1Click() { OpenFileCommand(); }
+
+void Form1Logic::FormResize() {
+    if (CurrentMode == 0) LoadDocument(E_Filename.Text());
+}
+
+// ---- The folder list ----
+
+void Form1Logic::ListFolderFiles(const Bytes& folder) {
+    const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
+    if (!FolderExists(folder)) return;
+    DirectorySearch search(WithTrailingDelimiter(folder) + pattern);
+    for (bool more = search.Found(); more; more = search.Next()) {
+        const DirEntry& entry = search.Current();
+        if (entry.isDirectory) continue;
+        if (entry.name == "." || entry.name == "..") continue;
+        ListBox1.Add(entry.name);
+    }
+}
+
+void Form1Logic::RefreshFileList() {
+    const Bytes path = E_Filename.Text();
+    {
+        // The rows reach the view in one go, as the difference from the rows
+        // shown, also when the listing fails half-way.
+        struct EndUpdate {
+            IListBox& list;
+            ~EndUpdate() { list.EndUpdate(); }
+        } endUpdate{ListBox1};
+        ListBox1.BeginUpdate();
+        ListBox1.Clear();
+        ListFolderFiles(FolderPart(path));
+    }
+    const Bytes current = FileNamePart(path);
+    int currentRow = -1;  // no row when the file is not listed, as after a fresh list
+    for (int i = 0; i < ListBox1.Count(); ++i) {
+        if (ListBox1.Item(i) == current) currentRow = i;
+    }
+    ListBox1.SetItemIndex(currentRow);
+}
+
+// ---- Picking a file ----
+
+void Form1Logic::ListBox1Click() {
+    if (ListBox1.ItemIndex() < 0) return;
+    const Bytes picked = ListBox1.Item(ListBox1.ItemIndex());
+    // A current file that another program removed has nothing left to rename.
+    if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
+    for (int i = 0; i < ListBox1.Count(); ++i) {
+        if (ListBox1.Item(i) == picked) ListBox1.SetItemIndex(i);
+    }
+    LoadDocument(FolderPart(E_Filename.Text()) + ListBox1.Item(ListBox1.ItemIndex()));
+}
+
+void Form1Logic::N_R1Click() { N_R1.SetChecked(!N_R1.Checked()); }
+void Form1Logic::N_R2Click() { N_R2.SetChecked(!N_R2.Checked()); }
+
+// ---- Renaming ----
+
+bool Form1Logic::HasForbiddenChar(const Bytes& name) const { return ::HasForbiddenChar(name); }
+
+Bytes Form1Logic::ForbiddenCharMessage() {
+    Bytes message = "ファイル名に使えない文字があります";
+    for (char c : ForbiddenChars) {
+        message += ' ';
+        message += c;
+    }
+    return message;
+}
+
+void Form1Logic::B_RenameClick() { RenameCommand(); }
+
+void Form1Logic::RenameCommand() {
+    const DisabledWhileBusy busy(B_Rename);
+    const Bytes extension = ModeExtension();
+    const Bytes path = E_Filename.Text();
+    const Bytes newName = E_Rename.Text();
+    if (path.empty() || newName.empty()) return;
+    PendingNewPath = FolderPart(path) + newName + extension;
+    if (PendingNewPath == path) return;  // the name it already has
+    if (const auto found = FindFirstMatch(PendingNewPath); found && !found->isDirectory) return;
+    if (HasForbiddenChar(newName)) {
+        Boxes.ShowStop(IMessageBoxes::Kind::ForbiddenCharBox, "エラー", ForbiddenCharMessage());
+        return;
+    }
+    if (N_R1.Checked() && Form2 != nullptr) {
+        Form2->L_Moto.SetCaption(FileNamePart(path));
+        Form2->L_Shin.SetCaption(newName + extension);
+        Form2->ShowModal();
+    } else {
+        PerformRename();
+    }
+}
+
+void Form1Logic::PerformRename() {
+    const Bytes from = E_Filename.Text();
+    const MoveOutcome outcome = MoveFileNoReplace(from, PendingNewPath);
+    if (!outcome.moved) {
+        // A refused move is reported, and the file stays the current one.
+        throw Exception("「" + FileNamePart(from) + "」の名前を「" + FileNamePart(PendingNewPath) +
+                        "」に変更できませんでした: " + outcome.reason);
+    }
+    LoadDocument(PendingNewPath);
+}
+
+// ---- PDF display settings ----
+
+IMenuItem* Form1Logic::FitItem(int fit) const {
+    IMenuItem* const items[] = {&NH0, &NH1, &NH2, &NH3, &NH4, &NH5};
+    return fit >= 0 && fit < 6 ? items[fit] : nullptr;
+}
+
+void Form1Logic::ApplyFitView(int fit) {
+    static const std::u16string names[] = {u"Fit", u"FitH", u"FitV", u"FitB", u"FitBH", u"FitBV"};
+    if (fit >= 0 && fit < 6) AcroPDF1.ViewerSetView(names[fit]);
+}
+
+void Form1Logic::ApplyToolbar(int mode) {
+    if (mode == 0) AcroPDF1.ViewerShowToolbar(false);
+    if (mode == 1) AcroPDF1.ViewerShowToolbar(true);
+}
+
+void Form1Logic::SetFitMode(int fit) {
+    for (int i = 0; i < 6; ++i) FitItem(i)->SetChecked(false);
+    ApplyFitView(fit);
+    if (IMenuItem* item = FitItem(fit)) item->SetChecked(true);
+    FitMode = fit;
+}
+
+void Form1Logic::SetToolbarMode(int mode) {
+    NT0.SetChecked(false);
+    NT1.SetChecked(false);
+    ApplyToolbar(mode);
+    if (mode == 0) NT0.SetChecked(true);
+    if (mode == 1) NT1.SetChecked(true);
+    ToolbarMode = mode;
+}
+
+void Form1Logic::NH0Click() { SetFitMode(0); }
+void Form1Logic::NH1Click() { SetFitMode(1); }
+void Form1Logic::NH2Click() { SetFitMode(2); }
+void Form1Logic::NH3Click() { SetFitMode(3); }
+void Form1Logic::NH4Click() { SetFitMode(4); }
+void Form1Logic::NH5Click() { SetFitMode(5); }
+void Form1Logic::NT0Click() { SetToolbarMode(0); }
+void Form1Logic::NT1Click() { SetToolbarMode(1); }
+
+// ---- Playback controls ----
+
+void Form1Logic::SB1Click() {
+    if (SB1.Caption() == kStop) {
+        SB1.SetCaption(kPlay);
+        MP1.PlayerStop();
+    } else {
+        SB1.SetCaption(kStop);
+        MP1.PlayerPlay();
+    }
+}

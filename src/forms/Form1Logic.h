@@ -1,0 +1,101 @@
+#pragma once
+#include <functional>
+
+#include "core/Bytes.h"
+#include "forms/Controls.h"
+#include "player/MediaPlayer.h"
+
+class Form2Logic;
+
+// The main window's controls as its logic sees them.
+struct Form1Controls {
+    IWindow& Window;
+    ICaptioned& B_Open;
+    ICaptioned& B_Rename;
+    IEdit& E_Filename;
+    IEdit& E_Rename;
+    ICaptioned& L_format;
+    ICaptioned& SB1;
+    ICheckBox& CB2;
+    IListBox& ListBox1;
+    IPdfViewer& AcroPDF1;
+    IMenuItem& Mode0;
+    IMenuItem& Mode1;
+    IMenuItem& NH0;
+    IMenuItem& NH1;
+    IMenuItem& NH2;
+    IMenuItem& NH3;
+    IMenuItem& NH4;
+    IMenuItem& NH5;
+    IMenuItem& NT0;
+    IMenuItem& NT1;
+    IMenuItem& N_R1;
+    IMenuItem& N_R2;
+    IMessageBoxes& Boxes;
+};
+
+// The main window's handlers and the operations they delegate to, with the
+// process-wide values. It knows no toolkit: the controls are interfaces.
+class Form1Logic : private Form1Controls {
+public:
+    Form1Logic(const Form1Controls& controls, MciApi& mci);
+
+    // Process-wide values.
+    int CurrentMode = 0;
+    int FitMode = 0;
+    int ToolbarMode = 0;
+    Bytes PendingNewPath;
+    Bytes CurrentFileName;
+    Bytes CurrentStem;
+
+    TMediaPlayer MP1;
+    TOpenDialog OpenDialog1{"PDFファイル (*.pdf)|*.pdf", {}};
+    TOpenDialog OpenDialog2{"MP3ファイル (*.mp3)|*.mp3", {}};
+    Form2Logic* Form2 = nullptr;
+
+    // Shows an open dialog; true with its FileName set when the user chose a file.
+    std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
+
+    // Handlers.
+    void FormCreate();
+    void Q1Click();
+    void B_OpenClick();
+    void O1Click();
+    void FormResize();
+    void ListBox1Click();
+    void B_RenameClick();
+    void N_R1Click();
+    void N_R2Click();
+    void Mode0Click();
+    void Mode1Click();
+    void NH0Click();
+    void NH1Click();
+    void NH2Click();
+    void NH3Click();
+    void NH4Click();
+    void NH5Click();
+    void NT0Click();
+    void NT1Click();
+    void SB1Click();
+
+    // Operations.
+    void SetMode(int mode);
+    void LoadDocument(const Bytes& path);
+    void OpenFileCommand();
+    void ListFolderFiles(const Bytes& folder);
+    void RefreshFileList();
+    void RenameCommand();
+    void PerformRename();
+    bool HasForbiddenChar(const Bytes& name) const;
+    void SetFitMode(int fit);
+    void SetToolbarMode(int mode);
+    void ApplyFitView(int fit);
+    void ApplyToolbar(int mode);
+
+    // The forbidden-character error box's text.
+    static Bytes ForbiddenCharMessage();
+
+private:
+    Bytes ModeExtension() const;
+    IMenuItem* FitItem(int fit) const;
+};

@@ -1,0 +1,83 @@
+#pragma once
+#include "forms/Controls.h"
+
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// Qt widgets as the windows' logic sees them.
+
+class QtEdit final : public IEdit {
+public:
+    explicit QtEdit(QLineEdit* edit) : edit_(edit) {}
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override;
+    void SetVisible(bool visible) override;
+    Bytes Text() const override;
+    void SetText(const Bytes& text) override;
+
+private:
+    QLineEdit* edit_;
+};
+
+class QtLabel final : public ICaptioned {
+public:
+    explicit QtLabel(QLabel* label) : label_(label) {}
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override;
+    void SetVisible(bool visible) override;
+    Bytes Caption() const override;
+    void SetCaption(const Bytes& caption) override;
+
+private:
+    QLabel* label_;
+};
+
+// Push buttons, speed buttons and check boxes.
+class QtButton final : public ICheckBox, public ICaptioned {
+public:
+    explicit QtButton(QAbstractButton* button) : button_(button) {}
+    void SetEnabled(bool enabled) override;
+    bool Enabled() const override;
+    void SetVisible(bool visible) override;
+    Bytes Caption() const override;
+    void SetCaption(const Bytes& caption) override;
+    bool Checked() const override;
+
+private:
+    QAbstractButton* button_;
+};
+
+class QtMenuItem final : public IMenuItem {
+public:
+    explicit QtMenuItem(QAction* item) : item_(item) {}
+    bool Checked() const override;
+    void SetChecked(bool checked) override;
+
+private:
+    QAction* item_;
+};
+
+class QtWindow final : public IWindow {
+public:
+    explicit QtWindow(QWidget* window) : window_(window) {}
+    Bytes Caption() const override;
+    void SetCaption(const Bytes& caption) override;
+    void Close() override;
+
+private:
+    QWidget* window_;
+};
+
+// The stop boxes, owned by `owner`.
+class QtMessageBoxes final : public IMessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget* owner) : owner_(owner) {}
+    void ShowStop(Kind kind, const Bytes& caption, const Bytes& text) override;
+
+private:
+    QWidget* owner_;
+};
