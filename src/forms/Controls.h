@@ -16,20 +16,20 @@ public:
     virtual void SetVisible(bool visible) = 0;
 };
 
-class IEdit : public IControl {
+class IEdit : public virtual IControl {
 public:
     virtual Bytes Text() const = 0;
     virtual void SetText(const Bytes& text) = 0;
 };
 
 // Labels, push buttons, speed buttons and windows: a caption.
-class ICaptioned : public IControl {
+class ICaptioned : public virtual IControl {
 public:
     virtual Bytes Caption() const = 0;
     virtual void SetCaption(const Bytes& caption) = 0;
 };
 
-class ICheckBox : public IControl {
+class ICheckBox : public virtual IControl {
 public:
     virtual bool Checked() const = 0;
 };

@@ -1,0 +1,115 @@
+#pragma once
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "core/Errors.h"
+#include "forms/Controls.h"
+#include "forms/Form1Logic.h"
+#include "forms/Form2Logic.h"
+
+// Controls that keep their state in memory, for the windows' logic without a toolkit.
+struct FakeControl : virtual IControl {
+    bool enabled = true, visible = true;
+    void SetEnabled(bool on) override { enabled = on; }
+    bool Enabled() const override { return enabled; }
+    void SetVisible(bool on) override { visible = on; }
+};
+struct FakeEdit : FakeControl, IEdit {
+    Bytes text;
+    Bytes Text() const override { return text; }
+    void SetText(const Bytes& t) override { text = t; }
+};
+struct FakeCaptioned : FakeControl, ICaptioned, ICheckBox {
+    Bytes caption;
+    bool checked = false;
+    Bytes Caption() const override { return caption; }
+    void SetCaption(const Bytes& c) override { caption = c; }
+    bool Checked() const override { return checked; }
+};
+struct FakeMenuItem : IMenuItem {
+    bool checked = false;
+    bool Checked() const override { return checked; }
+    void SetChecked(bool on) override { checked = on; }
+};
+struct FakeListBox : IListBox {
+    std::vector<Bytes> rows;
+    int selected = -1;
+    void Clear() override { rows.clear(), selected = -1; }
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+    void Add(const Bytes& row) override { rows.push_back(row); }
+    int Count() const override { return static_cast<int>(rows.size()); }
+    const Bytes& Item(int index) const override {
+        if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+        return rows[index];
+    }
+    int ItemIndex() const override { return selected; }
+    void SetItemIndex(int index) override { selected = index < Count() ? index : -1; }
+};
+struct FakeViewer : IPdfViewer {
+    std::vector<Bytes> loads;
+    std::vector<std::u16string> views;
+    bool visible = true;
+    void SetVisible(bool on) override { visible = on; }
+    void ViewerLoadFile(const Bytes& path) override { loads.push_back(path); }
+    void ViewerShowToolbar(bool) override {}
+    void ViewerSetLayoutMode(const std::u16string&) override {}
+    void ViewerSetView(const std::u16string& view) override { views.push_back(view); }
+    void ViewerShowScrollbars(bool) override {}
+};
+struct FakeWindow : IWindow {
+    Bytes caption;
+    bool closed = false;
+    Bytes Caption() const override { return caption; }
+    void SetCaption(const Bytes& c) override { caption = c; }
+    void Close() override { closed = true; }
+};
+struct FakeBoxes : IMessageBoxes {
+    std::vector<Bytes> texts;
+    void ShowStop(Kind, const Bytes&, const Bytes& text) override { texts.push_back(text); }
+};
+// Answers the confirmation dialog with `answerYes`.
+struct FakeDialog : IModalDialog {
+    std::function<void()> answer;
+    int shown = 0;
+    int ShowModal() override {
+        ++shown;
+        if (answer) answer();
+        return 0;
+    }
+    void Close() override {}
+};
+
+// The main window's logic and the confirmation dialog's, on fake controls.
+struct FakeForms {
+    explicit FakeForms(MciApi& mci) : logic(Controls(), mci) {
+        logic.Form2 = &form2;
+        form2.OnYes = [this] { logic.PerformRename(); };
+        for (FakeMenuItem* on : {&menu[0], &menu[2], &menu[8], &menu[11]}) on->checked = true;  // Mode0, NH0, NT0, N_R2
+    }
+    Form1Controls Controls() {
+        return {window, b_Open, b_Rename, e_Filename, e_Rename, l_format, sb1, cb2, list, viewer,
+                menu[0], menu[1], menu[2], menu[3], menu[4], menu[5], menu[6], menu[7], menu[8], menu[9], menu[10], menu[11],
+                boxes};
+    }
+    FakeWindow window;
+    FakeCaptioned b_Open, b_Rename, l_format, sb1, cb2, l_Moto, l_Shin;
+    FakeEdit e_Filename, e_Rename;
+    FakeListBox list;
+    FakeViewer viewer;
+    FakeMenuItem menu[12];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2
+    FakeMenuItem& N_R1 = menu[10];
+    FakeBoxes boxes;
+    FakeDialog dialog;
+    Form2Logic form2{l_Moto, l_Shin, dialog};
+    Form1Logic logic;
+
+    // A click on the row holding `name`.
+    void Pick(const Bytes& name) {
+        for (int i = 0; i < list.Count(); ++i) {
+            if (list.rows[i] == name) list.selected = i;
+        }
+        logic.ListBox1Click();
+    }
+};
