@@ -70,6 +70,7 @@ demo: build
 	xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/tests/demo_session $(BUILD)/demo
 
 # A Release build with Debian's hardening flags, packed by CPack, checked by lintian.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
 package: deps package-tools
 	cmake -S . -B $(PKGBUILD) -DCMAKE_BUILD_TYPE=Release -DQUILVANE_TESTS=OFF \
 	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \

@@ -35,13 +35,19 @@ install(FILES ${docs}/man/quilvane.1.gz DESTINATION share/man/man1)
 install(FILES ${docs}/man/ja/quilvane.1.gz DESTINATION share/man/ja/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/res/debian/copyright ${docs}/changelog.Debian.gz DESTINATION share/doc/quilvane)
 
+# Stripped as Debian's tools strip: the compiler's notes go too.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                  \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/quilvane\" COMMAND_ERROR_IS_FATAL ANY)
+endif()")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quilvane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${QUILVANE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rename files while viewing a PDF or listening to an MP3")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Quilvane names a folder of files one after the other. An opened PDF is
+# The extended description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quilvane names a folder of files one after the other. An opened PDF is
 shown beside its name; an opened MP3 plays. Type the new name and pick the
 next file from the list: the current file is renamed, never over an
 existing file, and the next one opens.
