@@ -27,7 +27,7 @@ QUILVANE_COMMAND=$command QUILVANE_SHOT=$shot xvfb-run -a -s "-screen 0 1280x800
   status=0
   window=$(xdotool search --name "^Quilvane" | head -n 1)
   if [ -z "$window" ]; then echo "FAIL: no window named Quilvane" >&2; status=1
-  elif ! xprop -id "$window" _NET_WM_ICON | grep -q "="; then echo "FAIL: the window has no icon" >&2; status=1
+  elif ! xprop -id "$window" _NET_WM_ICON | grep -q "^_NET_WM_ICON(CARDINAL) ="; then echo "FAIL: the window has no icon" >&2; status=1
   fi
   if xdotool search --name "エラー" >/dev/null; then echo "FAIL: an error box is open" >&2; status=1; fi
   import -window root "$QUILVANE_SHOT"
