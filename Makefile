@@ -2,21 +2,31 @@
 BUILD      ?= build
 BENCHBUILD ?= build-release
 SANBUILD   ?= build-sanitize
+PKGBUILD   ?= build-package
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
               gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth \
               qt6-translations-l10n imagemagick xdotool poppler-utils \
-              locales pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
+              locales pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio \
+              libqt6svg6 desktop-file-utils appstream
+# Making and checking the .deb.
+PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build run test check-sanitize stress bench demo screenshot clean
+.PHONY: all deps package-tools install-missing build run test check-sanitize stress bench demo screenshot package test-package clean
 
 all: build
 
 # Installs only what is missing, so a second run costs nothing.
 deps:
-	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
+	@$(MAKE) --no-print-directory install-missing LIST="$(PACKAGES)"
+
+package-tools:
+	@$(MAKE) --no-print-directory install-missing LIST="$(PACKAGE_TOOLS)"
+
+install-missing:
+	@missing=$$(for p in $(LIST); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; done); \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:" $$missing; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
@@ -59,5 +69,24 @@ bench: deps
 demo: build
 	xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/tests/demo_session $(BUILD)/demo
 
+# A Release build with Debian's hardening flags, packed by CPack, checked by lintian.
+package: export DEB_BUILD_MAINT_OPTIONS = hardening=+all
+package: deps package-tools
+	cmake -S . -B $(PKGBUILD) -DCMAKE_BUILD_TYPE=Release -DQUILVANE_TESTS=OFF \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+	cmake --build $(PKGBUILD) -j $(JOBS)
+	rm -f $(PKGBUILD)/quilvane_*.deb
+	cd $(PKGBUILD) && cpack >/dev/null
+	desktop-file-validate res/quilvane.desktop
+	appstreamcli validate --no-net --pedantic res/io.github.quilvane.quilvane.metainfo.xml
+	lintian --fail-on error --info $(PKGBUILD)/quilvane_*.deb
+	@ls -l $(PKGBUILD)/quilvane_*.deb
+	@dpkg-deb --field $(PKGBUILD)/quilvane_*.deb Installed-Size Depends
+
+# Installs the .deb, starts it from its desktop entry under Xvfb, screenshot in $(PKGBUILD)/.
+test-package: package
+	tests/package_test.sh $(PKGBUILD)
+
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(PKGBUILD)
