@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 #include "Unit2.h"
@@ -13,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"
+#include "ui/HistoryWindow.h"
 #include "ui/MenuItem.h"
 #include "ui/OpenFileDialog.h"
 
@@ -22,7 +24,7 @@ TForm1::SetUpLayout::SetUpLayout(TForm1* form) { form->setupUi(form); }
 TForm1::TForm1(QWidget* parent, MciApi& mci)
     : QMainWindow(parent),
       Logic({window_, b_Open_, b_Rename_, e_Filename_, e_Rename_, l_format_, sb1_, cb2_, *ListBox1, *AcroPDF1, mode0_,
-             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, boxes_},
+             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_},
             mci) {
     // A caption of "-" is a separator, as in the layout's menu.
     for (QAction* item : findChildren<QAction*>()) {
@@ -56,6 +58,32 @@ void TForm1::BindHandlers() {
     connect(B_Rename, &QPushButton::clicked, this, [this] { RunHandler([this] { Logic.B_RenameClick(); }); });
     connect(SB1, &QToolButton::clicked, this, [this] { RunHandler([this] { Logic.SB1Click(); }); });
     ListBox1->OnClick = [this] { Logic.ListBox1Click(); };
+    BindMenuItem(N_Undo, [this] { Logic.N_UndoClick(); });
+    BindMenuItem(N_History, [this] {
+        HistoryWindow().show();
+        HistoryWindow().raise();
+    });
+    Logic.OnJournalChanged = [this] {
+        if (history_ != nullptr) history_->Refresh();
+    };
+    E_Rename->installEventFilter(this);
+}
+
+THistoryWindow& TForm1::HistoryWindow() {
+    if (history_ == nullptr) history_ = new THistoryWindow(this, Logic);
+    return *history_;
+}
+
+// Ctrl+Down and Ctrl+Up in the name box step the last rename's number.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == E_Rename && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
+            Logic.StepSeries(key->key() == Qt::Key_Down ? 1 : -1);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::Show(Qt::WindowStates state) {

@@ -8,6 +8,7 @@
 #include "ui_TForm1.h"
 
 class TForm2;
+class THistoryWindow;
 
 // The main window on Qt: the layout's widgets, handed to the window's logic
 // through the control interfaces, and its events routed to the handlers.
@@ -31,7 +32,7 @@ private:
     QtEdit e_Filename_{E_Filename}, e_Rename_{E_Rename};
     QtLabel l_format_{L_format};
     QtMenuItem mode0_{Mode0}, mode1_{Mode1}, nh0_{NH0}, nh1_{NH1}, nh2_{NH2}, nh3_{NH3}, nh4_{NH4}, nh5_{NH5},
-        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2};
+        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2}, n_Undo_{N_Undo};
     QtMessageBoxes boxes_{this};
 
 public:
@@ -50,6 +51,9 @@ public:
     // Tests answer the open dialog instead of a user.
     std::function<bool(TOpenDialog& dialog)>& ExecuteOpenDialog = Logic.ExecuteOpenDialog;
 
+    // The window of this session's renames, made when first asked for.
+    THistoryWindow& HistoryWindow();
+
     void SetMode(int mode) { Logic.SetMode(mode); }
     void LoadDocument(const Bytes& path) { Logic.LoadDocument(path); }
     void RefreshFileList() { Logic.RefreshFileList(); }
@@ -59,7 +63,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BindHandlers();
+    THistoryWindow* history_ = nullptr;
 };

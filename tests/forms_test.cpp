@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "forms/SeriesName.h"
 #include "support/ControlDoubles.h"
 #include "support/Fixtures.h"
 
@@ -10,9 +11,12 @@ namespace {
 
 using Names = std::vector<Bytes>;
 
-// Stands in for the platform's MCI: PDF mode never reaches it.
-struct NoMci : MciApi {
-    MCIERROR SendCommand(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR) override { return MCIERR_HARDWARE; }
+// An MCI whose every command succeeds at once, silently.
+struct SilentMci : MciApi {
+    MCIERROR SendCommand(MCIDEVICEID, UINT message, DWORD_PTR, DWORD_PTR params) override {
+        if (message == MCI_OPEN) reinterpret_cast<MCI_OPEN_PARMSA*>(params)->wDeviceID = 1;
+        return 0;
+    }
     bool GetErrorString(MCIERROR, char*, UINT) override { return false; }
 };
 
@@ -28,7 +32,7 @@ protected:
     Bytes Current() const { return forms.e_Filename.text; }
     Bytes Selected() const { return forms.list.selected < 0 ? Bytes("(none)") : forms.list.rows[forms.list.selected]; }
     TempDir dir;
-    NoMci mci;
+    SilentMci mci;
     FakeForms forms{mci};
 };
 
@@ -83,4 +87,88 @@ TEST_F(FormLogic, ConfirmationAndARemovedCurrentFile) {
     EXPECT_EQ(forms.dialog.shown, 2);
     EXPECT_EQ(Current(), dir / "b.pdf");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"b.pdf", "c.pdf"}));
+}
+
+TEST_F(FormLogic, UndoWalksBackAndRefusesWhatChangedMeanwhile) {
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) WriteFile(dir / name, name);
+    Open("a.pdf");
+    EXPECT_FALSE(forms.N_Undo.enabled);
+    for (const char* name : {"one", "two", "three"}) {  // a → one, b → two, c → three, each by a pick
+        forms.e_Rename.text = name;
+        forms.Pick(forms.list.rows[forms.list.selected + 1]);
+    }
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"d.pdf", "one.pdf", "three.pdf", "two.pdf"}));
+    EXPECT_TRUE(forms.N_Undo.enabled);
+    EXPECT_EQ(forms.logic.Journal.AsText(), dir / "c.pdf → three.pdf\n" + dir / "b.pdf → two.pdf\n" + dir / "a.pdf → one.pdf\n");
+    forms.logic.N_UndoClick();  // three → c: not current, the list follows
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"c.pdf", "d.pdf", "one.pdf", "two.pdf"}));
+    EXPECT_EQ(forms.list.rows, (Names{"c.pdf", "d.pdf", "one.pdf", "two.pdf"}));
+    // two's old name taken meanwhile: refused with the reason, nothing moves.
+    WriteFile(dir / "b.pdf", "another");
+    EXPECT_THROW(forms.logic.N_UndoClick(), Exception);
+    try {
+        forms.logic.N_UndoClick();
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "「two.pdf」を「b.pdf」に戻せませんでした: 同じ名前のファイルが既にあります");
+    }
+    EXPECT_EQ(ReadFile(dir / "two.pdf"), "b.pdf");
+    // one replaced by another file of the same name: refused.
+    ASSERT_EQ(std::remove((dir / "one.pdf").c_str()), 0);
+    WriteFile(dir / "one.pdf", "replaced");
+    try {
+        forms.logic.UndoRename(0);
+        ADD_FAILURE() << "undo of a replaced file went through";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), "「one.pdf」を「a.pdf」に戻せませんでした: 別のファイルに置き換えられています");
+    }
+    ASSERT_EQ(std::remove((dir / "b.pdf").c_str()), 0);
+    forms.logic.N_UndoClick();  // now two → b goes through
+    EXPECT_EQ(ReadFile(dir / "b.pdf"), "b.pdf");
+    EXPECT_EQ(forms.logic.Journal.Size(), 1u);
+}
+
+TEST_F(FormLogic, UndoOfTheCurrentRecordingReloadsItUnderItsOldName) {
+    for (const char* name : {"rec1.mp3", "rec2.mp3"}) WriteFile(dir / name, "x");
+    forms.logic.SetMode(1);
+    Open("rec1.mp3");
+    forms.e_Rename.text = "会議";
+    forms.logic.B_RenameClick();
+    EXPECT_EQ(Current(), dir / "会議.mp3");
+    forms.logic.N_UndoClick();
+    EXPECT_EQ(Current(), dir / "rec1.mp3");
+    EXPECT_EQ(forms.e_Rename.text, "rec1");
+    EXPECT_EQ(forms.window.caption, "Quilvane  [" + dir / "rec1.mp3" + "]");
+    EXPECT_EQ(Selected(), "rec1.mp3");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"rec1.mp3", "rec2.mp3"}));
+    EXPECT_FALSE(forms.N_Undo.enabled);
+}
+
+TEST(SeriesName, StepsTheLastNumberKeepingItsForm) {
+    const CodePage utf8 = CodePage::FromNumber(65001);
+    const CodePage cp932 = CodePage::FromNumber(932);
+    const auto step = [&](const Bytes& name, int delta) { return StepLastNumber(name, delta, utf8).value_or("(none)"); };
+    EXPECT_EQ(step("scan_009", 1), "scan_010");
+    EXPECT_EQ(step("scan_010", -1), "scan_009");
+    EXPECT_EQ(step("議事録_第１２回", 1), "議事録_第１３回");
+    EXPECT_EQ(step("第１９回", 1), "第２０回");
+    EXPECT_EQ(step("99", 1), "100");
+    EXPECT_EQ(step("v2_part99", 1), "v2_part100");
+    EXPECT_EQ(step("10", -1), "9");
+    EXPECT_EQ(step("a0", -1), "(none)");
+    EXPECT_EQ(step("議事録", 1), "(none)");
+    EXPECT_EQ(step("12345678901234567890", 1), "12345678901234567891");
+    // In Shift-JIS the full-width digits are double-byte characters.
+    EXPECT_EQ(StepLastNumber(ShiftJis("第１２回"), 1, cp932), ShiftJis("第１３回"));
+}
+
+TEST_F(FormLogic, SeriesKeysFillTheBoxFromTheLastRename) {
+    for (const char* name : {"s1.pdf", "s2.pdf"}) WriteFile(dir / name, "x");
+    Open("s1.pdf");
+    forms.logic.StepSeries(1);  // no rename yet: nothing
+    EXPECT_EQ(forms.e_Rename.text, "s1");
+    forms.e_Rename.text = "scan_009";
+    forms.Pick("s2.pdf");
+    forms.logic.StepSeries(1);
+    EXPECT_EQ(forms.e_Rename.text, "scan_010");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"s2.pdf", "scan_009.pdf"}));  // only the box changed
 }

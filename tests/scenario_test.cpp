@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QListWidget>
+#include <QTest>
 #include <QElapsedTimer>
 #include <QPdfDocument>
 #include <QThread>
@@ -10,6 +13,7 @@
 
 #include "core/QtBytes.h"
 #include "support/Fixtures.h"
+#include "ui/HistoryWindow.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"
 #include "viewer/PdfViewerControl.h"
@@ -279,4 +283,35 @@ TEST(PlaybackControls, RenameOfTheCurrentRecordingPlaysItAgainFromTheStart) {
     EXPECT_LT(Status(f, MCI_STATUS_POSITION), 400u);
     EXPECT_TRUE(Playing(f));
     EXPECT_EQ(f.SB1->text(), "停止");
+}
+
+TEST(Scenario, RenameThreeUndoTwoFromTheMenuAndTheHistory) {
+    TempDir dir;
+    for (const char* name : {"scan1.pdf", "scan2.pdf", "scan3.pdf", "scan4.pdf"}) MakePdf(dir / name);
+    Program program;
+    program.Open(dir / "scan1.pdf");
+    for (const char* name : {"議事録_第１回", "議事録_第２回", "議事録_第３回"}) {
+        program.Type(name);
+        program.Key(Qt::Key_Down);
+    }
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"scan4.pdf", "議事録_第１回.pdf", "議事録_第２回.pdf", "議事録_第３回.pdf"}));
+    // The series key offers the next name; nothing is renamed by it.
+    QTest::keyClick(program->E_Rename, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(GetText(program->E_Rename), "議事録_第４回");
+    EXPECT_EQ(ListNames(dir.Path()).size(), 4u);
+    program->N_History->trigger();
+    THistoryWindow& history = program->HistoryWindow();
+    ASSERT_TRUE(history.isVisible());
+    ASSERT_EQ(history.Entries()->count(), 3);
+    EXPECT_EQ(history.Entries()->item(0)->text(), "scan3.pdf → 議事録_第３回.pdf");
+    program->N_Undo->trigger();
+    EXPECT_EQ(history.Entries()->count(), 2);
+    history.Entries()->setCurrentRow(1);  // the oldest: scan1
+    history.UndoSelected();
+    EXPECT_TRUE(program.boxes.shown.empty());
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"scan1.pdf", "scan3.pdf", "scan4.pdf", "議事録_第２回.pdf"}));
+    EXPECT_EQ(program.Rows(), (Names{"scan1.pdf", "scan3.pdf", "scan4.pdf", "議事録_第２回.pdf"}));
+    EXPECT_EQ(GetText(program->E_Filename), dir / "scan4.pdf");
+    history.CopyAll();
+    EXPECT_EQ(QApplication::clipboard()->text(), ToQString(dir / "scan2.pdf → 議事録_第２回.pdf\n"));
 }

@@ -116,10 +116,16 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     EXPECT_EQ(top[2]->text(), "モード(&M)");
     EXPECT_EQ(top[3]->text(), "ヘルプ(&H)");
     const QList<QAction*> file = ItemsOf(f.File1);
-    ASSERT_EQ(file.size(), 3);
+    ASSERT_EQ(file.size(), 5);
     EXPECT_EQ(file[0], f.O1);
-    EXPECT_TRUE(file[1]->isSeparator());
-    EXPECT_TRUE(file[1]->text().isEmpty());  // drawn as a line only
+    EXPECT_EQ(file[1], f.N_Undo);
+    EXPECT_EQ(f.N_Undo->text(), "リネームを元に戻す(&U)");
+    EXPECT_EQ(f.N_Undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));  // the name box keeps its own Ctrl+Z
+    EXPECT_FALSE(f.N_Undo->isEnabled());
+    EXPECT_EQ(file[2], f.N_History);
+    EXPECT_EQ(f.N_History->text(), "リネーム履歴");
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_TRUE(file[3]->text().isEmpty());  // drawn as a line only
     EXPECT_EQ(f.Q1->text(), "ソフトの終了(&Q)");
     EXPECT_EQ(ItemsOf(f.N2), (QList<QAction*>{f.NH0, f.NH1, f.N5->menuAction()}));
     EXPECT_EQ(ItemsOf(f.N5), (QList<QAction*>{f.NH2, f.NH3, f.NH4, f.NH5}));

@@ -40,6 +40,7 @@ public:
     virtual ~IMenuItem() = default;
     virtual bool Checked() const = 0;
     virtual void SetChecked(bool checked) = 0;
+    virtual void SetEnabled(bool enabled) = 0;
 };
 
 // The folder list: rows of bytes, at most one selected. The program's own

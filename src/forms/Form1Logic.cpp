@@ -4,6 +4,7 @@
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
 #include "forms/Form2Logic.h"
+#include "forms/SeriesName.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -25,7 +26,10 @@ const Bytes kStop = "停止";
 
 }  // namespace
 
-Form1Logic::Form1Logic(const Form1Controls& controls, MciApi& mci) : Form1Controls(controls), MP1(mci) { FormCreate(); }
+Form1Logic::Form1Logic(const Form1Controls& controls, MciApi& mci) : Form1Controls(controls), MP1(mci) {
+    FormCreate();
+    N_Undo.SetEnabled(false);
+}
 
 // ---- Start-up and quitting ----
 
@@ -215,7 +219,48 @@ void Form1Logic::PerformRename() {
         throw Exception("「" + FileNamePart(from) + "」の名前を「" + FileNamePart(PendingNewPath) +
                         "」に変更できませんでした: " + outcome.reason);
     }
+    if (const auto identity = IdentityOf(PendingNewPath)) {
+        Journal.Record({FolderPart(from), FileNamePart(from), FileNamePart(PendingNewPath), *identity});
+        JournalChanged();
+    }
     LoadDocument(PendingNewPath);
+}
+
+// ---- Undo and series naming ----
+
+void Form1Logic::N_UndoClick() {
+    if (!Journal.Empty()) UndoRename(Journal.Size() - 1);
+}
+
+void Form1Logic::UndoRename(std::size_t index) {
+    if (index >= Journal.Size()) return;
+    const RenameRecord record = Journal.At(index);
+    const Bytes from = record.folder + record.newName;
+    const Bytes to = record.folder + record.oldName;
+    const auto refuse = [&](const Bytes& reason) {
+        throw Exception("「" + record.newName + "」を「" + record.oldName + "」に戻せませんでした: " + reason);
+    };
+    const auto now = IdentityOf(from);
+    if (!now) refuse("ファイルが見つかりません");
+    if (*now != record.identity) refuse("別のファイルに置き換えられています");
+    const MoveOutcome outcome = MoveFileNoReplace(from, to);
+    if (!outcome.moved) refuse(outcome.reason);
+    Journal.Remove(index);
+    JournalChanged();
+    if (E_Filename.Text() == from) LoadDocument(to);
+    else RefreshFileList();
+}
+
+void Form1Logic::StepSeries(int delta) {
+    if (Journal.Empty()) return;
+    const Bytes& given = Journal.Newest().newName;
+    const Bytes typed = given.size() > 4 ? given.substr(0, given.size() - 4) : given;
+    if (const auto next = StepLastNumber(typed, delta)) E_Rename.SetText(*next);
+}
+
+void Form1Logic::JournalChanged() {
+    N_Undo.SetEnabled(!Journal.Empty());
+    if (OnJournalChanged) OnJournalChanged();
 }
 
 // ---- PDF display settings ----

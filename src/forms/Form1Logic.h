@@ -3,6 +3,7 @@
 
 #include "core/Bytes.h"
 #include "forms/Controls.h"
+#include "forms/RenameJournal.h"
 #include "player/MediaPlayer.h"
 
 class Form2Logic;
@@ -31,6 +32,7 @@ struct Form1Controls {
     IMenuItem& NT1;
     IMenuItem& N_R1;
     IMenuItem& N_R2;
+    IMenuItem& N_Undo;
     IMessageBoxes& Boxes;
 };
 
@@ -52,6 +54,11 @@ public:
     TOpenDialog OpenDialog1{"PDFファイル (*.pdf)|*.pdf", {}};
     TOpenDialog OpenDialog2{"MP3ファイル (*.mp3)|*.mp3", {}};
     Form2Logic* Form2 = nullptr;
+
+    // This session's renames, for undo and series naming.
+    RenameJournal Journal;
+    // Runs after each change of the journal, so a history window can follow it.
+    std::function<void()> OnJournalChanged;
 
     // Shows an open dialog; true with its FileName set when the user chose a file.
     std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
@@ -77,6 +84,7 @@ public:
     void NT0Click();
     void NT1Click();
     void SB1Click();
+    void N_UndoClick();
 
     // Operations.
     void SetMode(int mode);
@@ -91,6 +99,11 @@ public:
     void SetToolbarMode(int mode);
     void ApplyFitView(int fit);
     void ApplyToolbar(int mode);
+    // Moves a journal entry's file back to its old name, while it is still the
+    // same file and the old name is free; raises with the reason otherwise.
+    void UndoRename(std::size_t index);
+    // Fills the name box with the last rename's name, its number stepped by `delta`.
+    void StepSeries(int delta);
 
     // The forbidden-character error box's text.
     static Bytes ForbiddenCharMessage();
@@ -98,4 +111,5 @@ public:
 private:
     Bytes ModeExtension() const;
     IMenuItem* FitItem(int fit) const;
+    void JournalChanged();
 };

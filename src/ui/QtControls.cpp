@@ -30,6 +30,7 @@ bool QtButton::Checked() const { return button_->isChecked(); }
 
 bool QtMenuItem::Checked() const { return item_->isChecked(); }
 void QtMenuItem::SetChecked(bool checked) { item_->setChecked(checked); }
+void QtMenuItem::SetEnabled(bool enabled) { item_->setEnabled(enabled); }
 
 Bytes QtWindow::Caption() const { return FromQString(window_->windowTitle()); }
 void QtWindow::SetCaption(const Bytes& caption) { ::SetCaption(window_, caption); }

@@ -56,6 +56,7 @@ public:
     explicit QtMenuItem(QAction* item) : item_(item) {}
     bool Checked() const override;
     void SetChecked(bool checked) override;
+    void SetEnabled(bool enabled) override;
 
 private:
     QAction* item_;

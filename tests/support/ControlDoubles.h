@@ -28,9 +28,10 @@ struct FakeCaptioned : FakeControl, ICaptioned, ICheckBox {
     bool Checked() const override { return checked; }
 };
 struct FakeMenuItem : IMenuItem {
-    bool checked = false;
+    bool checked = false, enabled = true;
     bool Checked() const override { return checked; }
     void SetChecked(bool on) override { checked = on; }
+    void SetEnabled(bool on) override { enabled = on; }
 };
 struct FakeListBox : IListBox {
     std::vector<Bytes> rows;
@@ -91,15 +92,16 @@ struct FakeForms {
     Form1Controls Controls() {
         return {window, b_Open, b_Rename, e_Filename, e_Rename, l_format, sb1, cb2, list, viewer,
                 menu[0], menu[1], menu[2], menu[3], menu[4], menu[5], menu[6], menu[7], menu[8], menu[9], menu[10], menu[11],
-                boxes};
+                menu[12], boxes};
     }
     FakeWindow window;
     FakeCaptioned b_Open, b_Rename, l_format, sb1, cb2, l_Moto, l_Shin;
     FakeEdit e_Filename, e_Rename;
     FakeListBox list;
     FakeViewer viewer;
-    FakeMenuItem menu[12];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2
+    FakeMenuItem menu[13];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo
     FakeMenuItem& N_R1 = menu[10];
+    FakeMenuItem& N_Undo = menu[12];
     FakeBoxes boxes;
     FakeDialog dialog;
     Form2Logic form2{l_Moto, l_Shin, dialog};

@@ -228,6 +228,15 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }
 
+std::optional<FileIdentity> IdentityOf(const Bytes& path) {
+    struct statx st{};
+    if (path.empty() || statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &st) != 0)
+        return std::nullopt;
+    const std::uint64_t born =
+        (st.stx_mask & STATX_BTIME) ? std::uint64_t(st.stx_btime.tv_sec) * 1000000000u + st.stx_btime.tv_nsec : 0;
+    return FileIdentity{std::uint64_t(st.stx_dev_major) << 32 | st.stx_dev_minor, st.stx_ino, born};
+}
+
 bool PathExists(const Bytes& path) {
     struct stat st{};
     return !path.empty() && lstat(path.c_str(), &st) == 0;
