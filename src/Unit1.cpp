@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QApplication>
+#include <QMenu>
 #include <QScreen>
 
 #include "Unit2.h"
@@ -33,6 +35,9 @@ TForm1::TForm1(QWidget* parent, MciApi& mci)
             item->setSeparator(true);
         }
     }
+    // The style sheet's font measures a shortcut narrower than it is drawn, so
+    // the File menu's captions were cut short beside "Ctrl+Shift+Z".
+    File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(N_Undo->shortcut().toString(QKeySequence::NativeText)));
     setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
     L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.

@@ -17,6 +17,7 @@
 #include "support/Fixtures.h"
 #include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"
+#include "ui/HistoryWindow.h"
 #include "viewer/PdfViewerControl.h"
 
 namespace {
@@ -175,6 +176,25 @@ int main(int argc, char* argv[]) {
     SetText(form1.E_Rename, form1.CurrentStem);  // the proposed name back: nothing to rename
     ClickRow(form1, ShiftJis("表紙") + ".pdf");
     Shot("shift-jis-name");
+
+    // A refused rename: a folder holds the name. The long message wraps between words.
+    MakeFolder(dir / "表紙_2026年度_株式会社サンプル御中_最終版.pdf");
+    SetText(form1.E_Rename, "表紙_2026年度_株式会社サンプル御中_最終版");
+    QTimer::singleShot(400, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->raise();  // no window manager keeps it on top
+        Shot("refused-rename");
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    form1.B_Rename->click();
+
+    // The File menu with undo, and this session's renames.
+    form1.File1->popup(form1.mapToGlobal(form1.MainMenu1->actionGeometry(form1.File1->menuAction()).bottomLeft()));
+    Shot("file-menu");
+    form1.File1->hide();
+    form1.N_History->trigger();
+    form1.HistoryWindow().move(form1.geometry().center() - QPoint(100, 60));
+    Shot("history");
+    form1.HistoryWindow().close();
 
     // A damaged file: the viewer says so inside itself.
     WriteFile(dir / "damaged.pdf", "%PDF-1.4 this file was cut short");
