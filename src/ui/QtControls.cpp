@@ -9,21 +9,19 @@
 #include "platform/MessageBox.h"
 #include "ui/ByteControls.h"
 
-void QtEdit::SetEnabled(bool enabled) { edit_->setEnabled(enabled); }
-bool QtEdit::Enabled() const { return edit_->isEnabled(); }
-void QtEdit::SetVisible(bool visible) { edit_->setVisible(visible); }
+void QtWidgetState::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
+bool QtWidgetState::Enabled() const { return widget_->isEnabled(); }
+void QtWidgetState::SetVisible(bool visible) { widget_->setVisible(visible); }
+
+QtEdit::QtEdit(QLineEdit* edit) : QtWidgetState(edit), edit_(edit) {}
 Bytes QtEdit::Text() const { return GetText(edit_); }
 void QtEdit::SetText(const Bytes& text) { ::SetText(edit_, text); }
 
-void QtLabel::SetEnabled(bool enabled) { label_->setEnabled(enabled); }
-bool QtLabel::Enabled() const { return label_->isEnabled(); }
-void QtLabel::SetVisible(bool visible) { label_->setVisible(visible); }
+QtLabel::QtLabel(QLabel* label) : QtWidgetState(label), label_(label) {}
 Bytes QtLabel::Caption() const { return GetCaption(label_); }
 void QtLabel::SetCaption(const Bytes& caption) { ::SetCaption(label_, caption); }
 
-void QtButton::SetEnabled(bool enabled) { button_->setEnabled(enabled); }
-bool QtButton::Enabled() const { return button_->isEnabled(); }
-void QtButton::SetVisible(bool visible) { button_->setVisible(visible); }
+QtButton::QtButton(QAbstractButton* button) : QtWidgetState(button), button_(button) {}
 Bytes QtButton::Caption() const { return GetCaption(button_); }
 void QtButton::SetCaption(const Bytes& caption) { ::SetCaption(button_, caption); }
 bool QtButton::Checked() const { return button_->isChecked(); }

@@ -10,12 +10,21 @@ class QWidget;
 
 // Qt widgets as the windows' logic sees them.
 
-class QtEdit final : public IEdit {
+// What every widget answers: enabled and visible.
+class QtWidgetState : public virtual IControl {
 public:
-    explicit QtEdit(QLineEdit* edit) : edit_(edit) {}
+    explicit QtWidgetState(QWidget* widget) : widget_(widget) {}
     void SetEnabled(bool enabled) override;
     bool Enabled() const override;
     void SetVisible(bool visible) override;
+
+private:
+    QWidget* widget_;
+};
+
+class QtEdit final : public QtWidgetState, public IEdit {
+public:
+    explicit QtEdit(QLineEdit* edit);
     Bytes Text() const override;
     void SetText(const Bytes& text) override;
 
@@ -23,12 +32,9 @@ private:
     QLineEdit* edit_;
 };
 
-class QtLabel final : public ICaptioned {
+class QtLabel final : public QtWidgetState, public ICaptioned {
 public:
-    explicit QtLabel(QLabel* label) : label_(label) {}
-    void SetEnabled(bool enabled) override;
-    bool Enabled() const override;
-    void SetVisible(bool visible) override;
+    explicit QtLabel(QLabel* label);
     Bytes Caption() const override;
     void SetCaption(const Bytes& caption) override;
 
@@ -37,12 +43,9 @@ private:
 };
 
 // Push buttons, speed buttons and check boxes.
-class QtButton final : public ICheckBox, public ICaptioned {
+class QtButton final : public QtWidgetState, public ICheckBox, public ICaptioned {
 public:
-    explicit QtButton(QAbstractButton* button) : button_(button) {}
-    void SetEnabled(bool enabled) override;
-    bool Enabled() const override;
-    void SetVisible(bool visible) override;
+    explicit QtButton(QAbstractButton* button);
     Bytes Caption() const override;
     void SetCaption(const Bytes& caption) override;
     bool Checked() const override;
