@@ -8,7 +8,7 @@
 #include "core/Errors.h"
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "ui/ByteControls.h"

@@ -8,7 +8,7 @@
 #include <QThread>
 #include <map>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"

@@ -20,8 +20,6 @@ PathStyle NativePathStyle() { return PathStyle::Posix; }
 
 namespace {
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-
 bool HasWildcard(std::string_view pattern) { return pattern.find_first_of("*?") != std::string_view::npos; }
 
 // Closes a DIR* on every path.
@@ -170,28 +168,6 @@ FolderSnapshot& Snapshot() {
 }
 
 }  // namespace
-
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || Fold(static_cast<unsigned char>(pattern[p])) ==
-                                             Fold(static_cast<unsigned char>(name[n])))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
 
 DirectorySearch::DirectorySearch(const Bytes& searchPath) {
     const Bytes pattern = FileNamePart(searchPath);
