@@ -4,6 +4,7 @@
 #include <langinfo.h>
 #include <clocale>
 #include <cstdlib>
+#include <random>
 
 #include "core/CodePage.h"
 #include "core/FileNameCheck.h"

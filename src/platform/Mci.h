@@ -48,6 +48,9 @@ constexpr MCIERROR MCIERR_INTERNAL = 277;
 constexpr MCIERROR MCIERR_INVALID_FILE = 296;
 constexpr MCIERROR MCIERR_FILE_READ = 348;
 
+// Packed to the byte, as winmm declares them, so that the player's blocks
+// go to the platform unchanged.
+#pragma pack(push, 1)
 struct MCI_OPEN_PARMSA {
     DWORD_PTR dwCallback = 0;
     MCIDEVICEID wDeviceID = 0;
@@ -73,6 +76,7 @@ struct MCI_SEEK_PARMS {
     DWORD_PTR dwCallback = 0;
     DWORD dwTo = 0;
 };
+#pragma pack(pop)
 
 // The two entries of the multimedia library the player calls. Tests put a
 // recorder in place of the platform's.

@@ -2,9 +2,13 @@
 // notices arrive at a message-only window on the thread that made it.
 #include "platform/Mci.h"
 
+#include <cstddef>
+
 #include "platform/win32/Winmm.h"
 
 static_assert(sizeof(MCI_OPEN_PARMSA) == winmm::kOpenParamsSize);
+static_assert(offsetof(MCI_OPEN_PARMSA, wDeviceID) == 8 && offsetof(MCI_OPEN_PARMSA, lpstrElementName) == 20);
+static_assert(offsetof(MCI_PLAY_PARMS, dwTo) == 12 && offsetof(MCI_STATUS_PARMS, dwItem) == 16);
 static_assert(sizeof(MCI_PLAY_PARMS) == winmm::kPlayParamsSize);
 static_assert(sizeof(MCI_STATUS_PARMS) == winmm::kStatusParamsSize);
 static_assert(sizeof(MCI_SEEK_PARMS) == winmm::kSeekParamsSize);

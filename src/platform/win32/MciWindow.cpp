@@ -5,7 +5,7 @@
 
 // The player hands its parameter blocks straight to winmm.
 static_assert(sizeof(MCI_OPEN_PARMSA) == winmm::kOpenParamsSize);
-static_assert(offsetof(MCI_OPEN_PARMSA, wDeviceID) == 8 && offsetof(MCI_OPEN_PARMSA, lpstrElementName) == 24);
+static_assert(offsetof(MCI_OPEN_PARMSA, wDeviceID) == 8 && offsetof(MCI_OPEN_PARMSA, lpstrElementName) == 20);
 static_assert(sizeof(MCI_PLAY_PARMS) == winmm::kPlayParamsSize && offsetof(MCI_PLAY_PARMS, dwTo) == 12);
 static_assert(sizeof(MCI_STATUS_PARMS) == winmm::kStatusParamsSize && offsetof(MCI_STATUS_PARMS, dwItem) == 16);
 static_assert(sizeof(MCI_SEEK_PARMS) == winmm::kSeekParamsSize && sizeof(MCI_GENERIC_PARMS) == winmm::kGenericParamsSize);

@@ -17,8 +17,9 @@ using NoticeHandler = void (*)(void* context, std::uint32_t outcome, std::uint32
 std::uintptr_t CreateNoticeWindow(NoticeHandler handler, void* context);
 void DestroyNoticeWindow(std::uintptr_t window);
 
-// The parameter blocks as winmm lays them out, checked against both headers.
-constexpr std::size_t kOpenParamsSize = 40, kPlayParamsSize = 16, kStatusParamsSize = 24, kSeekParamsSize = 16,
+// The parameter blocks as winmm lays them out (packed to the byte), checked
+// against both headers.
+constexpr std::size_t kOpenParamsSize = 36, kPlayParamsSize = 16, kStatusParamsSize = 24, kSeekParamsSize = 12,
                       kGenericParamsSize = 8;
 
 }  // namespace winmm
