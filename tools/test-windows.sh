@@ -13,7 +13,7 @@ step() { step_start=$(date +%s); echo "== $1"; }
 done_step() { echo "== $1: $(( $(date +%s) - step_start )) s"; }
 
 step "packages"
-packages="g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make"
+packages="g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth"
 missing=$(for p in $packages; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"; done)
 if [ -n "$missing" ]; then
   echo "installing:" $missing
@@ -30,14 +30,15 @@ if [ ! -e "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]; then
   mkdir -p "$LOCPATH"
   localedef --no-warnings=ascii -c -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" || [ -e "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
 fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# Only Wine and ctest take the locale: this shell would not find it.
+japanese=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
 # No Mono or Gecko set-up: a console program needs neither.
 export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$BUILD/home"
 unset DISPLAY WAYLAND_DISPLAY
 mkdir -p "$HOME"
 echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  wine wineboot --init
+  "${japanese[@]}" wine wineboot --init
   wineserver --wait
 fi
 done_step "Wine prefix"
@@ -58,6 +59,6 @@ cmake --build "$BUILD/quilvane" -j "$JOBS"
 done_step "Quilvane cross build"
 
 step "tests under Wine"
-(cd "$BUILD/quilvane" && ctest --output-on-failure -j "$JOBS")
+(cd "$BUILD/quilvane" && "${japanese[@]}" ctest --output-on-failure -j "$JOBS")
 done_step "tests under Wine"
 wineserver --kill || true
