@@ -104,6 +104,11 @@ TEST(Win32Move, NeverReplacesAndNamesEachRefusal) {
     EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "sub").reason, "同じ名前のフォルダがあります");
     EXPECT_EQ(MoveFileNoReplace(dir / "gone.pdf", dir / "c.pdf").reason, "ファイルが見つかりません");
     EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "missing\\c.pdf").reason, "ファイルが見つかりません");
+    {
+        HeldOpen inUse(dir / "a.pdf");
+        ASSERT_TRUE(inUse.Held());
+        EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "c.pdf").reason, "ファイルは使用中です");
+    }
     EXPECT_EQ(ReadFile(dir / "a.pdf"), "first");
     EXPECT_EQ(ReadFile(dir / "b.pdf"), "second");
 

@@ -55,6 +55,16 @@ bool MakeFolder(const Bytes& path) { return CreateDirectoryA(path.c_str(), nullp
 
 bool CopyNewFile(const Bytes& from, const Bytes& to) { return CopyFileA(from.c_str(), to.c_str(), TRUE); }
 
+HeldOpen::HeldOpen(const Bytes& path)
+    : handle_(reinterpret_cast<std::intptr_t>(
+          CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))) {}
+
+HeldOpen::~HeldOpen() {
+    if (Held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool HeldOpen::Held() const { return reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE; }
+
 bool PumpUntil(const std::function<bool()>& done, unsigned ms) {
     const DWORD start = GetTickCount();
     while (!done() && GetTickCount() - start < ms) {

@@ -27,6 +27,18 @@ bool WriteFile(const Bytes& path, const Bytes& contents);
 Bytes ReadFile(const Bytes& path);  // "(missing)" when it cannot be opened
 bool MakeFolder(const Bytes& path);
 bool CopyNewFile(const Bytes& from, const Bytes& to);
+// Holds a file open with no sharing, as a program using it does, until it goes.
+class HeldOpen {
+public:
+    explicit HeldOpen(const Bytes& path);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool Held() const;
+
+private:
+    std::intptr_t handle_;
+};
 
 // Runs the thread's message loop until `done` or the time limit.
 bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
