@@ -3,6 +3,7 @@ BUILD      ?= build
 BENCHBUILD ?= build-release
 SANBUILD   ?= build-sanitize
 PKGBUILD   ?= build-package
+WINBUILD   ?= build-windows
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
@@ -14,7 +15,7 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
 PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps package-tools install-missing build run test check-sanitize stress bench demo screenshot package test-package clean
+.PHONY: all deps package-tools install-missing build run test check-sanitize test-windows stress bench demo screenshot package test-package clean
 
 all: build
 
@@ -56,6 +57,11 @@ check-sanitize: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# The core and the Win32 backend cross-built with mingw-w64, tested under Wine
+# with code page 932; each step prints its time.
+test-windows:
+	tools/test-windows.sh $(WINBUILD) $(JOBS)
+
 # Ten runs of 10,000 renames racing another program, without RENAME_NOREPLACE.
 stress: build
 	QUILVANE_STRESS_RUNS=10 ./$(BUILD)/tests/test_platform --gtest_filter='MoveFallback.Racing*'
@@ -89,4 +95,4 @@ test-package: package
 	tests/package_test.sh $(PKGBUILD)
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(PKGBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(PKGBUILD) $(WINBUILD)

@@ -8,7 +8,7 @@
 #include "Unit1.h"
 #include "Unit2.h"
 #include "core/Errors.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "platform/MessageBox.h"
 #include "ui/ErrorDisplay.h"
 

@@ -11,7 +11,7 @@
 #include "core/Errors.h"
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "ui/ByteControls.h"

@@ -13,7 +13,7 @@
 #include "Application.h"
 #include "Unit1.h"
 #include "Unit2.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "support/Fixtures.h"
 #include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"

@@ -3,13 +3,17 @@
 
 #include <cstdio>
 
+#include "core/CodePage.h"
 #include "forms/SeriesName.h"
 #include "support/ControlDoubles.h"
-#include "support/Fixtures.h"
+#include "TestFiles.h"  // the platform's file helpers, picked in CMake
 
 namespace {
 
 using Names = std::vector<Bytes>;
+
+// A Japanese name in the system code page.
+Bytes Jp(const std::u16string& text) { return FromUtf16(text); }
 
 // An MCI whose every command succeeds at once, silently.
 struct SilentMci : MciApi {
@@ -47,10 +51,10 @@ TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
     EXPECT_EQ(forms.window.caption, "Quilvane  [" + dir / "scan1.pdf" + "]");
     EXPECT_EQ(forms.viewer.loads.back(), dir / "scan1.pdf");
 
-    forms.e_Rename.text = "請求書";
+    forms.e_Rename.text = Jp(u"請求書");
     forms.Pick("scan2.pdf");  // renames the current file, then loads the picked one
-    EXPECT_EQ(ListNames(dir.Path()), (Names{"notes.txt", "scan10.pdf", "scan2.pdf", "請求書.pdf"}));
-    EXPECT_EQ(forms.list.rows, (Names{"scan2.pdf", "scan10.pdf", "請求書.pdf"}));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"notes.txt", "scan10.pdf", "scan2.pdf", Jp(u"請求書.pdf")}));
+    EXPECT_EQ(forms.list.rows, (Names{"scan2.pdf", "scan10.pdf", Jp(u"請求書.pdf")}));
     EXPECT_EQ(Selected(), "scan2.pdf");
     EXPECT_EQ(Current(), dir / "scan2.pdf");
 
@@ -60,7 +64,7 @@ TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
     EXPECT_EQ(Current(), dir / "scan10.pdf");
     EXPECT_EQ(forms.e_Rename.text, "scan10");
 
-    forms.e_Rename.text = "請求書";  // taken: refused in silence
+    forms.e_Rename.text = Jp(u"請求書");  // taken: refused in silence
     forms.logic.B_RenameClick();
     EXPECT_EQ(Current(), dir / "scan10.pdf");
     EXPECT_TRUE(forms.b_Rename.enabled);
@@ -131,9 +135,9 @@ TEST_F(FormLogic, UndoOfTheCurrentRecordingReloadsItUnderItsOldName) {
     for (const char* name : {"rec1.mp3", "rec2.mp3"}) WriteFile(dir / name, "x");
     forms.logic.SetMode(1);
     Open("rec1.mp3");
-    forms.e_Rename.text = "会議";
+    forms.e_Rename.text = Jp(u"会議");
     forms.logic.B_RenameClick();
-    EXPECT_EQ(Current(), dir / "会議.mp3");
+    EXPECT_EQ(Current(), dir / Jp(u"会議.mp3"));
     forms.logic.N_UndoClick();
     EXPECT_EQ(Current(), dir / "rec1.mp3");
     EXPECT_EQ(forms.e_Rename.text, "rec1");

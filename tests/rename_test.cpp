@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "core/Errors.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"

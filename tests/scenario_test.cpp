@@ -11,7 +11,7 @@
 #include <QThread>
 #include <map>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "support/Fixtures.h"
 #include "ui/HistoryWindow.h"
 #include "support/WindowHarness.h"

@@ -23,7 +23,7 @@
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
 #include "ui/ListBox.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
 #include "ui/ByteControls.h"

@@ -133,6 +133,8 @@ void Form1Logic::ListFolderFiles(const Bytes& folder) {
         const DirEntry& entry = search.Current();
         if (entry.isDirectory) continue;
         if (entry.name == "." || entry.name == "..") continue;
+        // Windows also matches d.pdfx through its short name; only what ends in the extension is listed.
+        if (!WildcardMatch(pattern, entry.name)) continue;
         ListBox1.Add(entry.name);
     }
 }
@@ -219,7 +221,7 @@ void Form1Logic::PerformRename() {
         throw Exception("「" + FileNamePart(from) + "」の名前を「" + FileNamePart(PendingNewPath) +
                         "」に変更できませんでした: " + outcome.reason);
     }
-    if (const auto identity = IdentityOf(PendingNewPath)) {
+    if (const auto identity = IdentityOfPath(PendingNewPath)) {
         Journal.Record({FolderPart(from), FileNamePart(from), FileNamePart(PendingNewPath), *identity});
         JournalChanged();
     }
@@ -240,9 +242,9 @@ void Form1Logic::UndoRename(std::size_t index) {
     const auto refuse = [&](const Bytes& reason) {
         throw Exception("「" + record.newName + "」を「" + record.oldName + "」に戻せませんでした: " + reason);
     };
-    const auto now = IdentityOf(from);
+    const auto now = IdentityOfPath(from);
     if (!now) refuse("ファイルが見つかりません");
-    if (*now != record.identity) refuse("別のファイルに置き換えられています");
+    if (!SameFile(*now, record.identity)) refuse("別のファイルに置き換えられています");
     const MoveOutcome outcome = MoveFileNoReplace(from, to);
     if (!outcome.moved) refuse(outcome.reason);
     Journal.Remove(index);

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
-#include "platform/FileSystem.h"
+#include "platform/FileIdentity.h"
 
 // This session's completed renames, in memory only: they end with the process.
 struct RenameRecord {

@@ -45,18 +45,6 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
 // How many times a folder has been read in full, not from the kept listing.
 unsigned long FolderReadCount();
 
-// What makes a file the same file across renames: its device and inode, or
-// on Windows its volume and file index, and its birth time where the file
-// system keeps one, since a new file may get a freed inode number at once.
-struct FileIdentity {
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-    std::uint64_t bornNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-// The identity of what is stored under exactly this path, or none.
-std::optional<FileIdentity> IdentityOf(const Bytes& path);
-
 // True when something of any kind is stored under exactly this path.
 bool PathExists(const Bytes& path);
 

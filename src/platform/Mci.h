@@ -1,9 +1,7 @@
 #pragma once
-#include <QEvent>
-#include <QObject>
-#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 // The Media Control Interface as the player sends it: command numbers, flags
 // and parameter blocks with the platform's names and values.
@@ -50,6 +48,9 @@ constexpr MCIERROR MCIERR_INTERNAL = 277;
 constexpr MCIERROR MCIERR_INVALID_FILE = 296;
 constexpr MCIERROR MCIERR_FILE_READ = 348;
 
+// Packed to the byte, as winmm declares them, so that the player's blocks
+// go to the platform unchanged.
+#pragma pack(push, 1)
 struct MCI_OPEN_PARMSA {
     DWORD_PTR dwCallback = 0;
     MCIDEVICEID wDeviceID = 0;
@@ -75,6 +76,7 @@ struct MCI_SEEK_PARMS {
     DWORD_PTR dwCallback = 0;
     DWORD dwTo = 0;
 };
+#pragma pack(pop)
 
 // The two entries of the multimedia library the player calls. Tests put a
 // recorder in place of the platform's.
@@ -88,26 +90,16 @@ public:
 
 // The platform's MCI.
 MciApi& PlatformMci();
-// How long a command of the platform's MCI waits for its device at most; an
-// open that takes longer fails with MCIERR_DEVICE_NOT_READY. Returns the limit before.
-std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit);
 
-// The completion notice as it arrives at a notification window.
-class MciNotifyEvent : public QEvent {
+// A hidden window that receives MM_MCINOTIFY: its handle goes into a
+// command's dwCallback, and each notice that arrives there is handed to
+// onNotify on the thread that made the window.
+class MciNotifyTarget {
 public:
-    static QEvent::Type EventType();
-    MciNotifyEvent(DWORD outcome, MCIDEVICEID device) : QEvent(EventType()), outcome(outcome), device(device) {}
-    const DWORD outcome;
-    const MCIDEVICEID device;
-};
-
-// A window that receives MM_MCINOTIFY; its address is the callback handle.
-class MciNotifyWindow : public QObject {
-public:
+    virtual ~MciNotifyTarget() = default;
+    virtual DWORD_PTR Handle() const = 0;
     std::function<void(DWORD outcome, MCIDEVICEID device)> onNotify;
-    DWORD_PTR Handle() { return reinterpret_cast<DWORD_PTR>(this); }
-    static MciNotifyWindow* FromHandle(DWORD_PTR handle) { return reinterpret_cast<MciNotifyWindow*>(handle); }
-
-protected:
-    bool event(QEvent* e) override;
 };
+
+// The platform's notification window.
+std::unique_ptr<MciNotifyTarget> MakeMciNotifyTarget();

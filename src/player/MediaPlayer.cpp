@@ -11,9 +11,9 @@ TMediaPlayer::~TMediaPlayer() {
     }
 }
 
-MciNotifyWindow& TMediaPlayer::NotificationWindow() {
+MciNotifyTarget& TMediaPlayer::NotificationWindow() {
     if (!notificationWindow_) {
-        notificationWindow_ = std::make_unique<MciNotifyWindow>();
+        notificationWindow_ = MakeMciNotifyTarget();
         notificationWindow_->onNotify = [this](DWORD, MCIDEVICEID) {
             if (OnNotify) OnNotify(*this);
         };

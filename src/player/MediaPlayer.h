@@ -1,5 +1,4 @@
 #pragma once
-#include <QObject>
 #include <functional>
 #include <memory>
 
@@ -35,12 +34,12 @@ public:
     const bool AutoOpen = false;
 
     // The hidden window the completion notices arrive at, made when first needed.
-    MciNotifyWindow& NotificationWindow();
+    MciNotifyTarget& NotificationWindow();
 
 private:
     void CheckOpen() const;
     DWORD StatusOf(DWORD item);
 
     MciApi& mci_;
-    std::unique_ptr<MciNotifyWindow> notificationWindow_;
+    std::unique_ptr<MciNotifyTarget> notificationWindow_;
 };

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 
 Bytes GetText(const QLineEdit* edit) { return FromQString(edit->text()); }
 void SetText(QLineEdit* edit, const Bytes& text) { edit->setText(ToQString(text)); }

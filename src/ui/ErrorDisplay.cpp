@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "core/Errors.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "platform/MessageBox.h"
 
 namespace {

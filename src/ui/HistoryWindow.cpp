@@ -8,7 +8,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "forms/Form1Logic.h"
 #include "ui/ErrorDisplay.h"
 

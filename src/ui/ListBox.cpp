@@ -7,7 +7,7 @@
 
 #include "core/Errors.h"
 #include "core/NaturalOrder.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "ui/ErrorDisplay.h"
 
 int ByteListModel::rowCount(const QModelIndex& parent) const {

@@ -19,7 +19,7 @@
 #include <filesystem>
 
 #include "core/Paths.h"
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 
 namespace {
 

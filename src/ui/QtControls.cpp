@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "platform/MessageBox.h"
 #include "ui/ByteControls.h"
 

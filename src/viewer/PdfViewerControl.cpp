@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "core/CodePage.h"
+#include "platform/FileIdentity.h"
 #include "viewer/PdfPageView.h"
 
 const char* const kPdfViewerClassId = "{CA8A9780-280D-11CF-A24D-444553540000}";
@@ -31,19 +32,20 @@ const QString kTooLarge = QStringLiteral("ファイルが大きすぎて表示�
 constexpr off_t kLargestFile = off_t(2) << 30;  // Qt PDF takes no more than this in one buffer
 
 // The whole file in memory, read by its byte path. Empty when it was read;
-// otherwise what the viewer shows instead. `identified`: `info` describes the file.
-QString ReadWholeFile(const Bytes& path, QByteArray* contents, struct stat* info, bool* identified) {
+// otherwise what the viewer shows instead. `identity`: of the file that was opened, when known.
+QString ReadWholeFile(const Bytes& path, QByteArray* contents, std::optional<FileIdentity>* identity) {
     // O_NONBLOCK: a pipe or device named .pdf must not hang the program.
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    *identified = false;
+    identity->reset();
     if (fd < 0) return errno == ENOENT ? QStringLiteral("ファイルが見つかりません") : QStringLiteral("ファイルを読み取れません");
     QString notice;
-    *identified = fstat(fd, info) == 0;
-    if (!*identified || !S_ISREG(info->st_mode)) notice = kNotAPdf;
-    else if (info->st_size >= kLargestFile) notice = kTooLarge;
+    struct stat info{};
+    *identity = IdentityOfOpenFile(fd);
+    if (!*identity || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) notice = kNotAPdf;
+    else if (info.st_size >= kLargestFile) notice = kTooLarge;
     if (notice.isEmpty()) {
         try {
-            contents->resize(info->st_size);
+            contents->resize(info.st_size);
         } catch (const std::bad_alloc&) {
             notice = kTooLarge;
         }
@@ -158,26 +160,21 @@ void PdfViewerControl::UpdatePageLabel(int page, int count) {
     pageLabel_->setText(count == 0 ? QStringLiteral("- / -") : QStringLiteral("%1 / %2").arg(page + 1).arg(count));
 }
 
-PdfViewerControl::FileIdentity PdfViewerControl::FileIdentity::Of(const struct stat& info) {
-    return {info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
-}
-
 HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loaded) {
     if (loaded == nullptr) return E_POINTER;
     *loaded = VARIANT_FALSE;
-    struct stat info{};
     // Same file, unchanged (a window drag reloads on every step, and a rename keeps the inode):
     // keep what is parsed, or why it could not be, without reading it again.
     const Bytes bytePath = FromUtf16(path);
-    if (shown_ && stat(bytePath.c_str(), &info) == 0 && FileIdentity::Of(info) == *shown_) {
+    if (shown_ && IdentityOfPath(bytePath) == shown_) {
         *loaded = hasDocument_ ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
     QByteArray contents;
-    bool identified = false;
-    if (const QString notice = ReadWholeFile(bytePath, &contents, &info, &identified); !notice.isEmpty()) {
+    std::optional<FileIdentity> identity;
+    if (const QString notice = ReadWholeFile(bytePath, &contents, &identity); !notice.isEmpty()) {
         ShowNotice(notice);
-        if (identified) shown_ = FileIdentity::Of(info);
+        if (identity) shown_ = identity;
         return S_OK;
     }
     auto buffer = std::make_unique<QBuffer>();
@@ -187,7 +184,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     document->load(buffer.get());
     if (document->status() != QPdfDocument::Status::Ready || document->pageCount() == 0) {
         ShowNotice(NoticeFor(document->error()));
-        shown_ = FileIdentity::Of(info);
+        shown_ = identity;
         return S_OK;
     }
     view_->SetDocument(nullptr);
@@ -195,7 +192,7 @@ HRESULT PdfViewerControl::LoadFile(const std::u16string& path, VARIANT_BOOL* loa
     buffer_ = std::move(buffer);
     view_->SetNotice({});
     view_->SetDocument(document_.get());
-    shown_ = FileIdentity::Of(info);
+    shown_ = identity;
     hasDocument_ = true;
     *loaded = VARIANT_TRUE;
     return S_OK;

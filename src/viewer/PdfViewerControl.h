@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include "platform/ComHost.h"
+#include "platform/FileIdentity.h"
 
 class QBuffer;
 class QLabel;
@@ -49,15 +50,6 @@ public:
     QBuffer* DocumentBytes() const { return buffer_.get(); }
 
 private:
-    struct FileIdentity {
-        dev_t device = 0;
-        ino_t inode = 0;
-        off_t size = 0;
-        long long mtimeNs = 0;
-        bool operator==(const FileIdentity&) const = default;
-        static FileIdentity Of(const struct stat& info);
-    };
-
     HRESULT Fail(HRESULT code, const QString& description);
     void ShowNotice(const QString& notice);
     void UpdatePageLabel(int page, int count);

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 #include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"
 

@@ -20,8 +20,6 @@ PathStyle NativePathStyle() { return PathStyle::Posix; }
 
 namespace {
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
-
 bool HasWildcard(std::string_view pattern) { return pattern.find_first_of("*?") != std::string_view::npos; }
 
 // Closes a DIR* on every path.
@@ -171,28 +169,6 @@ FolderSnapshot& Snapshot() {
 
 }  // namespace
 
-bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || Fold(static_cast<unsigned char>(pattern[p])) ==
-                                             Fold(static_cast<unsigned char>(name[n])))) {
-            ++p;
-            ++n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 DirectorySearch::DirectorySearch(const Bytes& searchPath) {
     const Bytes pattern = FileNamePart(searchPath);
     if (pattern.empty()) return;
@@ -227,15 +203,6 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
 }
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }
-
-std::optional<FileIdentity> IdentityOf(const Bytes& path) {
-    struct statx st{};
-    if (path.empty() || statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &st) != 0)
-        return std::nullopt;
-    const std::uint64_t born =
-        (st.stx_mask & STATX_BTIME) ? std::uint64_t(st.stx_btime.tv_sec) * 1000000000u + st.stx_btime.tv_nsec : 0;
-    return FileIdentity{std::uint64_t(st.stx_dev_major) << 32 | st.stx_dev_minor, st.stx_ino, born};
-}
 
 bool PathExists(const Bytes& path) {
     struct stat st{};

@@ -1,4 +1,4 @@
-#include "core/QtBytes.h"
+#include "ui/QtBytes.h"
 
 #include "core/CodePage.h"
 

@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include "core/Bytes.h"
+
+// What tells one file apart from another and from an earlier state of itself:
+// the volume and file number, which a rename keeps, the time the file was made
+// (where the file system keeps it: a new file may get a freed number at once),
+// with the size and the time of the last write.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t born = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The same file, whatever was written to it since.
+inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.file == b.file && a.born == b.born;
+}
+
+// The identity of what is stored under `path` now; none when nothing is.
+std::optional<FileIdentity> IdentityOfPath(const Bytes& path);
+// The identity of a file the caller holds open (a descriptor on POSIX, a HANDLE on Windows).
+std::optional<FileIdentity> IdentityOfOpenFile(std::intptr_t nativeHandle);

@@ -1,0 +1,68 @@
+// The file-system services on Win32's ANSI calls: the names are bytes in the
+// system code page, and the platform matches wildcards and ignores case itself.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "core/NaturalOrder.h"
+#include "core/Paths.h"
+#include "platform/FileSystem.h"
+
+PathStyle NativePathStyle() { return PathStyle::Windows; }
+
+namespace {
+
+unsigned long fullReads = 0;
+
+bool IsFolder(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+DirEntry EntryOf(const WIN32_FIND_DATAA& data) { return {data.cFileName, IsFolder(data.dwFileAttributes)}; }
+
+}  // namespace
+
+DirectorySearch::DirectorySearch(const Bytes& searchPath) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(searchPath.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do entries_.push_back(EntryOf(data));
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    ++fullReads;
+    // The folder list shows the rows in this order; NTFS's own order is not natural.
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) keys.emplace_back(NaturalKey(entries_[i].name), i);
+    std::sort(keys.begin(), keys.end(), [this](const auto& a, const auto& b) {
+        const int c = a.first.compare(b.first);
+        return c != 0 ? c < 0 : entries_[a.second].name < entries_[b.second].name;
+    });
+    std::vector<DirEntry> sorted;
+    sorted.reserve(entries_.size());
+    for (const auto& key : keys) sorted.push_back(std::move(entries_[key.second]));
+    entries_ = std::move(sorted);
+    next_ = 1;
+}
+
+DirectorySearch::~DirectorySearch() = default;
+
+bool DirectorySearch::Next() {
+    if (next_ == 0 || next_ > entries_.size()) return false;
+    ++next_;
+    return next_ <= entries_.size();
+}
+
+std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(searchPath.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+    FindClose(find);
+    return EntryOf(data);
+}
+
+unsigned long FolderReadCount() { return fullReads; }
+
+bool PathExists(const Bytes& path) { return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool FolderExists(const Bytes& path) { return !path.empty() && IsFolder(GetFileAttributesA(path.c_str())); }

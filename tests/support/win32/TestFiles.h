@@ -1,0 +1,3 @@
+#pragma once
+// Real files in a temporary folder, made through the platform's own calls.
+#include "support/Win32Support.h"

@@ -1,0 +1,126 @@
+// The Win32 backend under code page 932: real lead bytes, FindFirstFileA,
+// MoveFileA and file identity.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/CodePage.h"
+#include "core/FileNameCheck.h"
+#include "core/Paths.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileSystem.h"
+#include "support/Win32Support.h"
+
+namespace {
+
+Bytes Sjis(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001)), CodePage::System()); }
+
+std::vector<DirEntry> Search(const Bytes& searchPath) {
+    std::vector<DirEntry> found;
+    DirectorySearch search(searchPath);
+    for (bool more = search.Found(); more; more = search.Next()) found.push_back(search.Current());
+    return found;
+}
+
+std::vector<Bytes> Names(const std::vector<DirEntry>& entries) {
+    std::vector<Bytes> names;
+    for (const auto& e : entries) names.push_back(e.name);
+    return names;
+}
+
+}  // namespace
+
+TEST(Win32CodePage, SystemCodePageIs932WithItsLeadBytes) {
+    const CodePage& cp = CodePage::System();
+    ASSERT_EQ(cp.Number(), 932u);
+    for (int b = 0; b < 256; ++b) {
+        const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        EXPECT_EQ(cp.IsLeadByte(static_cast<unsigned char>(b)), lead) << b;
+    }
+    // The defaults: the system code page and Windows-style paths.
+    EXPECT_EQ(Sjis("表"), "\x95\x5C");
+    EXPECT_FALSE(HasForbiddenChar(Sjis("表示")));
+    EXPECT_FALSE(HasForbiddenChar(Sjis("ソフト")));
+    EXPECT_FALSE(HasForbiddenChar(Sjis("ポイント")));
+    EXPECT_TRUE(HasForbiddenChar(Sjis("表") + "\\"));
+    EXPECT_EQ(FolderPart("C:\\" + Sjis("表") + "\\a.pdf"), "C:\\" + Sjis("表") + "\\");
+    EXPECT_EQ(WithTrailingDelimiter("C:\\" + Sjis("表")), "C:\\" + Sjis("表") + "\\");
+    // NEC and IBM rows share characters: only the form that comes back decodes.
+    EXPECT_EQ(FromUtf16(ToUtf16("\xED\x40")), "\xED\x40");
+    EXPECT_EQ(FromUtf16(ToUtf16("\x81")), "\x81");  // a lead byte at the end stays itself
+}
+
+TEST(Win32DirectorySearch, MatchesWithoutCaseInNaturalOrderWithFolders) {
+    TempDir dir;
+    for (const char* name : {"scan10.pdf", "scan2.pdf", "B.PDF", "a.pdf", "notes.txt"}) ASSERT_TRUE(WriteFile(dir / name, "x"));
+    const Bytes hyouji = Sjis("表示") + ".pdf";
+    ASSERT_EQ(hyouji, "\x95\x5C\x8E\xA6.pdf");
+    ASSERT_TRUE(WriteFile(dir / hyouji, "x"));
+    ASSERT_TRUE(MakeFolder(dir / "x.pdf"));
+    const unsigned long reads = FolderReadCount();
+    const auto pdfs = Search(dir.Path() + "*.PDF");
+    EXPECT_EQ(FolderReadCount(), reads + 1);
+    EXPECT_EQ(Names(pdfs), (std::vector<Bytes>{"a.pdf", "B.PDF", "scan2.pdf", "scan10.pdf", "x.pdf", hyouji}));
+    ASSERT_EQ(pdfs.size(), 6u);
+    EXPECT_TRUE(pdfs[4].isDirectory);
+    EXPECT_FALSE(pdfs[5].isDirectory);
+    const auto all = Search(dir.Path() + "*");
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[0].name, ".");
+    EXPECT_TRUE(all[0].isDirectory);
+    EXPECT_TRUE(Search(dir.Path() + "*.mp3").empty());
+    DirectorySearch none(dir / "missing\\*.pdf");
+    EXPECT_FALSE(none.Found());
+    EXPECT_FALSE(none.Next());
+
+    const auto variant = FindFirstMatch(dir / "SCAN2.pdf");
+    ASSERT_TRUE(variant);
+    EXPECT_EQ(variant->name, "scan2.pdf");
+    EXPECT_FALSE(FindFirstMatch(dir / "q*.pdf"));
+    EXPECT_TRUE(FindFirstMatch(dir / "x.pdf")->isDirectory);
+    EXPECT_TRUE(PathExists(dir / hyouji));
+    EXPECT_FALSE(PathExists(dir / "gone.pdf"));
+}
+
+TEST(Win32DirectorySearch, AFolderEndingInTheTrailByte5CIsAFolder) {
+    TempDir dir;
+    const Bytes folder = dir / Sjis("表");
+    ASSERT_TRUE(MakeFolder(folder));
+    ASSERT_TRUE(WriteFile(WithTrailingDelimiter(folder) + "a.pdf", "x"));
+    EXPECT_TRUE(FolderExists(folder));
+    EXPECT_TRUE(FolderExists(folder + "\\"));
+    EXPECT_FALSE(FolderExists(WithTrailingDelimiter(folder) + "a.pdf"));
+    EXPECT_FALSE(FolderExists(""));
+    EXPECT_EQ(Names(Search(WithTrailingDelimiter(folder) + "*.pdf")), std::vector<Bytes>{"a.pdf"});
+}
+
+TEST(Win32Move, NeverReplacesAndNamesEachRefusal) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir / "a.pdf", "first"));
+    ASSERT_TRUE(WriteFile(dir / "b.pdf", "second"));
+    ASSERT_TRUE(MakeFolder(dir / "sub"));
+    EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "b.pdf").reason, "同じ名前のファイルが既にあります");
+    EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "B.PDF").reason, "同じ名前のファイルが既にあります");
+    EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "sub").reason, "同じ名前のフォルダがあります");
+    EXPECT_EQ(MoveFileNoReplace(dir / "gone.pdf", dir / "c.pdf").reason, "ファイルが見つかりません");
+    EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "missing\\c.pdf").reason, "ファイルが見つかりません");
+    {
+        HeldOpen inUse(dir / "a.pdf");
+        ASSERT_TRUE(inUse.Held());
+        EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "c.pdf").reason, "ファイルは使用中です");
+    }
+    EXPECT_EQ(ReadFile(dir / "a.pdf"), "first");
+    EXPECT_EQ(ReadFile(dir / "b.pdf"), "second");
+
+    const auto before = IdentityOfPath(dir / "a.pdf");
+    ASSERT_TRUE(before);
+    const Bytes hyoushi = dir / (Sjis("表紙") + ".pdf");
+    const MoveOutcome moved = MoveFileNoReplace(dir / "a.pdf", hyoushi);
+    EXPECT_TRUE(moved.moved) << moved.reason;
+    EXPECT_EQ(ReadFile(hyoushi), "first");
+    EXPECT_FALSE(PathExists(dir / "a.pdf"));
+    // A rename keeps the identity; another file has its own.
+    EXPECT_EQ(IdentityOfPath(hyoushi), before);
+    EXPECT_NE(IdentityOfPath(dir / "b.pdf"), before);
+    EXPECT_FALSE(IdentityOfPath(dir / "a.pdf"));
+}
