@@ -5,7 +5,7 @@ SANBUILD   ?= build-sanitize
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
-              gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth \
+              gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth libxtst-dev \
               qt6-translations-l10n imagemagick xdotool poppler-utils \
               locales pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
