@@ -52,7 +52,7 @@ stress: build
 
 bench: deps
 	cmake -S . -B $(BENCHBUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
-	cmake --build $(BENCHBUILD) -j $(JOBS)
+	cmake --build $(BENCHBUILD) -j $(JOBS) --target benchmarks
 	@for b in $(BENCHBUILD)/bench/bench_*; do [ $${b##*/} = bench_felt ] || QT_QPA_PLATFORM=offscreen $$b || exit 1; done
 	@# What the user feels needs real painting: X11 on a virtual display of our own.
 	QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" $(BENCHBUILD)/bench/bench_felt
