@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <signal.h>
 #include <spawn.h>
@@ -351,6 +352,15 @@ double EnterInDialog(XSession& x, PaintWatch& watch, Subject& s) {
     return timer.nsecsElapsed() / 1e6;
 }
 
+// The machine's load as the phase starts: other users' work shows in "quiet" too.
+void NoteLoad(const std::string& what) {
+    std::ifstream in("/proc/loadavg");
+    std::string load;
+    std::getline(in, load);
+    std::printf("# %s: load average %s\n", what.c_str(), load.c_str());
+    std::fflush(stdout);
+}
+
 // A short run for trying the bench itself out: `bench_felt --quick`.
 bool quick = false;
 
@@ -463,6 +473,7 @@ int main(int argc, char** argv) {
     for (const char* phase : phases) {
         std::unique_ptr<BusyCores> busy;
         if (std::string(phase) == "busy") busy = std::make_unique<BusyCores>(2);
+        NoteLoad(std::string("start-up, ") + phase);
         const std::vector<double> minimal = StartTimes(x, here + "/minimal_window", 1);  // warm the file cache
         std::vector<double> oursMs, bareMs;
         for (int i = 0; i < (quick ? 2 : 10); ++i) {
@@ -487,6 +498,7 @@ int main(int argc, char** argv) {
         for (const char* phase : phases) {
             std::unique_ptr<BusyCores> busy;
             if (std::string(phase) == "busy") busy = std::make_unique<BusyCores>(2);
+            NoteLoad(std::to_string(total) + " files, " + phase);
             FeltFigures(x, folder, total, phase);
         }
     }
