@@ -62,4 +62,4 @@ demo: build
 	xvfb-run -a -s "-screen 0 1280x800x24" ./$(BUILD)/tests/demo_session $(BUILD)/demo
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) /tmp/quilvane-bench-$$(id -u)

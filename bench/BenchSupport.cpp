@@ -6,6 +6,8 @@
 #include <QPdfDocument>
 #include <algorithm>
 #include <cmath>
+#include <set>
+#include <sys/stat.h>
 #include <cstring>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 #include "core/NaturalOrder.h"
+#include "support/Fixtures.h"
 
 std::vector<double> TimesMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare) {
     std::vector<double> times;
@@ -70,6 +73,48 @@ void FillFolder(const Bytes& folder, int matching, int others, const Bytes& exte
         std::snprintf(name, sizeof name, "note%06d.txt", i);
         create(name);
     }
+}
+
+Bytes KeptFolder(const std::string& name, int total, bool realPdfs) {
+    const Bytes base = "/tmp/quilvane-bench-" + std::to_string(getuid()) + "/";
+    mkdir(base.c_str(), 0700);
+    const Bytes folder = base + name + "/", done = base + name + ".done", sample = base + name + ".sample";
+    char canonical[64];
+    if (!Exists(done)) {
+        std::filesystem::remove_all(folder);  // a run stopped half-way
+        MakeFolder(folder);
+        if (realPdfs) {
+            MakePdf(sample);
+            FillFolderWithCopies(folder, total / 2, total / 2, sample);
+        } else {
+            FillFolder(folder, total / 2, total / 2, ".pdf");
+        }
+        WriteFile(done, "");
+        return folder;
+    }
+    std::set<Bytes> missing;
+    for (int i = 0; i < total / 2; ++i) {
+        std::snprintf(canonical, sizeof canonical, "scan%06d.pdf", i);
+        missing.insert(canonical);
+    }
+    std::vector<Bytes> renamed;
+    for (const Bytes& n : ListNames(folder)) {
+        if (n.size() < 4 || strcasecmp(n.c_str() + n.size() - 4, ".pdf") != 0) continue;
+        if (missing.erase(n) == 0) renamed.push_back(n);
+    }
+    auto next = missing.begin();
+    for (const Bytes& n : renamed) {
+        if (next == missing.end()) {
+            std::remove((folder + n).c_str());
+            continue;
+        }
+        std::rename((folder + n).c_str(), (folder + *next++).c_str());
+    }
+    for (; next != missing.end(); ++next) {
+        if (realPdfs) std::filesystem::copy_file(sample, folder + *next);
+        else WriteFile(folder + *next, "x");
+    }
+    return folder;
 }
 
 void FillFolderWithCopies(const Bytes& folder, int matching, int others, const Bytes& sample) {

@@ -22,6 +22,12 @@ void Report(const std::string& name, double oursMs, double baselineMs);
 void Report(const std::string& name, const std::vector<double>& oursMs, const std::vector<double>& baselineMs);
 // A folder holding `matching` files named scanNNNNN.<extension> and `others` .txt files.
 void FillFolder(const Bytes& folder, int matching, int others, const Bytes& extension, const Bytes& contents = "x");
+// A folder of `total` names, half scanNNNNNN.pdf (real copies of one small PDF when
+// `realPdfs`, else one byte) and half noteNNNNNN.txt, made once and kept between runs
+// under /tmp/quilvane-bench-<uid>/ (make clean removes it): this disk takes minutes
+// to make and remove 100,000 files. Each use first renames the PDFs a run renamed
+// back to their first names, so every run starts from the same folder.
+Bytes KeptFolder(const std::string& name, int total, bool realPdfs);
 // The same names, each matching file a real copy of `sample` (not a link: the viewer treats links as one file).
 void FillFolderWithCopies(const Bytes& folder, int matching, int others, const Bytes& sample);
 // opendir/readdir and the ".pdf" test, letter case ignored: the least any listing must do.

@@ -30,9 +30,7 @@ QStringList Rows(const std::vector<Bytes>& names) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const int total = 100000;
-    TempDir dir, twin;
-    FillFolder(dir.Path(), total / 2, total / 2, ".pdf");
-    FillFolder(twin.Path(), total / 2, total / 2, ".pdf");
+    const Bytes dir = KeptFolder("plain-100000a", total, false), twin = KeptFolder("plain-100000b", total, false);
     TByteFileDialog box(nullptr, QStringLiteral("PDFファイル (*.pdf)|*.pdf"));
     box.show();
     auto* list = box.findChild<QListView*>("listView");
@@ -56,25 +54,25 @@ int main(int argc, char** argv) {
 
     int turn = 0;
     const double baselineFirst = MedianMs(runs, [&] {
-        rows.setStringList(Rows(BareSortedScan(turn++ % 2 ? twin.Path() : dir.Path())));
+        rows.setStringList(Rows(BareSortedScan(turn++ % 2 ? twin : dir)));
         plain->repaint();
     });
     turn = 0;
     const double firstVisit = MedianMs(runs, [&] {
-        box.SetFolder(turn++ % 2 ? twin.Path() : dir.Path());
+        box.SetFolder(turn++ % 2 ? twin : dir);
         list->repaint();
     });
     if (box.Entries().rowCount() != total / 2) return 1;
     Report("chooser_list_100000_files_first_visit_baseline_plain_scan_sort_list", firstVisit, baselineFirst);
 
     // Again: ours from its kept listing, the plain list from the sorted names it holds.
-    const std::vector<Bytes> held = BareSortedScan(dir.Path());
+    const std::vector<Bytes> held = BareSortedScan(dir);
     const double baselineAgain = MedianMs(runs, [&] {
         rows.setStringList(Rows(held));
         plain->repaint();
     });
     const double again = MedianMs(runs, [&] {
-        box.SetFolder(dir.Path());
+        box.SetFolder(dir);
         list->repaint();
     });
     Report("chooser_list_100000_files_again_baseline_plain_list_from_held_names", again, baselineAgain);
@@ -100,7 +98,7 @@ int main(int argc, char** argv) {
     Bytes plainChosen;
     QObject::connect(plainOpen, &QPushButton::clicked, [&] {
         struct stat st{};
-        const Bytes path = dir.Path() + plainName->text().toStdString();
+        const Bytes path = dir + plainName->text().toStdString();
         if (stat(path.c_str(), &st) == 0) {
             plainChosen = path;
             plainBox.accept();
@@ -126,10 +124,10 @@ int main(int argc, char** argv) {
         },
         [&] {
             box.show();
-            box.SetFolder(dir.Path());
+            box.SetFolder(dir);
             box.SelectFile("scan049999.pdf");
         });
-    if (box.ChosenPath() != dir / "scan049999.pdf") return 1;
+    if (box.ChosenPath() != dir + "scan049999.pdf") return 1;
     Report("chooser_enter_to_chosen_100000_files_baseline_plain_dialog", enter, baselineEnter);
     return 0;
 }

@@ -483,17 +483,12 @@ int main(int argc, char** argv) {
         Report(std::string("felt_start_to_window_painted_") + phase + "_baseline_minimal_qt_window", oursMs, bareMs);
     }
 
-    // One folder per size, made once: half real copies of one small PDF, half other files.
-    TempDir dir;
-    const Bytes sample = dir / "sample.bin";
-    MakePdf(sample);
+    // One folder per size, made once and shared with the pick benchmark: half
+    // real copies of one small PDF, half other files.
     std::vector<std::pair<int, Bytes>> folders;
-    for (const int total : quick ? std::vector<int>{1000} : std::vector<int>{1000, 10000, 100000}) {
-        const Bytes folder = dir / (std::to_string(total) + "/");
-        MakeFolder(folder);
-        FillFolderWithCopies(folder, total / 2, total / 2, sample);
-        folders.emplace_back(total, folder);
-    }
+    for (const int total : quick ? std::vector<int>{1000} : std::vector<int>{1000, 10000, 100000})
+        folders.emplace_back(total, KeptFolder("copies-" + std::to_string(total), total, true));
+    TempDir dir;
     for (const auto& [total, folder] : folders) {
         for (const char* phase : phases) {
             std::unique_ptr<BusyCores> busy;

@@ -63,16 +63,15 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     for (const int total : {1000, 100000}) {
-        TempDir dir, twin;
-        FillFolder(dir.Path(), total / 2, total / 2, ".pdf");
-        FillFolder(twin.Path(), total / 2, total / 2, ".pdf");
+        const Bytes dir = KeptFolder("plain-" + std::to_string(total) + "a", total, false);
+        const Bytes twin = KeptFolder("plain-" + std::to_string(total) + "b", total, false);
         Program program;
         PlainList plain(program->ListBox1->size());
         Pump(50);  // shown and exposed, so that repaint really paints
-        SetText(program->E_Filename, dir.Path() + "scan000001.pdf");
+        SetText(program->E_Filename, dir + "scan000001.pdf");
         const int runs = total > 10000 ? 15 : 101;
 
-        const std::vector<Bytes> held = AllNamesSorted(dir.Path());
+        const std::vector<Bytes> held = AllNamesSorted(dir);
         const double baseline = MedianMs(runs, [&] { plain.Show(Pdfs(held)); });
         program->RefreshFileList();
         const double ours = MedianMs(runs, [&] {
@@ -84,10 +83,10 @@ int main(int argc, char** argv) {
 
         // The first visit of a folder reads it whole: two folders in turn, in both.
         int turn = 0;
-        const double baselineFirst = MedianMs(runs, [&] { plain.Show(BareSortedScan(turn++ % 2 ? twin.Path() : dir.Path())); });
+        const double baselineFirst = MedianMs(runs, [&] { plain.Show(BareSortedScan(turn++ % 2 ? twin : dir)); });
         turn = 0;
         const double firstVisit = MedianMs(runs, [&] {
-            SetText(program->E_Filename, (turn++ % 2 ? twin.Path() : dir.Path()) + "scan000001.pdf");
+            SetText(program->E_Filename, (turn++ % 2 ? twin : dir) + "scan000001.pdf");
             program->RefreshFileList();
             program->ListBox1->repaint();
         });
