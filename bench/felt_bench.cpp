@@ -1,0 +1,504 @@
+// What the user feels, on X11 (run under Xvfb with QT_QPA_PLATFORM=xcb): from
+// input sent through XTest, or a resize asked of the X server, until the frame
+// with the new page and list has been painted, flushed and acknowledged by the
+// server. Each figure beside a plain Qt window doing the same work (list,
+// rename, load and draw with Qt PDF), timed in turns with ours; once on a quiet
+// machine and once with both cores kept busy. Also start-up to the first
+// painted frame against a minimal Qt window, and memory over 1,000 steps.
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "AcroPDFLib_TLB.h"
+#include "BenchSupport.h"
+#include "XSession.h"
+#include "core/Paths.h"
+#include "ui/QtBytes.h"
+#include "support/Fixtures.h"
+#include "support/WindowHarness.h"
+#include "ui/ByteControls.h"
+#include "ui/OpenFileDialog.h"
+#include "viewer/PdfPageView.h"
+#include "viewer/PdfViewerControl.h"
+
+extern char** environ;
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& why) {
+    std::fprintf(stderr, "felt bench: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// Both cores kept busy by child processes that spin; they die with the bench.
+class BusyCores {
+public:
+    explicit BusyCores(int count) {
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                prctl(PR_SET_PDEATHSIG, SIGKILL);
+                volatile unsigned long spin = 0;
+                for (;;) spin = spin + 1;
+            }
+            if (pid > 0) pids_.push_back(pid);
+        }
+    }
+    ~BusyCores() {
+        for (const pid_t pid : pids_) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+private:
+    std::vector<pid_t> pids_;
+};
+
+// Counts a widget as drawn when its paint event comes while `ready` holds
+// (the new file is the one shown), after the input was sent.
+class PaintWatch : public QObject {
+public:
+    void Watch(QObject* widget) { widget->installEventFilter(this); }
+    void Arm(std::vector<QObject*> need, std::function<bool()> ready) {
+        need_ = {need.begin(), need.end()};
+        seen_.clear();
+        ready_ = std::move(ready);
+    }
+    bool Done() const { return !need_.empty() && seen_ == need_; }
+    void Disarm() {
+        need_.clear();
+        ready_ = {};
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && need_.count(watched) && ready_ && ready_()) seen_.insert(watched);
+        return false;
+    }
+
+private:
+    std::set<QObject*> need_, seen_;
+    std::function<bool()> ready_;
+};
+
+// Runs the event loop until `done`, failing after `ms`.
+void WaitUntil(const std::function<bool()>& done, const char* what, int ms = 30000) {
+    bool late = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] { late = true; });
+    guard.start(ms);
+    while (!done()) {
+        if (late) Fail(std::string("timed out waiting for ") + what);
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+// The frame is painted and flushed within the event that painted it; a round
+// trip to the server then counts it as delivered.
+void WaitForFrame(PaintWatch& watch) {
+    WaitUntil([&] { return watch.Done(); }, "the frame");
+    QGuiApplication::sync();
+    watch.Disarm();
+}
+
+void Settle(int ms = 30) { Pump(ms); }
+
+void Activate(QWidget* window, QWidget* focus) {
+    if (QApplication::activeWindow() != window) {
+        window->activateWindow();
+        WaitUntil([&] { return QApplication::activeWindow() == window; }, "activation", 5000);
+    }
+    focus->setFocus(Qt::OtherFocusReason);
+    Settle();
+}
+
+// What the figures drive: ours, or the plain window.
+class Subject {
+public:
+    virtual ~Subject() = default;
+    virtual QWidget* Window() = 0;
+    virtual QWidget* List() = 0;
+    virtual QLineEdit* RenameEdit() = 0;
+    virtual std::vector<QObject*> FrameWidgets() = 0;  // the page and the list
+    virtual Bytes Current() = 0;
+    virtual Bytes Row(int offset) = 0;  // the name `offset` rows from the current one
+    virtual void OpenDialogAt(const Bytes& path) = 0;  // modal; loads the file chosen
+};
+
+class Ours : public Subject {
+public:
+    explicit Ours(const Bytes& first) {
+        program_.Open(first);
+        // The real open dialog again, as the window wires it.
+        program_->ExecuteOpenDialog = [this](TOpenDialog& dialog) {
+            return ChooseFileToOpen(&program_.form1(), dialog.Filter, dialog.FileName);
+        };
+    }
+    ~Ours() override {
+        if (!program_.boxes.shown.empty())
+            Fail("a message box came up: " + program_.boxes.Texts().join(u' ').toStdString());
+    }
+    QWidget* Window() override { return &program_.form1(); }
+    QWidget* List() override { return program_->ListBox1; }
+    QLineEdit* RenameEdit() override { return program_->E_Rename; }
+    std::vector<QObject*> FrameWidgets() override {
+        auto* control = static_cast<PdfViewerControl*>(program_->AcroPDF1->Control());
+        return {control->PageView()->viewport(), program_->ListBox1->viewport()};
+    }
+    Bytes Current() override { return GetText(program_->E_Filename); }
+    Bytes Row(int offset) override { return program_->ListBox1->Item(program_->ListBox1->ItemIndex() + offset); }
+    void OpenDialogAt(const Bytes& path) override {
+        program_->OpenDialog1.FileName = path;
+        program_->B_Open->click();
+    }
+
+private:
+    Program program_;
+};
+
+// The page fitted into the widget, rendered by Qt PDF when loaded or resized.
+class BarePage : public QWidget {
+public:
+    QPdfDocument document;
+    void Render() {
+        const QSizeF points = document.pagePointSize(0);
+        if (points.isEmpty()) return;
+        const double scale = std::min(width() / points.width(), height() / points.height());
+        image_ = document.render(0, (points * scale).toSize());
+        update();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { Render(); }
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window());
+        painter.drawImage((width() - image_.width()) / 2, (height() - image_.height()) / 2, image_);
+    }
+
+private:
+    QImage image_;
+};
+
+// The same work by the plainest means: a list view over a string list that is
+// re-read and sorted at every load, a rename box, the page drawn by Qt PDF.
+class Bare : public QWidget, public Subject {
+public:
+    explicit Bare(const Bytes& first) {
+        auto* column = new QVBoxLayout;
+        column->addWidget(rename_ = new QLineEdit(this));
+        column->addWidget(list_ = new QListView(this));
+        list_->setFixedWidth(369);
+        list_->setUniformItemSizes(true);
+        list_->setModel(&model_);
+        list_->installEventFilter(this);
+        auto* row = new QHBoxLayout(this);
+        row->addLayout(column);
+        row->addWidget(page_ = new BarePage, 1);
+        resize(814, 516);
+        move(0, 0);
+        show();
+        Load(first);
+    }
+    QWidget* Window() override { return this; }
+    QWidget* List() override { return list_; }
+    QLineEdit* RenameEdit() override { return rename_; }
+    std::vector<QObject*> FrameWidgets() override { return {page_, list_->viewport()}; }
+    Bytes Current() override { return current_; }
+    Bytes Row(int offset) override { return names_.at(list_->currentIndex().row() + offset); }
+    void OpenDialogAt(const Bytes& path) override {
+        QDialog dialog(this);
+        QStringListModel entries(model_.stringList());
+        auto* view = new QListView(&dialog);
+        view->setUniformItemSizes(true);
+        view->setModel(&entries);
+        const int row = static_cast<int>(std::find(names_.begin(), names_.end(), FileNamePart(path)) - names_.begin());
+        view->setCurrentIndex(entries.index(row));
+        auto* name = new QLineEdit(ToQString(FileNamePart(path)), &dialog);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Open)->setDefault(true);
+        connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(view);
+        layout->addWidget(name);
+        layout->addWidget(buttons);
+        dialog.resize(640, 420);
+        name->setFocus();
+        if (dialog.exec() == QDialog::Accepted) Load(FolderPart(path) + FromQString(name->text()));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != list_ || event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Down && key != Qt::Key_Up) return false;
+        const Bytes next = FolderPart(current_) + Row(key == Qt::Key_Down ? 1 : -1);
+        const Bytes typed = FromQString(rename_->text());
+        if (typed != Stem()) std::rename(current_.c_str(), (FolderPart(current_) + typed + ".pdf").c_str());
+        Load(next);
+        return true;
+    }
+
+private:
+    Bytes Stem() const { const Bytes n = FileNamePart(current_); return n.substr(0, n.size() - 4); }
+    void Load(const Bytes& path) {
+        page_->document.load(QString::fromLocal8Bit(path.c_str()));
+        page_->Render();
+        current_ = path;
+        rename_->setText(ToQString(Stem()));
+        names_ = BareSortedScan(FolderPart(path));
+        QStringList rows;
+        rows.reserve(static_cast<qsizetype>(names_.size()));
+        for (const Bytes& n : names_) rows << QString::fromLocal8Bit(n.c_str());
+        model_.setStringList(rows);
+        const int at = static_cast<int>(std::find(names_.begin(), names_.end(), FileNamePart(path)) - names_.begin());
+        list_->setCurrentIndex(model_.index(at));
+        list_->scrollTo(model_.index(at));
+    }
+
+    QLineEdit* rename_;
+    QListView* list_;
+    BarePage* page_;
+    QStringListModel model_;
+    std::vector<Bytes> names_;
+    Bytes current_;
+};
+
+double Timed(PaintWatch& watch, Subject& s, const std::function<bool()>& ready, const std::function<void()>& send) {
+    watch.Arm(s.FrameWidgets(), ready);
+    QElapsedTimer timer;
+    timer.start();
+    send();
+    WaitForFrame(watch);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+double Down(XSession& x, PaintWatch& watch, Subject& s) {
+    Activate(s.Window(), s.List());
+    const Bytes next = FolderPart(s.Current()) + s.Row(1);
+    return Timed(watch, s, [&] { return s.Current() == next; }, [&] { x.Tap("Down"); });
+}
+
+// Typing the new name is not timed; the Down that renames and loads the next is.
+double RenameAndNext(XSession& x, PaintWatch& watch, Subject& s, const std::string& name) {
+    Activate(s.Window(), s.RenameEdit());
+    x.Tap("a", "Control_L");
+    x.Type(name);
+    WaitUntil([&] { return s.RenameEdit()->text().toStdString() == name; }, "the typed name", 5000);
+    Activate(s.Window(), s.List());
+    const Bytes folder = FolderPart(s.Current());
+    const Bytes next = folder + s.Row(1);
+    const double ms = Timed(watch, s, [&] { return s.Current() == next; }, [&] { x.Tap("Down"); });
+    if (!Exists(folder + name + ".pdf")) Fail("not renamed: " + name);
+    return ms;
+}
+
+double ResizeStep(XSession& x, PaintWatch& watch, Subject& s) {
+    Activate(s.Window(), s.List());
+    QWidget* window = s.Window();
+    const int width = window->width() == 814 ? 830 : 814;
+    const int height = window->height();
+    return Timed(watch, s, [&] { return window->width() == width; },
+                 [&] { x.Resize(window->winId(), width, height); });
+}
+
+// The dialog is up, active and settled with the next file selected; Enter is timed.
+double EnterInDialog(XSession& x, PaintWatch& watch, Subject& s) {
+    Activate(s.Window(), s.List());
+    const Bytes next = FolderPart(s.Current()) + s.Row(1);
+    bool sent = false;
+    int activeTicks = 0;
+    QElapsedTimer timer;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible() || !modal->windowHandle()->isExposed()) return;
+        if (QApplication::activeWindow() != modal) {
+            modal->activateWindow();
+            return;
+        }
+        if (++activeTicks < 6) return;
+        poll.stop();
+        watch.Arm(s.FrameWidgets(), [&] { return s.Current() == next; });
+        timer.start();
+        x.Tap("Return");
+        sent = true;
+    });
+    poll.start(5);
+    QTimer::singleShot(0, [&] { s.OpenDialogAt(next); });
+    WaitUntil([&] { return sent; }, "the open dialog");
+    WaitForFrame(watch);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// The machine's load as the phase starts: other users' work shows in "quiet" too.
+void NoteLoad(const std::string& what) {
+    std::ifstream in("/proc/loadavg");
+    std::string load;
+    std::getline(in, load);
+    std::printf("# %s: load average %s\n", what.c_str(), load.c_str());
+    std::fflush(stdout);
+}
+
+// A short run for trying the bench itself out: `bench_felt --quick`.
+bool quick = false;
+
+void FeltFigures(XSession& x, const Bytes& folder, int total, const char* phase) {
+    PaintWatch watch;
+    Ours ours(folder + "scan000000.pdf");
+    // The plain window works further down, on files ours does not reach.
+    char start[32];
+    std::snprintf(start, sizeof start, "scan%06d.pdf", total / 4);
+    Bare bare(folder + start);
+    for (Subject* s : {static_cast<Subject*>(&ours), static_cast<Subject*>(&bare)})
+        for (QObject* w : s->FrameWidgets()) watch.Watch(w);
+    Settle(200);
+    const int runs = quick ? 3 : total >= 100000 ? 15 : 25;
+    std::string suffix = "_";
+    suffix.append(std::to_string(total)).append("_files_").append(phase).append("_baseline_plain_qt_window");
+    static int renamed = 0;
+    struct Figure {
+        const char* name;
+        std::function<double(Subject&, const char* prefix)> run;
+    };
+    const Figure figures[] = {
+        {"felt_down_to_page_and_list", [&](Subject& s, const char*) { return Down(x, watch, s); }},
+        {"felt_rename_and_next",
+         [&](Subject& s, const char* prefix) {
+             return RenameAndNext(x, watch, s, prefix + std::to_string(++renamed));
+         }},
+        {"felt_resize_step", [&](Subject& s, const char*) { return ResizeStep(x, watch, s); }},
+        {"felt_open_dialog_enter_to_page", [&](Subject& s, const char*) { return EnterInDialog(x, watch, s); }},
+    };
+    for (const Figure& figure : figures) {
+        std::vector<double> oursMs, bareMs;
+        for (int i = 0; i < runs; ++i) {  // in turns, so that both meet the same machine
+            oursMs.push_back(figure.run(ours, "felt"));
+            bareMs.push_back(figure.run(bare, "bare"));
+        }
+        Report(figure.name + suffix, oursMs, bareMs);
+    }
+}
+
+std::vector<double> StartTimes(XSession& x, const std::string& program, int runs) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        x.SnapshotScreen();
+        char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+        QElapsedTimer timer;
+        timer.start();
+        pid_t pid;
+        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) Fail("cannot start " + program);
+        const unsigned long window = x.WaitForNewWindow(20000);
+        if (window == 0) Fail("no window from " + program);
+        while (!x.Painted(window)) {
+            if (timer.elapsed() > 20000) Fail("no frame from " + program);
+            usleep(200);
+        }
+        times.push_back(timer.nsecsElapsed() / 1e6);
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        x.WaitGone(window, 5000);
+        usleep(100000);
+    }
+    return times;
+}
+
+// 1,000 steps between two copies of a 100-page PDF, each a fresh load drawn.
+void MemoryFigure(XSession& x, const Bytes& folder) {
+    PdfLayout layout;
+    layout.pages = 100;
+    MakePdf(folder + "mem-a.pdf", layout);
+    std::filesystem::copy_file(folder + "mem-a.pdf", folder + "mem-b.pdf");
+    long start[2], end[2];
+    auto steps = [&](Subject& s, int slot) {
+        PaintWatch watch;
+        for (QObject* w : s.FrameWidgets()) watch.Watch(w);
+        Activate(s.Window(), s.List());
+        start[slot] = RssKib();
+        for (int i = 0; i < (quick ? 20 : 1000); ++i) {
+            const bool down = s.Row(0) == "mem-a.pdf";
+            const Bytes next = folder + s.Row(down ? 1 : -1);
+            Timed(watch, s, [&] { return s.Current() == next; }, [&] { x.Tap(down ? "Down" : "Up"); });
+        }
+        end[slot] = RssKib();
+    };
+    {
+        Bare bare(folder + "mem-a.pdf");
+        steps(bare, 1);
+    }
+    {
+        Ours ours(folder + "mem-a.pdf");
+        steps(ours, 0);
+    }
+    std::printf("bench felt_rss_100_page_pdf_1000_steps_baseline_plain_qt_window ours_start_kib=%ld ours_end_kib=%ld "
+                "ours_growth_kib=%ld baseline_start_kib=%ld baseline_end_kib=%ld baseline_growth_kib=%ld\n",
+                start[0], end[0], end[0] - start[0], start[1], end[1], end[1] - start[1]);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) Fail("run on X11: QT_QPA_PLATFORM=xcb under Xvfb");
+    RegisterPdfViewerControl();
+    quick = argc > 1 && std::string(argv[1]) == "--quick";
+    XSession x;
+    const std::string here = QCoreApplication::applicationDirPath().toStdString();
+    const char* phases[] = {"quiet", "busy"};
+
+    // Start-up first, while none of our windows is on screen.
+    for (const char* phase : phases) {
+        std::unique_ptr<BusyCores> busy;
+        if (std::string(phase) == "busy") busy = std::make_unique<BusyCores>(2);
+        NoteLoad(std::string("start-up, ") + phase);
+        const std::vector<double> minimal = StartTimes(x, here + "/minimal_window", 1);  // warm the file cache
+        std::vector<double> oursMs, bareMs;
+        for (int i = 0; i < (quick ? 2 : 10); ++i) {
+            oursMs.push_back(StartTimes(x, here + "/../src/quilvane", 1)[0]);
+            bareMs.push_back(StartTimes(x, here + "/minimal_window", 1)[0]);
+        }
+        Report(std::string("felt_start_to_window_painted_") + phase + "_baseline_minimal_qt_window", oursMs, bareMs);
+    }
+
+    // One folder per size, made once and shared with the pick benchmark: half
+    // real copies of one small PDF, half other files.
+    std::vector<std::pair<int, Bytes>> folders;
+    for (const int total : quick ? std::vector<int>{1000} : std::vector<int>{1000, 10000, 100000})
+        folders.emplace_back(total, KeptFolder("copies-" + std::to_string(total), total, true));
+    TempDir dir;
+    for (const auto& [total, folder] : folders) {
+        for (const char* phase : phases) {
+            std::unique_ptr<BusyCores> busy;
+            if (std::string(phase) == "busy") busy = std::make_unique<BusyCores>(2);
+            NoteLoad(std::to_string(total) + " files, " + phase);
+            FeltFigures(x, folder, total, phase);
+        }
+    }
+    const Bytes memory = dir / "memory/";
+    MakeFolder(memory);
+    MemoryFigure(x, memory);
+    return 0;
+}
