@@ -162,7 +162,7 @@ TEST(SeriesName, StepsTheLastNumberKeepingItsForm) {
     EXPECT_EQ(step("議事録", 1), "(none)");
     EXPECT_EQ(step("12345678901234567890", 1), "12345678901234567891");
     // In Shift-JIS the full-width digits are double-byte characters.
-    EXPECT_EQ(StepLastNumber(ShiftJis("第１２回"), 1, cp932), ShiftJis("第１３回"));
+    EXPECT_EQ(StepLastNumber(FromUtf16(u"第１２回", cp932), 1, cp932), FromUtf16(u"第１３回", cp932));
 }
 
 TEST_F(FormLogic, SeriesKeysFillTheBoxFromTheLastRename) {
