@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quilvane: build, run and test.
 BUILD      ?= build
 BENCHBUILD ?= build-release

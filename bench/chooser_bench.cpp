@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The open dialog in a folder of 100,000 files: listing it (first visit and
 // again), a key typed to select, and Enter until the choice is made; each
 // beside a plain QListView over a QStringListModel doing the same, shown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user feels, on X11 (run under Xvfb with QT_QPA_PLATFORM=xcb): from
 // input sent through XTest, or a resize asked of the X server, until the frame
 // with the new page and list has been painted, flushed and acknowledged by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rebuilding the folder list, shown, against the plainest list: readdir, the
 // ".pdf" test and the same natural sort, in a QListView over a QStringListModel
 // of the same size, repainted. Both start from the same state: on a first

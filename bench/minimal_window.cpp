@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up baseline: the plainest Qt window of the main window's size, shown.
 #include <QApplication>
 #include <QWidget>

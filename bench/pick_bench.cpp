@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One pick with automatic rename (rename, reload of the renamed file, load of
 // the picked one, two list rebuilds, the frame painted) against the plainest
 // means to the same screen: rename(), one scan with the same natural sort into

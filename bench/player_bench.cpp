@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Open and play of a five-minute MP3 until sound reaches the sink, against a
 // bare GStreamer playbin doing the same.
 #include <QCoreApplication>

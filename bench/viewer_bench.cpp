@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a PDF and showing its first page, against Qt PDF in this process
 // reading, parsing and drawing that page at the same size; and the reload of
 // an unchanged file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quilvane: look at a file, type its new name, pick the next.
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core's tests that need a POSIX locale or Qt.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `make demo`: the real program on a real display (Xvfb), driven through a
 // short session like a user's; a screenshot of the screen after each step.
 #include <QApplication>

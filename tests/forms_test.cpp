@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows' logic on fake controls and a real folder: what both front ends share.
 #include <gtest/gtest.h>
 

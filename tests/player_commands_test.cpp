@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's commands against a recording MCI: the same on every platform.
 #include <gtest/gtest.h>
 

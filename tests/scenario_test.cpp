@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program as a user uses it: real files in a temporary folder, the real
 // viewer, the real MCI stand-in on a silent sink.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stop box on MessageBoxA, answered by a second thread as a user would.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player on Win32: notices at a message-only window, and Wine's MCI on a
 // real MP3. No <windows.h> here: Mci.h gives its names the platform's values.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Win32 backend under code page 932: real lead bytes, FindFirstFileA,
 // MoveFileA and file identity.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The core and the Win32 backend, cross-built with mingw-w64 and tested under
 # Wine with code page 932. Everything it makes stays in the build folder.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code pages on glibc: the locale's codeset names the system code page, and
 // iconv converts and tells the lead bytes.
 #include "platform/CodePages.h"

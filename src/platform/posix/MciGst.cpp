@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MCI on GStreamer: one playbin per open device. Open prerolls and so
 // reports a bad file at once; play returns at once; the end of playback comes
 // back as a completion notice posted to the notification window.

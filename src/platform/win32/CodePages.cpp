@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Code pages on Win32: the ANSI code page is the system one, GetCPInfo tells
 // the lead bytes, and the conversions go one character at a time so that a
 // byte that does not decode cannot hide its neighbours.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-system services on Win32's ANSI calls: the names are bytes in the
 // system code page, and the platform matches wildcards and ignores case itself.
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MCI on winmm: the commands go to mciSendCommandA as they are, and the
 // notices arrive at a message-only window on the thread that made it.
 #include "platform/Mci.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MoveFileA never replaces an existing file: without MOVEFILE_REPLACE_EXISTING
 // the system refuses a taken name, also one that differs only in case.
 #include <windows.h>
