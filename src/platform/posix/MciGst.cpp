@@ -236,8 +236,6 @@ struct Device {
 
 class GstMci final : public MciApi {
 public:
-    GstMci() { gst_init_check(nullptr, nullptr, nullptr); }
-
     MCIERROR SendCommand(MCIDEVICEID id, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
         if (message == MCI_OPEN) return Open(flags, reinterpret_cast<MCI_OPEN_PARMSA*>(params));
         auto it = devices_.find(id);
@@ -284,6 +282,9 @@ private:
     MCIERROR Open(DWORD_PTR flags, MCI_OPEN_PARMSA* p) {
         if (!(flags & MCI_OPEN_ELEMENT) || p == nullptr || p->lpstrElementName == nullptr)
             return MCIERR_UNSUPPORTED_FUNCTION;
+        // GStreamer reads its plugin registry on the first open, not while the window comes up.
+        static const bool started = gst_init_check(nullptr, nullptr, nullptr);
+        if (!started) return MCIERR_CANNOT_LOAD_DRIVER;
         struct stat st{};
         if (stat(p->lpstrElementName, &st) != 0) return errno == EACCES ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
         if (!S_ISREG(st.st_mode)) return MCIERR_INVALID_FILE;  // a folder, a pipe or a device: never wait on it
