@@ -80,12 +80,18 @@ THistoryWindow& TForm1::HistoryWindow() {
     return *history_;
 }
 
-// Ctrl+Down and Ctrl+Up in the name box step the last rename's number.
+// Ctrl+Down and Ctrl+Up in the name box step the last rename's number. The
+// undo shortcut is also the box's own redo key on some platforms: in the box,
+// where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == E_Rename && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::ControlModifier && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
             Logic.StepSeries(key->key() == Qt::Key_Down ? 1 : -1);
+            return true;
+        }
+        if (QKeySequence(key->keyCombination()) == N_Undo->shortcut()) {
+            if (N_Undo->isEnabled()) N_Undo->trigger();
             return true;
         }
     }
