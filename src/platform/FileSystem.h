@@ -40,6 +40,9 @@ private:
     std::size_t next_ = 0;
 };
 
+// Puts entries in natural order, as the folder list shows them.
+void SortNaturally(std::vector<DirEntry>& entries);
+
 // The first entry the platform finds for a search path, or none.
 std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
 

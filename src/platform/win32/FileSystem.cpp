@@ -3,9 +3,6 @@
 // system code page, and the platform matches wildcards and ignores case itself.
 #include <windows.h>
 
-#include <algorithm>
-
-#include "core/NaturalOrder.h"
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
 
@@ -31,27 +28,8 @@ DirectorySearch::DirectorySearch(const Bytes& searchPath) {
     while (FindNextFileA(find, &data));
     FindClose(find);
     ++fullReads;
-    // The folder list shows the rows in this order; NTFS's own order is not natural.
-    std::vector<std::pair<std::string, std::size_t>> keys;
-    keys.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) keys.emplace_back(NaturalKey(entries_[i].name), i);
-    std::sort(keys.begin(), keys.end(), [this](const auto& a, const auto& b) {
-        const int c = a.first.compare(b.first);
-        return c != 0 ? c < 0 : entries_[a.second].name < entries_[b.second].name;
-    });
-    std::vector<DirEntry> sorted;
-    sorted.reserve(entries_.size());
-    for (const auto& key : keys) sorted.push_back(std::move(entries_[key.second]));
-    entries_ = std::move(sorted);
+    SortNaturally(entries_);  // NTFS's own order is not natural
     next_ = 1;
-}
-
-DirectorySearch::~DirectorySearch() = default;
-
-bool DirectorySearch::Next() {
-    if (next_ == 0 || next_ > entries_.size()) return false;
-    ++next_;
-    return next_ <= entries_.size();
 }
 
 std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
