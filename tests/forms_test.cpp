@@ -44,7 +44,8 @@ protected:
 }  // namespace
 
 TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
-    for (const char* name : {"scan1.pdf", "scan2.pdf", "scan10.pdf", "notes.txt"}) WriteFile(dir / name, "x");
+    // Windows' *.pdf also matches d.pdfx, through its short name.
+    for (const char* name : {"scan1.pdf", "scan2.pdf", "scan10.pdf", "notes.txt", "d.pdfx"}) WriteFile(dir / name, "x");
     Open("scan1.pdf");
     EXPECT_EQ(forms.list.rows, (Names{"scan1.pdf", "scan2.pdf", "scan10.pdf"}));
     EXPECT_EQ(Selected(), "scan1.pdf");
@@ -54,7 +55,7 @@ TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
 
     forms.e_Rename.text = Jp(u"請求書");
     forms.Pick("scan2.pdf");  // renames the current file, then loads the picked one
-    EXPECT_EQ(ListNames(dir.Path()), (Names{"notes.txt", "scan10.pdf", "scan2.pdf", Jp(u"請求書.pdf")}));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"d.pdfx", "notes.txt", "scan10.pdf", "scan2.pdf", Jp(u"請求書.pdf")}));
     EXPECT_EQ(forms.list.rows, (Names{"scan2.pdf", "scan10.pdf", Jp(u"請求書.pdf")}));
     EXPECT_EQ(Selected(), "scan2.pdf");
     EXPECT_EQ(Current(), dir / "scan2.pdf");
