@@ -409,6 +409,14 @@ TEST(FolderList, NameNotValidInTheLocaleEncodingEndToEnd) {
     program.Pick(sjis);  // picked back by its bytes
     EXPECT_EQ(GetText(program->E_Filename), dir / sjis);
     EXPECT_TRUE(program.boxes.shown.empty());
+    // Two names that one lossy decoding would make the same look different in the list.
+    MakePdf(dir / "\x88\x9F.pdf");
+    MakePdf(dir / "\x88\xA0.pdf");
+    program->RefreshFileList();
+    QStringList shown;
+    for (int row = 0; row < program->ListBox1->Count(); ++row) shown << program->ListBox1->model()->index(row, 0).data().toString();
+    EXPECT_EQ(shown.removeDuplicates(), 0) << shown.join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("\\x88\\x9F.pdf")));
 }
 
 TEST(FolderList, HundredThousandRowsAreAModelNotWidgets) {

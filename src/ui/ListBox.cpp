@@ -17,7 +17,8 @@ int ByteListModel::rowCount(const QModelIndex& parent) const {
 
 QVariant ByteListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    if (role == Qt::DisplayRole) return ToDisplayString(rows[index.row()]);
+    // Names that differ in their bytes look different, as in the open dialog.
+    if (role == Qt::DisplayRole) return ToEscapedString(rows[index.row()]);
     if (role == Qt::SizeHintRole) return QSize(0, rowHeight);
     return {};
 }
