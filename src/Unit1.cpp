@@ -1,26 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Unit1.h"
 
-#include <QCloseEvent>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 
 #include "Unit2.h"
-#include "core/Errors.h"
-#include "core/FileNameCheck.h"
-#include "core/Paths.h"
-#include "ui/QtBytes.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "ui/ByteControls.h"
 #include "ui/ErrorDisplay.h"
 #include "ui/HistoryWindow.h"
 #include "ui/MenuItem.h"
 #include "ui/OpenFileDialog.h"
-
 
 TForm1::SetUpLayout::SetUpLayout(TForm1* form) { form->setupUi(form); }
 
@@ -38,7 +28,8 @@ TForm1::TForm1(QWidget* parent, MciApi& mci)
     }
     // The style sheet's font measures a shortcut narrower than it is drawn, so
     // the File menu's captions were cut short beside "Ctrl+Shift+Z".
-    File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(N_Undo->shortcut().toString(QKeySequence::NativeText)));
+    const QString undoKeys = N_Undo->shortcut().toString(QKeySequence::NativeText);
+    File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(undoKeys));
     setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
     L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.
