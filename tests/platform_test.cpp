@@ -13,23 +13,12 @@
 
 #include "core/NaturalOrder.h"
 #include "platform/FileSystem.h"
+#include "support/SearchResults.h"
 #include "platform/posix/NoReplaceMove.h"
 #include "support/Fixtures.h"
 
 namespace {
 
-std::vector<DirEntry> Search(const Bytes& searchPath) {
-    std::vector<DirEntry> found;
-    DirectorySearch search(searchPath);
-    for (bool more = search.Found(); more; more = search.Next()) found.push_back(search.Current());
-    return found;
-}
-
-std::vector<Bytes> Names(const std::vector<DirEntry>& entries) {
-    std::vector<Bytes> names;
-    for (const auto& e : entries) names.push_back(e.name);
-    return names;
-}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include "core/Errors.h"
 #include "player/MediaPlayer.h"
+#include "support/PlayerMessage.h"
 
 namespace {
 
@@ -60,14 +61,6 @@ public:
     }
 };
 
-Bytes MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EMCIDeviceError& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 }  // namespace
 

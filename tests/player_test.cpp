@@ -20,19 +20,12 @@
 #include "platform/posix/MciGst.h"
 #include "player/MediaPlayer.h"
 #include "support/Fixtures.h"
+#include "support/PlayerMessage.h"
 
 // The GStreamer stand-in, on MP3s made now.
 
 namespace {
 
-Bytes MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EMCIDeviceError& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 extern "C" char** environ;
 

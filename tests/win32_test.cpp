@@ -10,24 +10,13 @@
 #include "core/Paths.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
+#include "support/SearchResults.h"
 #include "support/Win32Support.h"
 
 namespace {
 
 Bytes Sjis(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001)), CodePage::System()); }
 
-std::vector<DirEntry> Search(const Bytes& searchPath) {
-    std::vector<DirEntry> found;
-    DirectorySearch search(searchPath);
-    for (bool more = search.Found(); more; more = search.Next()) found.push_back(search.Current());
-    return found;
-}
-
-std::vector<Bytes> Names(const std::vector<DirEntry>& entries) {
-    std::vector<Bytes> names;
-    for (const auto& e : entries) names.push_back(e.name);
-    return names;
-}
 
 }  // namespace
 
