@@ -44,7 +44,18 @@ POINT FormWindow::CentredOnScreen(SIZE size) {
     return {work.left + (work.right - work.left - size.cx) / 2, work.top + (work.bottom - work.top - size.cy) / 2};
 }
 
+// A window of controls gives the focus back to the control that had it, as a
+// dialog does, so that after a message box the user types on where he was.
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ACTIVATE) {
+        HWND focus = GetFocus();
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            if (focus != nullptr && IsChild(window_, focus)) lastFocus_ = focus;
+        } else if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsWindowVisible(lastFocus_)) {
+            SetFocus(lastFocus_);
+        }
+        return 0;
+    }
     return DefWindowProcA(window_, message, wParam, lParam);
 }
 

@@ -22,6 +22,7 @@ protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
+    HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is active again
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

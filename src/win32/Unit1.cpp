@@ -69,9 +69,10 @@ TForm1::~TForm1() {
 
 void TForm1::Show(int showCommand) {
     AcroPDF1.Activate();
+    lastFocus_ = layout_.Control("B_Open");
     ShowWindow(Handle(), showCommand);
     UpdateWindow(Handle());
-    SetFocus(layout_.Control("B_Open"));
+    SetFocus(lastFocus_);
 }
 
 void TForm1::SetConfirmationDialog(TForm2* form2) { Logic.Form2 = form2 != nullptr ? &form2->Logic : nullptr; }

@@ -39,5 +39,4 @@ private:
     bool closed_ = true;
     bool shownBefore_ = false;
     POINT lastPosition_{};
-    HWND lastFocus_ = nullptr;
 };
