@@ -5,6 +5,7 @@ BENCHBUILD ?= build-release
 SANBUILD   ?= build-sanitize
 PKGBUILD   ?= build-package
 WINBUILD   ?= build-windows
+WINEXE     ?= build-win
 JOBS       ?= $(shell nproc)
 PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-dev libqt6pdfwidgets6 \
               libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base \
@@ -16,7 +17,7 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
 PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps package-tools install-missing build run test check-sanitize test-windows stress bench demo screenshot package test-package clean
+.PHONY: all deps package-tools install-missing build run test check-sanitize windows test-windows stress bench demo screenshot package test-package clean
 
 all: build
 
@@ -57,6 +58,10 @@ check-sanitize: deps
 	cd $(SANBUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+# quilvane.exe, static, cross-built with mingw-w64 with our MuPDF viewer.
+windows:
+	tools/build-windows.sh $(WINEXE) $(JOBS)
 
 # The core and the Win32 backend cross-built with mingw-w64, tested under Wine
 # with code page 932; each step prints its time.

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# quilvane.exe for 64-bit Windows: one static program with nothing beside it,
+# cross-built with mingw-w64 against the MuPDF that tools/build-mupdf.sh makes.
+#   tools/build-windows.sh [build folder] [jobs]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=$(realpath -m "${1:-build-win}")
+JOBS=${2:-$(nproc)}
+SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
+
+step_start=0
+step() { step_start=$(date +%s); echo "== $1"; }
+done_step() { echo "== $1: $(( $(date +%s) - step_start )) s"; }
+
+step "packages"
+packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3"
+missing=$(for p in $packages; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"; done)
+if [ -n "$missing" ]; then
+  echo "installing:" $missing
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
+fi
+done_step "packages"
+
+step "MuPDF cross build"
+mkdir -p "$BUILD"
+tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
+mupdf=$(tail -n 1 "$BUILD/mupdf.log")
+done_step "MuPDF cross build"
+
+step "quilvane.exe"
+cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DQUILVANE_PLATFORM=win32 -DQUILVANE_TESTS=OFF -DQUILVANE_MUPDF_PREFIX="$mupdf" >/dev/null
+cmake --build "$BUILD" -j "$JOBS" --target quilvane
+x86_64-w64-mingw32-strip "$BUILD/quilvane.exe"
+done_step "quilvane.exe"
+
+# Only the system's own DLLs may be named: anything else would have to ship beside the exe.
+dlls=$(x86_64-w64-mingw32-objdump -p "$BUILD/quilvane.exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+system="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll winmm.dll"
+for dll in $dlls; do
+  case " $system " in *" $dll "*) ;; *) echo "quilvane.exe needs $dll, which Windows does not have" >&2; exit 1 ;; esac
+done
+echo "$BUILD/quilvane.exe: $(stat -c %s "$BUILD/quilvane.exe") bytes; DLLs:" $dlls
