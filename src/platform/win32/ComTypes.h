@@ -1,0 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The platform's own result codes and automation boolean: every source that
+// also needs <windows.h> sees one definition of each, whatever it includes first.
+#include <windows.h>
