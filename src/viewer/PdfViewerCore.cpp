@@ -11,8 +11,6 @@ const char* const kPdfViewerClassId = "{CA8A9780-280D-11CF-A24D-444553540000}";
 
 namespace {
 
-std::u16string FromUtf8(const char* text) { return ToUtf16(text, CodePage::FromNumber(65001)); }
-
 const char* NoticeFor(ReadProblem problem) {
     switch (problem) {
     case ReadProblem::Missing: return viewer_text::kMissing;
@@ -49,7 +47,7 @@ HRESULT PdfViewerCore::LoadPersistedState(const std::vector<std::uint8_t>& state
 HRESULT PdfViewerCore::InitNew() { return S_OK; }
 
 HRESULT PdfViewerCore::Fail(HRESULT code, const char* description, const std::u16string& name) {
-    std::u16string text = FromUtf8(description);
+    std::u16string text = ToUtf16(description, CodePage::FromNumber(65001));
     text.replace(text.find(u"%1"), 2, name);
     SetErrorInfo(ErrorInfo{text, viewer_text::kSource, {}, 0});
     return code;

@@ -3,6 +3,7 @@
 
 #include "core/CodePage.h"
 #include "viewer/PdfViewerCore.h"
+#include "viewer/ViewerTexts.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ Bytes TrimTrailing(Bytes text) {
 
 Bytes ResultText(HRESULT code) {
     const Bytes text = TrimTrailing(FormatMessageText(code));
-    return text.empty() ? Format("OLE エラー %.8X", static_cast<unsigned>(code)) : text;
+    return text.empty() ? viewer_text::InSystemCodePage(viewer_text::kOleError) + Format("%.8X", static_cast<unsigned>(code)) : text;
 }
 
 void CheckViewerResult(HRESULT code) {
@@ -62,9 +63,9 @@ std::optional<std::pair<int, int>> ViewerHost::NaturalSize(int dpiX, int dpiY) c
     return std::pair(natural.cx * dpiX / kHimetricPerInch, natural.cy * dpiY / kHimetricPerInch);
 }
 
-void ViewerHost::ActivationFailed() { throw EOleError("OLE コントロールのアクティベートに失敗しました"); }
+void ViewerHost::ActivationFailed() { throw EOleError(viewer_text::InSystemCodePage(viewer_text::kActivationFailed)); }
 
-void ViewerHost::NoWindow() { throw EOleError("OLE コントロールのウィンドウハンドルの取得に失敗しました"); }
+void ViewerHost::NoWindow() { throw EOleError(viewer_text::InSystemCodePage(viewer_text::kNoWindow)); }
 
 void ViewerHost::SetUp() {
     if (setUp_) return;
@@ -77,7 +78,7 @@ IAcroAXDocShim& ViewerHost::Interface() {
     if (interface_ == nullptr) {
         SetUp();
         interface_ = control_->QueryDefaultInterface();
-        if (interface_ == nullptr) throw EIntfCastError("Interface はサポートされていません");
+        if (interface_ == nullptr) throw EIntfCastError(viewer_text::InSystemCodePage(viewer_text::kNoInterface));
     }
     return *interface_;
 }

@@ -2,8 +2,14 @@
 #pragma once
 #include <string>
 
-// What both viewers show, in UTF-8; each front end converts at its boundary.
+#include "core/CodePage.h"
+
+// What both viewers and their hosts show, in UTF-8; each converts at its boundary.
 namespace viewer_text {
+
+// UTF-8 text in the system code page, as the program's byte strings are
+// (Shift-JIS under code page 932).
+inline Bytes InSystemCodePage(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001))); }
 
 // Notices shown in place of a page.
 inline constexpr char kMissing[] = "ファイルが見つかりません";
@@ -29,5 +35,11 @@ inline std::string PageLabel(int page, int count) {
 inline constexpr char kUnknownLayout[] = "ページレイアウト \"%1\" には対応していません。";
 inline constexpr char kUnknownView[] = "表示方法 \"%1\" には対応していません。";
 inline constexpr char16_t kSource[] = u"Quilvane.PdfViewer";
+
+// What the host raises.
+inline constexpr char kOleError[] = "OLE エラー ";  // and the code in hex
+inline constexpr char kActivationFailed[] = "OLE コントロールのアクティベートに失敗しました";
+inline constexpr char kNoWindow[] = "OLE コントロールのウィンドウハンドルの取得に失敗しました";
+inline constexpr char kNoInterface[] = "Interface はサポートされていません";
 
 }  // namespace viewer_text
