@@ -53,9 +53,14 @@ if [ ! -e "$BUILD/gtest/lib/cmake/GTest/GTestConfig.cmake" ]; then
 fi
 done_step "GoogleTest cross build"
 
+# The viewer's MuPDF, built once into a cache outside the build folder.
+step "MuPDF cross build"
+mupdf=$(tools/build-mupdf.sh "$JOBS" | tee /dev/stderr | tail -n 1)
+done_step "MuPDF cross build"
+
 step "Quilvane cross build"
 cmake -S . -B "$BUILD/quilvane" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Debug \
-  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" >/dev/null
+  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" -DQUILVANE_MUPDF_PREFIX="$mupdf" >/dev/null
 cmake --build "$BUILD/quilvane" -j "$JOBS"
 done_step "Quilvane cross build"
 
