@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "viewer/PdfPageView.h"
 #include "viewer/ViewerTexts.h"
