@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "viewer/win32/AcroPDFLib_TLB.h"
+#include "win32/AcroPDFLib_TLB.h"
 #include "viewer/win32/MuPdfViewerControl.h"
 
 namespace {
@@ -32,11 +32,10 @@ int main(int argc, char** argv) {
     RegisterClassA(&wc);
     HWND window = CreateWindowExA(0, wc.lpszClassName, "Quilvane viewer", WS_OVERLAPPEDWINDOW, 0, 0, 560, 720, nullptr,
                                   nullptr, wc.hInstance, nullptr);
-    host = std::make_unique<TAcroPDF>();
     RECT client;
     GetClientRect(window, &client);
-    host->SetBounds({8, 8, client.right - 8, client.bottom - 8});
-    host->Activate(window);
+    host = std::make_unique<TAcroPDF>(window, RECT{8, 8, client.right - 8, client.bottom - 8});
+    host->Activate();
     host->ViewerShowToolbar(true);
     host->ViewerSetView(u"Fit");
     host->ViewerLoadFile(argv[1]);

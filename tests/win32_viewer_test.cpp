@@ -13,7 +13,7 @@
 #include "core/Errors.h"
 #include "support/Win32Support.h"
 #include "viewer/ViewerHost.h"
-#include "viewer/win32/AcroPDFLib_TLB.h"
+#include "win32/AcroPDFLib_TLB.h"
 #include "viewer/win32/MuPdfViewerControl.h"
 
 namespace {
@@ -45,9 +45,8 @@ protected:
         parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 700, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent_, nullptr);
-        viewer_ = std::make_unique<TAcroPDF>();
-        viewer_->SetBounds({0, 0, 427, 492});
-        viewer_->Activate(parent_);
+        viewer_ = std::make_unique<TAcroPDF>(parent_, RECT{0, 0, 427, 492});
+        viewer_->Activate();
         control_ = static_cast<MuPdfViewerControl*>(viewer_->Control());
     }
     void TearDown() override {
@@ -224,7 +223,7 @@ TEST_F(Win32Viewer, PageKeysAndTheWheelTurnPagesAtTheEdges) {
 
 TEST(Win32ViewerHost, CreationResultsAndTheExtentRuleAsOnLinux) {
     UnregisterControlClass(kPdfViewerClassId);
-    const auto missing = Raised<EOleSysError>([] { TAcroPDF viewer; });
+    const auto missing = Raised<EOleSysError>([] { TAcroPDF viewer(nullptr); });
     EXPECT_EQ(missing.ErrorCode(), REGDB_E_CLASSNOTREG);
     EXPECT_EQ(missing.Message(), ResultText(REGDB_E_CLASSNOTREG));
     // The system's own text where it has one, trimmed; our fallback where it has none.
@@ -233,15 +232,15 @@ TEST(Win32ViewerHost, CreationResultsAndTheExtentRuleAsOnLinux) {
     EXPECT_EQ(ResultText(static_cast<HRESULT>(0x8004DEAD)), FromUtf16(u"OLE エラー 8004DEAD"));
 
     RegisterPdfViewerControl();
-    TAcroPDF viewer;
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 700, nullptr, nullptr, nullptr, nullptr);
+    TAcroPDF viewer(parent);
     HDC screen = GetDC(nullptr);
     const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(viewer.Bounds().right, 11298 * dpiX / 2540);
     EXPECT_EQ(viewer.Bounds().bottom, 13017 * dpiY / 2540);
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 700, nullptr, nullptr, nullptr, nullptr);
     viewer.SetVisible(false);
-    viewer.Activate(parent);
+    viewer.Activate();
     EXPECT_FALSE(IsWindowVisible(viewer.ControlWindow()));
     viewer.SetBounds({5, 6, 205, 306});
     RECT placed{};

@@ -27,17 +27,17 @@ PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setAutoFillBackground(true);
     view_ = new PdfPageView(window_.get());
-    QAction* previous = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowUp), QString::fromUtf8(kPreviousPage));
-    QAction* next = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowDown), QString::fromUtf8(kNextPage));
+    QAction* previous = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowUp), QString::fromUtf16(kPreviousPage));
+    QAction* next = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowDown), QString::fromUtf16(kNextPage));
     pageLabel_ = new QLabel(toolbar_);
     pageLabel_->setMinimumWidth(60);
     pageLabel_->setAlignment(Qt::AlignCenter);
     toolbar_->addWidget(pageLabel_);
     toolbar_->addSeparator();
-    QAction* zoomOut = toolbar_->addAction(QString::fromUtf8(kZoomOut));
-    zoomOut->setToolTip(QString::fromUtf8(kZoomOutTip));
-    QAction* zoomIn = toolbar_->addAction(QString::fromUtf8(kZoomIn));
-    zoomIn->setToolTip(QString::fromUtf8(kZoomInTip));
+    QAction* zoomOut = toolbar_->addAction(QString::fromUtf16(kZoomOut));
+    zoomOut->setToolTip(QString::fromUtf16(kZoomOutTip));
+    QAction* zoomIn = toolbar_->addAction(QString::fromUtf16(kZoomIn));
+    zoomIn->setToolTip(QString::fromUtf16(kZoomInTip));
     QObject::connect(previous, &QAction::triggered, view_, [this] { view_->GoToPage(view_->CurrentPage() - 1); });
     QObject::connect(next, &QAction::triggered, view_, [this] { view_->GoToPage(view_->CurrentPage() + 1); });
     QObject::connect(zoomOut, &QAction::triggered, view_, [this] { view_->ZoomBy(1 / viewer::kZoomStep); });
@@ -97,9 +97,9 @@ PdfViewerControl::Opened PdfViewerControl::OpenContents() {
     return Opened::Document;
 }
 
-void PdfViewerControl::ShowNotice(const char* notice) {
+void PdfViewerControl::ShowNotice(const char16_t* notice) {
     view_->SetDocument(nullptr);
-    view_->SetNotice(QString::fromUtf8(notice));
+    view_->SetNotice(QString::fromUtf16(notice));
     document_.reset();
     buffer_.reset();
     contents_ = {};

@@ -11,7 +11,7 @@ const char* const kPdfViewerClassId = "{CA8A9780-280D-11CF-A24D-444553540000}";
 
 namespace {
 
-const char* NoticeFor(ReadProblem problem) {
+const char16_t* NoticeFor(ReadProblem problem) {
     switch (problem) {
     case ReadProblem::Missing: return viewer_text::kMissing;
     case ReadProblem::Unreadable: return viewer_text::kUnreadable;
@@ -46,8 +46,8 @@ HRESULT PdfViewerCore::LoadPersistedState(const std::vector<std::uint8_t>& state
 
 HRESULT PdfViewerCore::InitNew() { return S_OK; }
 
-HRESULT PdfViewerCore::Fail(HRESULT code, const char* description, const std::u16string& name) {
-    std::u16string text = ToUtf16(description, CodePage::FromNumber(65001));
+HRESULT PdfViewerCore::Fail(HRESULT code, const char16_t* description, const std::u16string& name) {
+    std::u16string text = description;
     text.replace(text.find(u"%1"), 2, name);
     SetErrorInfo(ErrorInfo{text, viewer_text::kSource, {}, 0});
     return code;

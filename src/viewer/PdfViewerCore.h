@@ -45,14 +45,14 @@ protected:
     // Parses the bytes read into that room. A document with pages replaces
     // what is shown; otherwise what is shown stays, and the reason is answered.
     virtual Opened OpenContents() = 0;
-    // Drops any document (and the bytes read) and shows `notice` (UTF-8) instead.
-    virtual void ShowNotice(const char* notice) = 0;
+    // Drops any document (and the bytes read) and shows `notice` instead.
+    virtual void ShowNotice(const char16_t* notice) = 0;
     virtual void ApplyFit(viewer::Fit fit) = 0;
     virtual void ShowToolbar(bool on) = 0;
     virtual void ShowScrollBars(bool on) = 0;
 
 private:
-    HRESULT Fail(HRESULT code, const char* description, const std::u16string& name);
+    HRESULT Fail(HRESULT code, const char16_t* description, const std::u16string& name);
 
     std::optional<FileIdentity> shown_;  // the file whose document or notice is shown
     bool hasDocument_ = false;

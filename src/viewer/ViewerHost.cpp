@@ -23,7 +23,7 @@ Bytes TrimTrailing(Bytes text) {
 
 Bytes ResultText(HRESULT code) {
     const Bytes text = TrimTrailing(FormatMessageText(code));
-    return text.empty() ? viewer_text::InSystemCodePage(viewer_text::kOleError) + Format("%.8X", static_cast<unsigned>(code)) : text;
+    return text.empty() ? FromUtf16(viewer_text::kOleError) + Format("%.8X", static_cast<unsigned>(code)) : text;
 }
 
 void CheckViewerResult(HRESULT code) {
@@ -63,9 +63,9 @@ std::optional<std::pair<int, int>> ViewerHost::NaturalSize(int dpiX, int dpiY) c
     return std::pair(natural.cx * dpiX / kHimetricPerInch, natural.cy * dpiY / kHimetricPerInch);
 }
 
-void ViewerHost::ActivationFailed() { throw EOleError(viewer_text::InSystemCodePage(viewer_text::kActivationFailed)); }
+void ViewerHost::ActivationFailed() { throw EOleError(FromUtf16(viewer_text::kActivationFailed)); }
 
-void ViewerHost::NoWindow() { throw EOleError(viewer_text::InSystemCodePage(viewer_text::kNoWindow)); }
+void ViewerHost::NoWindow() { throw EOleError(FromUtf16(viewer_text::kNoWindow)); }
 
 void ViewerHost::SetUp() {
     if (setUp_) return;
@@ -78,7 +78,7 @@ IAcroAXDocShim& ViewerHost::Interface() {
     if (interface_ == nullptr) {
         SetUp();
         interface_ = control_->QueryDefaultInterface();
-        if (interface_ == nullptr) throw EIntfCastError(viewer_text::InSystemCodePage(viewer_text::kNoInterface));
+        if (interface_ == nullptr) throw EIntfCastError(FromUtf16(viewer_text::kNoInterface));
     }
     return *interface_;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/CodePage.h"
 #include "viewer/ViewerTexts.h"
 
 void RegisterPdfViewerControl() {
@@ -68,8 +69,8 @@ void MuPdfViewerControl::MakeToolBar() {
                                kToolBarHeight, window_, nullptr, GetModuleHandleA(nullptr), this);
     tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_,
                             nullptr, GetModuleHandleA(nullptr), nullptr);
-    auto button = [&](int x, int width, int id, DWORD style, const char* text, const char* tipText) {
-        const Bytes caption = viewer_text::InSystemCodePage(text), tip = viewer_text::InSystemCodePage(tipText);
+    auto button = [&](int x, int width, int id, DWORD style, const char16_t* text, const char16_t* tipText) {
+        const Bytes caption = FromUtf16(text), tip = FromUtf16(tipText);
         HWND made = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | style, x, 3, width, 22, toolbar_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
         SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -179,9 +180,9 @@ MuPdfViewerControl::Opened MuPdfViewerControl::OpenContents() {
     return Opened::Document;
 }
 
-void MuPdfViewerControl::ShowNotice(const char* notice) {
+void MuPdfViewerControl::ShowNotice(const char16_t* notice) {
     view_.SetDocument(nullptr);
-    view_.SetNotice(viewer_text::InSystemCodePage(notice));
+    view_.SetNotice(FromUtf16(notice));
     document_.reset();
     contents_ = {};
 }

@@ -37,7 +37,7 @@ public:
 protected:
     char* ReserveContents(std::size_t size) override;
     Opened OpenContents() override;
-    void ShowNotice(const char* notice) override;
+    void ShowNotice(const char16_t* notice) override;
     void ApplyFit(viewer::Fit fit) override;
     void ShowToolbar(bool on) override;
     void ShowScrollBars(bool on) override;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewer/win32/AcroPDFLib_TLB.h"
+#include "win32/AcroPDFLib_TLB.h"
 
 namespace {
 
@@ -18,16 +18,18 @@ Dpi ScreenDpi() {
 
 }  // namespace
 
-TAcroPDF::TAcroPDF()
-    : host_([this] { if (OnError) OnError(*this); }, [this] { if (OnMessage) OnMessage(*this); }) {
+TAcroPDF::TAcroPDF(HWND parent)
+    : host_([this] { if (OnError) OnError(*this); }, [this] { if (OnMessage) OnMessage(*this); }), parent_(parent) {
     const Dpi dpi = ScreenDpi();
     if (const auto natural = host_.NaturalSize(dpi.x, dpi.y)) bounds_ = {0, 0, natural->first, natural->second};
 }
 
+TAcroPDF::TAcroPDF(HWND parent, const RECT& bounds) : TAcroPDF(parent) { SetBounds(bounds); }
+
 TAcroPDF::~TAcroPDF() = default;
 
-void TAcroPDF::Activate(HWND parent) {
-    host_.Activate<HWND, RECT>(parent, bounds_);
+void TAcroPDF::Activate() {
+    host_.Activate<HWND, RECT>(parent_, bounds_);
     if (!visible_) ShowWindow(ControlWindow(), SW_HIDE);
 }
 

@@ -12,23 +12,25 @@
 // In-place activation in Win32 windows.
 using Win32InPlaceActivation = InPlaceActivation<HWND, RECT>;
 
-// The host of the PDF viewer control on Win32. It creates the control by
-// class id when it is made (EOleSysError when none is registered), at the
-// control's natural size; the front end activates it in a window of its own
-// at Bounds() and moves and resizes it with SetBounds. The control's window
-// is a child of that window; the host has none of its own.
+// The host of the PDF viewer control on Win32, the counterpart of the Qt
+// one (src/AcroPDFLib_TLB.h). It creates the control by class id when it is
+// made (EOleSysError when none is registered), in `parent` at `bounds`, or at
+// the control's natural size; the front end activates it when its window is
+// first shown and moves and resizes it with SetBounds. The control's window
+// is a child of `parent`; the host has none of its own.
 class TAcroPDF : public IPdfViewer {
 public:
     static inline const std::vector<std::uint8_t>& ControlData = ViewerHost::ControlData;
 
-    TAcroPDF();
+    explicit TAcroPDF(HWND parent);
+    TAcroPDF(HWND parent, const RECT& bounds);
     ~TAcroPDF() override;
     TAcroPDF(const TAcroPDF&) = delete;
     TAcroPDF& operator=(const TAcroPDF&) = delete;
 
-    // In-place activation in `parent` at Bounds(); raises EOleError when the
+    // In-place activation in the parent at Bounds(); raises EOleError when the
     // control gives no in-place object or window. Once active, a no-op.
-    void Activate(HWND parent);
+    void Activate();
     // Where the control goes in its parent, in the parent's client pixels. A
     // real change of size is told to the control first; one that refuses it
     // keeps its old size at the new place.
@@ -52,6 +54,7 @@ public:
 
 private:
     ViewerHost host_;
+    HWND parent_;
     RECT bounds_{};
     bool visible_ = true;
 };
