@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/CodePage.h"
+#include "support/Literals.h"
 #include "forms/SeriesName.h"
 #include "support/ControlDoubles.h"
 #include "TestFiles.h"  // the platform's file helpers, picked in CMake
@@ -150,9 +151,8 @@ TEST_F(FormLogic, UndoOfTheCurrentRecordingReloadsItUnderItsOldName) {
 }
 
 TEST(SeriesName, StepsTheLastNumberKeepingItsForm) {
-    const CodePage utf8 = CodePage::FromNumber(65001);
     const CodePage cp932 = CodePage::FromNumber(932);
-    const auto step = [&](const Bytes& name, int delta) { return StepLastNumber(name, delta, utf8).value_or("(none)"); };
+    const auto step = [&](const Bytes& name, int delta) { return StepLastNumber(name, delta, LiteralCodePage()).value_or("(none)"); };
     EXPECT_EQ(step("scan_009", 1), "scan_010");
     EXPECT_EQ(step("scan_010", -1), "scan_009");
     EXPECT_EQ(step("議事録_第１２回", 1), "議事録_第１３回");

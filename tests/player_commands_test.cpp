@@ -51,7 +51,7 @@ public:
     }
     bool GetErrorString(MCIERROR error, char* buffer, UINT length) override {
         if (!hasText) return false;
-        std::snprintf(buffer, length, "text %u", error);
+        std::snprintf(buffer, length, "text %u", static_cast<unsigned>(error));
         return true;
     }
     std::vector<UINT> Messages() const {

@@ -4,13 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "core/CodePage.h"
+#include "support/Literals.h"
 #include "core/Errors.h"
 #include "player/MediaPlayer.h"
 #include "support/Win32Support.h"
 
 namespace {
 
-Bytes Sjis(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001)), CodePage::System()); }
+Bytes Sjis(const char* text) { return InCodePage(text, CodePage::System()); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/CodePage.h"
+#include "support/Literals.h"
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
 #include "platform/FileIdentity.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-Bytes Sjis(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001)), CodePage::System()); }
+Bytes Sjis(const char* text) { return InCodePage(text, CodePage::System()); }
 
 
 }  // namespace

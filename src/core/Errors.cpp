@@ -35,3 +35,13 @@ Bytes StartupErrorReport(const Exception& error) {
     return Format("%sがモジュール %s の %08lX で発生しました。\n%s%s", error.TypeName(), module.moduleFileName.c_str(),
                   static_cast<unsigned long>(module.offset), message.c_str(), endsInStop ? "" : ".");
 }
+
+void RunGuarded(const std::function<void()>& handler, const std::function<void(const Exception&)>& show) {
+    try {
+        handler();
+    } catch (const Exception& error) {
+        show(error);
+    } catch (const std::exception& error) {
+        show(Exception(error.what()));
+    }
+}

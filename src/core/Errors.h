@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 #include "core/Bytes.h"
 
@@ -77,3 +78,7 @@ Bytes WithFullStop(const Bytes& message);
 // The last-resort report of an error that escaped start-up, with the module
 // name and the raise address as an offset into that module.
 Bytes StartupErrorReport(const Exception& error);
+
+// Runs an event handler; an error that ends it goes to `show`, and nothing
+// else of the handler runs.
+void RunGuarded(const std::function<void()>& handler, const std::function<void(const Exception&)>& show);

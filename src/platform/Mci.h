@@ -6,11 +6,9 @@
 
 // The Media Control Interface as the player sends it: command numbers, flags
 // and parameter blocks with the platform's names and values.
-using DWORD = std::uint32_t;
-using DWORD_PTR = std::uintptr_t;
-using UINT = std::uint32_t;
-using MCIERROR = std::uint32_t;
-using MCIDEVICEID = std::uint32_t;
+#include "WindowsTypes.h"  // the backend's own
+using MCIERROR = DWORD;
+using MCIDEVICEID = UINT;
 
 constexpr UINT MCI_OPEN = 0x0803;
 constexpr UINT MCI_CLOSE = 0x0804;

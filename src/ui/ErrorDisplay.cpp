@@ -24,12 +24,4 @@ void ShowException(const Exception& error) {
                  ToDisplayString(WithFullStop(error.Message()))});
 }
 
-void RunHandler(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const Exception& error) {
-        ShowException(error);
-    } catch (const std::exception& error) {
-        ShowException(Exception(error.what()));
-    }
-}
+void RunHandler(const std::function<void()>& handler) { RunGuarded(handler, ShowException); }

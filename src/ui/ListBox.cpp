@@ -4,8 +4,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <map>
 #include <new>
 
+#include "core/CodePage.h"
 #include "core/Errors.h"
 #include "core/NaturalOrder.h"
 #include "ui/QtBytes.h"
@@ -90,7 +92,7 @@ TListBox::TListBox(QWidget* parent) : QListView(parent), model_(this) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTextElideMode(Qt::ElideNone);
-    lastKey_.start();
+    clock_.start();
     FitRowHeightToFont();
 }
 
@@ -176,56 +178,30 @@ void TListBox::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 void TListBox::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void TListBox::keyPressEvent(QKeyEvent* event) {
-    const int count = Count();
-    const int current = ItemIndex();
-    const int page = std::max(1, viewport()->height() / std::max(1, model_.rowHeight) - 1);
-    int target = -2;
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Left: target = current < 0 ? 0 : current - 1; break;
-    case Qt::Key_Down:
-    case Qt::Key_Right: target = current < 0 ? 0 : current + 1; break;
-    case Qt::Key_PageUp: target = current < 0 ? 0 : current - page; break;
-    case Qt::Key_PageDown: target = current < 0 ? 0 : current + page; break;
-    case Qt::Key_Home: target = 0; break;
-    case Qt::Key_End: target = count - 1; break;
-    default: break;
-    }
-    if (target != -2) {
+    static const std::map<int, ListKey> keys = {
+        {Qt::Key_Up, ListKey::Up},         {Qt::Key_Left, ListKey::Up},           {Qt::Key_Down, ListKey::Down},
+        {Qt::Key_Right, ListKey::Down},    {Qt::Key_PageUp, ListKey::PageUp},     {Qt::Key_PageDown, ListKey::PageDown},
+        {Qt::Key_Home, ListKey::Home},     {Qt::Key_End, ListKey::End},
+    };
+    if (auto key = keys.find(event->key()); key != keys.end()) {
         event->accept();
-        if (count == 0) return;
-        target = std::clamp(target, 0, count - 1);
-        if (target != current) SelectByUser(target);  // a move that goes nowhere selects nothing new
+        const int rowsPerPage = viewport()->height() / std::max(1, model_.rowHeight) - 1;
+        const std::optional<int> target = NavigationTarget(key->second, ItemIndex(), Count(), rowsPerPage);
+        if (target && *target != ItemIndex()) SelectByUser(*target);  // a move that goes nowhere selects nothing new
         return;
     }
     if (event->key() == Qt::Key_Select || (event->key() == Qt::Key_Space && event->modifiers() != Qt::NoModifier)) {
         event->accept();  // Ctrl+Space would clear the highlight without a pick
         return;
     }
-    if (event->key() == Qt::Key_Backspace || (!event->text().isEmpty() && event->text().at(0).isPrint())) {
-        TypeToSelect(event);
+    const bool backspace = event->key() == Qt::Key_Backspace;
+    if (backspace || (!event->text().isEmpty() && event->text().at(0).isPrint())) {
+        event->accept();
+        const std::optional<int> row = typeToSelect_.Key(backspace ? std::u16string() : event->text().toStdU16String(),
+                                                         clock_.elapsed(), Count(),
+                                                         [this](int at) { return ToUtf16(model_.rows[at]); });
+        if (row) SelectByUser(*row);
         return;
     }
     QListView::keyPressEvent(event);
-}
-
-void TListBox::TypeToSelect(QKeyEvent* event) {
-    event->accept();
-    if (lastKey_.restart() >= kSearchPauseMs) search_.clear();
-    if (Count() == 0) return;
-    if (event->key() == Qt::Key_Backspace) {
-        search_.chop(1);
-        if (search_.isEmpty()) {
-            SelectByUser(0);
-            return;
-        }
-    } else {
-        search_ += event->text();
-    }
-    for (int row = 0; row < Count(); ++row) {
-        if (ToDisplayString(model_.rows[row]).startsWith(search_, Qt::CaseInsensitive)) {
-            SelectByUser(row);
-            return;
-        }
-    }
 }

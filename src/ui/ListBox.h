@@ -8,6 +8,7 @@
 
 #include "core/Bytes.h"
 #include "forms/Controls.h"
+#include "forms/ListNavigation.h"
 
 // Rows held as bytes; text for showing is made only for rows in view.
 class ByteListModel : public QAbstractListModel {
@@ -45,7 +46,7 @@ public:
     std::function<void()> OnClick;      // the user's own selections
 
     // The pause after which type-to-select starts a new search.
-    static constexpr int kSearchPauseMs = 500;
+    static constexpr int kSearchPauseMs = TypeToSelect::kPauseMs;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -59,11 +60,10 @@ protected:
 private:
     void SelectByUser(int row);
     void FitRowHeightToFont();
-    void TypeToSelect(QKeyEvent* event);
 
     ByteListModel model_;
     std::vector<Bytes> pending_;
     bool updating_ = false;
-    QString search_;
-    QElapsedTimer lastKey_;
+    TypeToSelect typeToSelect_;
+    QElapsedTimer clock_;
 };

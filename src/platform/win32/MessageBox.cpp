@@ -14,7 +14,12 @@ ByteMessageBoxHandler& Handler() {
 
 void ShowStopBox(const ByteMessageBoxRequest& request) {
     if (Handler()) Handler()(request);
-    else MessageBoxA(reinterpret_cast<HWND>(request.owner), request.text.c_str(), request.caption.c_str(), MB_ICONSTOP | MB_OK);
+    else {
+        // The last-resort report comes before any window: it holds the whole task.
+        const UINT modality = request.kind == ByteMessageBoxRequest::Kind::StartupReport ? MB_TASKMODAL : 0;
+        MessageBoxA(reinterpret_cast<HWND>(request.owner), request.text.c_str(), request.caption.c_str(),
+                    MB_ICONSTOP | MB_OK | modality);
+    }
 }
 
 void SetMessageBoxHandler(ByteMessageBoxHandler handler) { Handler() = std::move(handler); }

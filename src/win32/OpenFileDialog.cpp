@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "win32/OpenFileDialog.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/CodePage.h"
+
+Bytes DialogFilter(const Bytes& filter) {
+    Bytes parts = filter;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (parts[i] == '|' && !IsTrailByte(parts, i)) parts[i] = '\0';
+    parts.push_back('\0');
+    parts.push_back('\0');
+    return parts;
+}
+
+bool ChooseFileToOpen(HWND owner, const Bytes& filter, Bytes& fileName) {
+    const Bytes filters = DialogFilter(filter);
+    std::vector<char> chosen(32768, '\0');
+    fileName.copy(chosen.data(), std::min(fileName.size(), chosen.size() - 1));
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filters.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen.data();
+    dialog.nMaxFile = static_cast<DWORD>(chosen.size());
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (!GetOpenFileNameA(&dialog)) return false;
+    fileName = chosen.data();
+    return true;
+}

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Quilvane on Windows: look at a file, type its new name, pick the next.
+#include <windows.h>
+#include <objbase.h>
+
+#include "core/Errors.h"
+#include "platform/ByteMessageBox.h"
+#include "viewer/win32/MuPdfViewerControl.h"
+#include "win32/ErrorDisplay.h"
+#include "win32/FormWindow.h"
+#include "win32/Unit1.h"
+#include "win32/Unit2.h"
+
+namespace {
+
+void ShowStartupReport(const Exception& error) {
+    ShowStopBox({ByteMessageBoxRequest::Kind::StartupReport, 0, "アプリケーション エラー", StartupErrorReport(error)});
+}
+
+int Run(int showCommand) {
+    FormWindow::RegisterClasses(GetModuleHandleA(nullptr));
+    RegisterPdfViewerControl();
+    TForm1 form1;
+    TForm2 form2(form1.Handle());
+    form2.OnYes = [&form1] { form1.Logic.PerformRename(); };
+    form1.SetConfirmationDialog(&form2);
+    SetApplicationWindow(form1.Handle());
+    form1.Show(showCommand);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (form1.Handle() != nullptr && form1.PreTranslate(message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // The viewer and the system's dialogs expect a single-threaded apartment.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 1;
+    try {
+        result = Run(showCommand);
+    } catch (const Exception& error) {
+        ShowStartupReport(error);
+    } catch (const std::exception& error) {
+        ShowStartupReport(Exception(error.what()));
+    }
+    CoUninitialize();
+    return result;
+}
