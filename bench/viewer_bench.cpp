@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     viewer->setGeometry(0, 0, 427, 492);
     viewer->Activate();
     host.show();
-    QWidget* window = viewer->Control()->InPlaceWindow();
+    QWidget* window = viewer->ControlWindow();
 
     for (const int pages : {1, 300}) {
         const Bytes name = "doc" + std::to_string(pages);

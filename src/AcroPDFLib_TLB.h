@@ -1,26 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QRect>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "core/Bytes.h"
 #include "forms/Controls.h"
 #include "platform/ComHost.h"
+#include "viewer/ViewerHost.h"
 
-// Raises EOleException for a failure code: the error info's description, else
-// the platform's text for the code, else "OLE エラー XXXXXXXX".
-void CheckViewerResult(HRESULT code);
+// In-place activation in Qt's widgets.
+using QtInPlaceActivation = InPlaceActivation<QWidget*, QRect>;
 
-// The host of the PDF viewer control: creates it by class id while the window
-// is built, activates it in place when the window is first shown, and calls
-// the five operations of its default interface.
+// The host of the PDF viewer control on Qt: creates it by class id while the
+// window is built, activates it in place when the window is first shown, and
+// calls the five operations of its default interface.
 class TAcroPDF : public QWidget, public IPdfViewer {
     Q_OBJECT
 public:
-    // The persisted state the layout hands to the control, unread.
-    static const std::vector<std::uint8_t> ControlData;
+    static inline const std::vector<std::uint8_t>& ControlData = ViewerHost::ControlData;
 
     explicit TAcroPDF(QWidget* parent = nullptr);
     ~TAcroPDF() override;
@@ -35,7 +34,9 @@ public:
 
     // In-place activation; raises EOleError when the control gives no in-place object or window.
     void Activate();
-    OleControl* Control() const { return control_.get(); }
+    OleControl* Control() const { return host_.Control(); }
+    // The control's in-place window, once active.
+    QWidget* ControlWindow() const { return host_.ActiveWindow<QWidget*, QRect>(); }
 
     std::function<void(TAcroPDF& sender)> OnError;
     std::function<void(TAcroPDF& sender)> OnMessage;
@@ -44,12 +45,5 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    IAcroAXDocShim& ViewerInterface();
-    void SetUp();
-    void OnControlEvent(int dispatchId);
-
-    std::unique_ptr<OleControl> control_;
-    IAcroAXDocShim* viewerInterface_ = nullptr;
-    bool setUp_ = false;
-    bool active_ = false;
+    ViewerHost host_;
 };

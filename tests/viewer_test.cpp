@@ -22,7 +22,7 @@
 namespace {
 
 // A control that does what each test tells it, registered under the viewer's class id.
-class FakeControl : public OleControl, public IAcroAXDocShim {
+class FakeControl : public OleControl, public QtInPlaceActivation, public IAcroAXDocShim {
 public:
     static inline int queries = 0;
     static inline HRESULT nextResult = S_OK;
@@ -180,10 +180,10 @@ TEST_F(WithFakeViewer, NaturalSizeFromHimetricAndARefusedExtentKeepsTheOldSize) 
     viewer.resize(200, 100);
     viewer.Activate();
     viewer.resize(300, 150);
-    EXPECT_EQ(viewer.Control()->InPlaceWindow()->size(), QSize(300, 150));
+    EXPECT_EQ(viewer.ControlWindow()->size(), QSize(300, 150));
     FakeControl::refuseExtent = true;
     viewer.resize(400, 250);
-    EXPECT_EQ(viewer.Control()->InPlaceWindow()->size(), QSize(300, 150));
+    EXPECT_EQ(viewer.ControlWindow()->size(), QSize(300, 150));
 }
 
 TEST(ViewerCreation, UnregisteredClassFailsWhileTheWindowIsBuilt) {

@@ -605,7 +605,7 @@ TEST(DisplaySettings, FitAndToolbarItemsActAsRadioGroupsAndAreReapplied) {
 namespace {
 
 // A viewer whose view and toolbar calls fail on demand.
-class FailingViewer : public OleControl, public IAcroAXDocShim {
+class FailingViewer : public OleControl, public QtInPlaceActivation, public IAcroAXDocShim {
 public:
     static inline bool fail = false;
     IAcroAXDocShim* QueryDefaultInterface() override { return this; }

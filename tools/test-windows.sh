@@ -23,6 +23,12 @@ if [ -n "$missing" ]; then
 fi
 done_step "packages"
 
+# The viewer's MuPDF, built once into the user's cache (before HOME moves below).
+step "MuPDF cross build"
+tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
+mupdf=$(tail -n 1 "$BUILD/mupdf.log")
+done_step "MuPDF cross build"
+
 # Wine reports code page 932 only under a Japanese locale; it is made here,
 # not installed on the system. ALSA's null device lets MCI play with no sound card.
 step "Wine prefix"
@@ -55,7 +61,7 @@ done_step "GoogleTest cross build"
 
 step "Quilvane cross build"
 cmake -S . -B "$BUILD/quilvane" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Debug \
-  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" >/dev/null
+  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" -DQUILVANE_MUPDF_PREFIX="$mupdf" >/dev/null
 cmake --build "$BUILD/quilvane" -j "$JOBS"
 done_step "Quilvane cross build"
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include <QRect>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,32 +8,15 @@
 #include <vector>
 
 #include "core/Bytes.h"
-
-class QWidget;
+// HRESULT, S_OK, E_FAIL, ..., VARIANT_BOOL: ours on POSIX, the platform's on
+// Windows; the backend's folder is on the include path.
+#include "ComTypes.h"
 
 // The small part of COM that hosting the viewer control needs: result codes,
 // a class registry, the thread's error info and the platform's message texts.
-using HRESULT = std::int32_t;
-constexpr HRESULT S_OK = 0;
-constexpr HRESULT S_FALSE = 1;
-constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
-constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002);
-constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
-constexpr HRESULT E_ABORT = static_cast<HRESULT>(0x80004004);
-constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
-constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFF);
-constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005);
-constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
-constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
-constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);
-constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0);
-constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009);
+// No window type appears here: each front end activates controls in its own.
 
 inline bool Succeeded(HRESULT hr) { return hr >= 0; }
-
-using VARIANT_BOOL = std::int16_t;
-constexpr VARIANT_BOOL VARIANT_TRUE = -1;
-constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
 // The viewer's default interface: the five operations the program calls.
 class IAcroAXDocShim {
@@ -52,7 +34,7 @@ struct HimetricSize {
     std::int32_t cy = 0;
 };
 
-// An embeddable control as its container sees it.
+// An embeddable control as its container sees it, before it has a window.
 class OleControl {
 public:
     virtual ~OleControl() = default;
@@ -63,13 +45,21 @@ public:
     // IPersistStreamInit: Load with the persisted bytes, InitNew when there are none.
     virtual HRESULT LoadPersistedState(const std::vector<std::uint8_t>& state) = 0;
     virtual HRESULT InitNew() = 0;
-    // In-place activation in `parent` at `bounds`; false when no in-place object results.
-    virtual bool InPlaceActivate(QWidget* parent, const QRect& bounds) = 0;
-    // The in-place window, once active.
-    virtual QWidget* InPlaceWindow() = 0;
     virtual void Close() = 0;
     // The container's event sink: the control calls it with a dispatch id.
     std::function<void(int dispatchId)> eventSink;
+};
+
+// In-place activation in a front end's windows (QWidget* and QRect, or HWND
+// and RECT). A control that lacks it for the host's window type cannot be activated.
+template <typename Window, typename Rect>
+class InPlaceActivation {
+public:
+    virtual ~InPlaceActivation() = default;
+    // In-place activation in `parent` at `bounds`; false when no in-place object results.
+    virtual bool InPlaceActivate(Window parent, const Rect& bounds) = 0;
+    // The in-place window, once active.
+    virtual Window InPlaceWindow() = 0;
 };
 
 using ControlFactory = std::function<std::unique_ptr<OleControl>()>;
@@ -78,7 +68,9 @@ void UnregisterControlClass(const std::string& classId);
 // REGDB_E_CLASSNOTREG when nothing is registered under the class id.
 HRESULT CreateControlInstance(const std::string& classId, std::unique_ptr<OleControl>* control);
 
-// The thread's error info: set by a failing method, taken (and cleared) by the caller.
+// The thread's error info: set by a failing method, taken (and cleared) by the
+// caller. On Windows these overload the system's SetErrorInfo/GetErrorInfo,
+// which take other types.
 struct ErrorInfo {
     std::u16string description;
     std::u16string source;

@@ -5,14 +5,17 @@
 #include <QImage>
 #include <QRectF>
 
+#include "viewer/FitGeometry.h"
+
 class QPdfDocument;
 
 // One page of a document at a time, fitted to the view by one of the PDF
 // destination views, with our own zoom (Qt PDF's own fit leaves a scroll bar).
+// The geometry is the one the Win32 viewer uses too (FitGeometry).
 class PdfPageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    enum class Fit { Page, Width, Height, Box, BoxWidth, BoxHeight, Custom };
+    using Fit = viewer::Fit;
 
     explicit PdfPageView(QWidget* parent = nullptr);
 
@@ -47,7 +50,6 @@ protected:
 private:
     void Relayout(bool placeForFit);
     QSizeF PageSizePoints() const;
-    double ZoomFor(const QSize& area) const;
     bool NextPageAtEdge(int direction);
 
     QPdfDocument* document_ = nullptr;

@@ -1,0 +1,306 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "viewer/win32/MuPdfPageView.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kClassName[] = "QuilvanePdfPage";
+constexpr COLORREF kBackground = RGB(0x80, 0x80, 0x80);
+
+void RegisterClassOnce(WNDPROC proc) {
+    static const bool registered = [proc] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.lpszClassName = kClassName;
+        return RegisterClassExA(&wc) != 0;
+    }();
+    (void)registered;
+}
+
+viewer::Rect Intersect(const viewer::Rect& a, const viewer::Rect& b) {
+    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+    const int x1 = std::min(a.x + a.width, b.x + b.width), y1 = std::min(a.y + a.height, b.y + b.height);
+    return x1 > x0 && y1 > y0 ? viewer::Rect{x0, y0, x1 - x0, y1 - y0} : viewer::Rect{};
+}
+
+bool Contains(const viewer::Rect& outer, const viewer::Rect& inner) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+}
+
+}  // namespace
+
+MuPdfPageView::~MuPdfPageView() {
+    if (window_ != nullptr) DestroyWindow(window_);
+}
+
+void MuPdfPageView::Create(HWND parent, const RECT& bounds, HFONT font) {
+    RegisterClassOnce(&MuPdfPageView::Proc);
+    font_ = font;
+    CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, bounds.left, bounds.top,
+                    bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, GetModuleHandleA(nullptr), this);
+    Relayout(true);
+}
+
+LRESULT CALLBACK MuPdfPageView::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MuPdfPageView*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MuPdfPageView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MuPdfPageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        if (!relayingOut_) Relayout(fit_ != viewer::Fit::Custom);
+        return 0;
+    case WM_ERASEBKGND: return 1;  // painted whole, off screen
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        Paint(dc);
+        EndPaint(window_, &ps);
+        return 0;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL: Scroll(message == WM_HSCROLL ? SB_HORZ : SB_VERT, LOWORD(wParam)); return 0;
+    case WM_MOUSEWHEEL: {
+        const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+        if (delta != 0 && NextPageAtEdge(delta < 0 ? +1 : -1)) {
+            wheelRest_ = 0;
+            return 0;
+        }
+        UINT lines = 3;
+        SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+        wheelRest_ += delta * int(lines);
+        const int steps = wheelRest_ / WHEEL_DELTA;
+        wheelRest_ -= steps * WHEEL_DELTA;
+        ScrollTo(scrollX_, scrollY_ - steps * viewer::kScrollStep);
+        return 0;
+    }
+    case WM_KEYDOWN:
+        switch (wParam) {
+        case VK_NEXT:
+            if (!NextPageAtEdge(+1)) ScrollTo(scrollX_, scrollY_ + layout_.viewport.height);
+            return 0;
+        case VK_PRIOR:
+            if (!NextPageAtEdge(-1)) ScrollTo(scrollX_, scrollY_ - layout_.viewport.height);
+            return 0;
+        case VK_HOME: GoToPage(0); return 0;
+        case VK_END: GoToPage(PageCount() - 1); return 0;
+        }
+        break;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTALLKEYS;
+    case WM_LBUTTONDOWN: SetFocus(window_); return 0;
+    }
+    return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void MuPdfPageView::SetDocument(const MuPdfDocument* document) {
+    document_ = document;
+    page_ = 0;
+    contentBoxes_.clear();
+    renderedPage_ = -1;
+    rendered_ = {};
+    Relayout(true);
+    if (onPageChanged) onPageChanged(page_, PageCount());
+}
+
+void MuPdfPageView::SetNotice(const Bytes& notice) {
+    notice_ = notice;
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MuPdfPageView::SetFit(viewer::Fit fit) {
+    fit_ = fit;
+    Relayout(true);
+}
+
+void MuPdfPageView::SetScrollBarsShown(bool shown) {
+    barsShown_ = shown;
+    Relayout(false);
+}
+
+void MuPdfPageView::GoToPage(int page) {
+    if (page < 0 || page >= PageCount() || page == page_) return;
+    page_ = page;
+    Relayout(true);
+    if (onPageChanged) onPageChanged(page_, PageCount());
+}
+
+void MuPdfPageView::ZoomBy(double factor) {
+    if (!document_) return;
+    zoom_ = viewer::ZoomedBy(zoom_, factor);
+    fit_ = viewer::Fit::Custom;
+    Relayout(false);
+}
+
+viewer::RectF MuPdfPageView::ContentBox(int page) const {
+    if (!document_ || page < 0 || page >= PageCount()) return {};
+    auto cached = contentBoxes_.find(page);
+    if (cached != contentBoxes_.end()) return cached->second;
+    return contentBoxes_[page] = document_->ContentBox(page);
+}
+
+void MuPdfPageView::Relayout(bool placeForFit) {
+    RECT outer{};
+    if (window_) GetWindowRect(window_, &outer);  // no border: the whole window is the view
+    viewer::LayoutInput in{fit_, document_ ? document_->PageSize(page_) : viewer::SizeF{}, {},
+                           {outer.right - outer.left, outer.bottom - outer.top}, GetSystemMetrics(SM_CXVSCROLL),
+                           GetSystemMetrics(SM_CYHSCROLL), barsShown_, zoom_};
+    if (viewer::FitsContent(fit_) && document_) in.content = ContentBox(page_);
+    layout_ = viewer::LayOut(in);
+    zoom_ = layout_.zoom;
+    if (placeForFit && document_) {
+        scrollX_ = layout_.originX;
+        scrollY_ = layout_.originY;
+    }
+    scrollX_ = std::clamp(scrollX_, 0, layout_.hMax);
+    scrollY_ = std::clamp(scrollY_, 0, layout_.vMax);
+    ShowBars();
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MuPdfPageView::ShowBars() {
+    if (!window_) return;
+    // Showing or hiding a bar resizes the client area: that is this layout's doing.
+    relayingOut_ = true;
+    auto apply = [&](int bar, bool shown, int page, int view, int pos) {
+        SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, shown ? page - 1 : 0, UINT(shown ? view : 0),
+                        shown ? pos : 0, 0};
+        SetScrollInfo(window_, bar, &info, TRUE);
+        ShowScrollBar(window_, bar, shown);
+    };
+    apply(SB_HORZ, layout_.hBar, layout_.page.width, layout_.viewport.width, scrollX_);
+    apply(SB_VERT, layout_.vBar, layout_.page.height, layout_.viewport.height, scrollY_);
+    relayingOut_ = false;
+}
+
+void MuPdfPageView::ScrollTo(int x, int y) {
+    x = std::clamp(x, 0, layout_.hMax);
+    y = std::clamp(y, 0, layout_.vMax);
+    if (x == scrollX_ && y == scrollY_) return;
+    scrollX_ = x;
+    scrollY_ = y;
+    if (!window_) return;
+    SCROLLINFO info{sizeof info, SIF_POS, 0, 0, 0, 0, 0};
+    if (layout_.hBar) {
+        info.nPos = x;
+        SetScrollInfo(window_, SB_HORZ, &info, TRUE);
+    }
+    if (layout_.vBar) {
+        info.nPos = y;
+        SetScrollInfo(window_, SB_VERT, &info, TRUE);
+    }
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MuPdfPageView::Scroll(int bar, int code) {
+    const bool horizontal = bar == SB_HORZ;
+    const int now = horizontal ? scrollX_ : scrollY_;
+    const int page = horizontal ? layout_.viewport.width : layout_.viewport.height;
+    int to = now;
+    switch (code) {
+    case SB_LINEUP: to = now - viewer::kScrollStep; break;
+    case SB_LINEDOWN: to = now + viewer::kScrollStep; break;
+    case SB_PAGEUP: to = now - page; break;
+    case SB_PAGEDOWN: to = now + page; break;
+    case SB_TOP: to = 0; break;
+    case SB_BOTTOM: to = horizontal ? layout_.hMax : layout_.vMax; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+        SCROLLINFO info{sizeof info, SIF_TRACKPOS, 0, 0, 0, 0, 0};
+        GetScrollInfo(window_, bar, &info);
+        to = info.nTrackPos;
+        break;
+    }
+    default: return;
+    }
+    if (horizontal) ScrollTo(to, scrollY_);
+    else ScrollTo(scrollX_, to);
+}
+
+bool MuPdfPageView::NextPageAtEdge(int direction) {
+    const int target = viewer::PageAtEdge(page_, PageCount(), scrollY_, layout_.vMax, direction);
+    if (target < 0) return false;
+    GoToPage(target);
+    // Coming back up lands at the bottom of the previous page.
+    if (direction < 0) ScrollTo(scrollX_, layout_.vMax);
+    return true;
+}
+
+viewer::Rect MuPdfPageView::PageRectInViewport() const {
+    return viewer::PagePlacement(layout_.page, layout_.viewport, scrollX_, scrollY_);
+}
+
+void MuPdfPageView::Paint(HDC target) {
+    RECT client;
+    GetClientRect(window_, &client);
+    const int width = client.right, height = client.bottom;
+    if (width <= 0 || height <= 0) return;
+    HDC dc = CreateCompatibleDC(target);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, width, height);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HBRUSH background = CreateSolidBrush(kBackground);
+    FillRect(dc, &client, background);
+    DeleteObject(background);
+    if (PageCount() == 0) {
+        if (!notice_.empty()) {
+            HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
+            SetTextColor(dc, RGB(255, 255, 255));
+            SetBkMode(dc, TRANSPARENT);
+            RECT box{12, 12, width - 12, height - 12};
+            RECT measured = box;
+            DrawTextA(dc, notice_.c_str(), int(notice_.size()), &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+            const int top = box.top + std::max(0, int((box.bottom - box.top) - (measured.bottom - measured.top)) / 2);
+            RECT placed{box.left, top, box.right, box.bottom};
+            DrawTextA(dc, notice_.c_str(), int(notice_.size()), &placed, DT_CENTER | DT_WORDBREAK);
+            SelectObject(dc, oldFont);
+        }
+    } else {
+        const viewer::Rect pageRect = PageRectInViewport();
+        const viewer::Rect visible = Intersect(pageRect, {0, 0, width, height});
+        if (visible.width > 0) {
+            const viewer::Rect clip{visible.x - pageRect.x, visible.y - pageRect.y, visible.width, visible.height};
+            if (renderedPage_ != page_ || renderedZoom_ != zoom_ || !Contains(renderedRect_, clip)) {
+                rendered_ = document_->Render(page_, layout_.page, clip);
+                renderedRect_ = clip;
+                renderedZoom_ = zoom_;
+                renderedPage_ = page_;
+            }
+            RECT paper{visible.x, visible.y, visible.x + visible.width, visible.y + visible.height};
+            FillRect(dc, &paper, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+            if (!rendered_.pixels.empty()) {
+                BITMAPINFO info{};
+                info.bmiHeader.biSize = sizeof info.bmiHeader;
+                info.bmiHeader.biWidth = rendered_.width;
+                info.bmiHeader.biHeight = -rendered_.height;  // top row first
+                info.bmiHeader.biPlanes = 1;
+                info.bmiHeader.biBitCount = 32;
+                info.bmiHeader.biCompression = BI_RGB;
+                // The whole cached part at its place; the bitmap's edges clip what lies outside.
+                SetDIBitsToDevice(dc, pageRect.x + renderedRect_.x, pageRect.y + renderedRect_.y, rendered_.width,
+                                  rendered_.height, 0, 0, 0, rendered_.height, rendered_.pixels.data(), &info,
+                                  DIB_RGB_COLORS);
+            }
+        }
+    }
+    BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}

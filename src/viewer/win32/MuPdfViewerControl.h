@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "core/Bytes.h"
+#include "viewer/PdfViewerCore.h"
+#include "viewer/win32/MuPdfDocument.h"
+#include "viewer/win32/MuPdfPageView.h"
+
+// The PDF viewer control on MuPDF for Win32: a toolbar (previous and next
+// page, "n / N", zoom out and in) above a single-page view, in a child window
+// of the host's. Its windows are made on in-place activation; what the five
+// operations set before that carries over.
+class MuPdfViewerControl final : public PdfViewerCore, public InPlaceActivation<HWND, RECT> {
+public:
+    MuPdfViewerControl();
+    ~MuPdfViewerControl() override;
+
+    // In-place activation in a Win32 window.
+    bool InPlaceActivate(HWND parent, const RECT& bounds) override;
+    HWND InPlaceWindow() override { return window_; }
+    void Close() override;
+
+    // For tests and the viewer's own use.
+    MuPdfPageView& PageView() { return view_; }
+    HWND ToolBar() const { return toolbar_; }
+    bool ToolBarShown() const { return toolbarShown_; }
+    const MuPdfDocument* Document() const { return document_.get(); }
+    const Bytes& PageLabel() const { return pageLabel_; }
+    // The toolbar's height in pixels when shown, and its buttons' command ids.
+    static constexpr int kToolBarHeight = 28;
+    enum Command { kPreviousCommand = 101, kNextCommand, kZoomOutCommand, kZoomInCommand };
+
+protected:
+    char* ReserveContents(std::size_t size) override;
+    Opened OpenContents() override;
+    void ShowNotice(const char16_t* notice) override;
+    void ApplyFit(viewer::Fit fit) override;
+    void ShowToolbar(bool on) override;
+    void ShowScrollBars(bool on) override;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void MakeToolBar();
+    void LayOutChildren();
+    void UpdatePageLabel(int page, int count);
+
+    MuPdfContext context_;
+    std::string contents_;                    // read, not yet parsed
+    std::unique_ptr<MuPdfDocument> document_;  // keeps its own bytes
+    MuPdfPageView view_;
+    bool toolbarShown_ = false;
+    Bytes pageLabel_;
+    HWND window_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND label_ = nullptr;
+    HWND tips_ = nullptr;
+    HFONT font_ = nullptr;
+};

@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The MuPDF viewer control in real Win32 windows, through its host, as the
+// Windows front end uses it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "core/CodePage.h"
+#include "core/Errors.h"
+#include "support/Win32Support.h"
+#include "viewer/ViewerHost.h"
+#include "win32/AcroPDFLib_TLB.h"
+#include "viewer/win32/MuPdfViewerControl.h"
+
+namespace {
+
+const Bytes kData = QUILVANE_TEST_DATA "\\";
+
+template <typename E>
+E Raised(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e;
+    }
+    throw std::runtime_error("nothing raised");
+}
+
+SIZE ClientSize(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return {r.right, r.bottom};
+}
+
+bool HasStyle(HWND window, DWORD style) { return (GetWindowLongA(window, GWL_STYLE) & style) != 0; }
+
+class Win32Viewer : public testing::Test {
+protected:
+    void SetUp() override {
+        RegisterPdfViewerControl();
+        parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 600, 700, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(parent_, nullptr);
+        viewer_ = std::make_unique<TAcroPDF>(parent_, RECT{0, 0, 427, 492});
+        viewer_->Activate();
+        control_ = static_cast<MuPdfViewerControl*>(viewer_->Control());
+    }
+    void TearDown() override {
+        viewer_.reset();
+        DestroyWindow(parent_);
+    }
+    MuPdfPageView& View() { return control_->PageView(); }
+    SIZE Area() { return ClientSize(View().Window()); }
+    bool Load(const Bytes& path) {
+        const bool loaded = viewer_->ViewerLoadFileResult(path);
+        PumpUntil([] { return false; }, 0);
+        return loaded;
+    }
+    Bytes Copy(const char* name, const Bytes& as) {
+        EXPECT_TRUE(CopyNewFile(kData + name, dir_ / as));
+        return dir_ / as;
+    }
+    void Key(WPARAM key) { SendMessageA(View().Window(), WM_KEYDOWN, key, 0); }
+
+    TempDir dir_;
+    HWND parent_ = nullptr;
+    std::unique_ptr<TAcroPDF> viewer_;
+    MuPdfViewerControl* control_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Win32Viewer, LoadsFromMemorySoTheShownFileCanBeRenamedAndIsNotParsedAgain) {
+    const Bytes shown = Copy("pages.pdf", FromUtf16(u"表紙.pdf"));
+    ASSERT_TRUE(Load(shown));
+    EXPECT_EQ(View().PageCount(), 3);
+    EXPECT_EQ(control_->PageLabel(), "1 / 3");
+    const MuPdfDocument* parsed = control_->Document();
+    const Bytes renamed = dir_ / FromUtf16(u"表紙2.pdf");
+    {
+        HeldOpen alone(shown);  // no sharing: fails while any handle is open on the file
+        EXPECT_TRUE(alone.Held());
+    }
+    ASSERT_TRUE(MoveFileA(shown.c_str(), renamed.c_str()));
+    EXPECT_TRUE(Load(renamed));
+    EXPECT_EQ(control_->Document(), parsed);  // same file: the identity says so
+    EXPECT_EQ(View().PageCount(), 3);
+}
+
+TEST_F(Win32Viewer, FilesThatAreNoPdfShowTheSameNoticesAsOnLinux) {
+    const Bytes notAPdf = FromUtf16(u"PDF として読み込めないファイルです");
+    struct Case {
+        Bytes path;
+        Bytes notice;
+    };
+    ASSERT_TRUE(WriteFile(dir_ / "damaged.pdf", "%PDF-1.4\n" + Bytes(1 << 20, 'x')));
+    ASSERT_TRUE(WriteFile(dir_ / "text.pdf", "just words, no PDF here"));
+    ASSERT_TRUE(WriteFile(dir_ / "empty.pdf", ""));
+    ASSERT_TRUE(MakeFolder(dir_ / "folder.pdf"));
+    const Case cases[] = {
+        {dir_ / "damaged.pdf", notAPdf},
+        {dir_ / "text.pdf", notAPdf},
+        {dir_ / "empty.pdf", notAPdf},
+        {dir_ / "folder.pdf", notAPdf},
+        {Copy("locked.pdf", "locked.pdf"), FromUtf16(u"パスワードで保護された PDF は表示できません")},
+        {dir_ / "missing.pdf", FromUtf16(u"ファイルが見つかりません")},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Load(Copy("pages.pdf", "good.pdf")));
+        EXPECT_FALSE(Load(c.path)) << c.path;  // a notice, not an error
+        EXPECT_EQ(View().Notice(), c.notice) << c.path;
+        EXPECT_EQ(control_->Document(), nullptr) << c.path;
+        EXPECT_EQ(control_->PageLabel(), "- / -") << c.path;
+        ASSERT_TRUE(DeleteFileA((dir_ / "good.pdf").c_str()));
+    }
+}
+
+TEST_F(Win32Viewer, EachViewGivesTheZoomForTheWindowSize) {
+    ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    viewer_->ViewerShowScrollbars(true);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    for (int page : {0, 1}) {  // portrait, then landscape
+        View().GoToPage(page);
+        const double w = page == 0 ? 595 : 842, h = page == 0 ? 842 : 595;
+        const viewer::RectF box = View().ContentBox(page);
+        EXPECT_NEAR(box.x, page == 0 ? 100 : 400, 2);
+        EXPECT_NEAR(box.width, page == 0 ? 300 : 200, 3);
+        EXPECT_NEAR(box.height, page == 0 ? 400 : 300, 3);
+
+        viewer_->ViewerSetView(u"Fit");
+        SIZE area = Area();
+        EXPECT_NEAR(View().Zoom(), std::min(area.cx / w, area.cy / h), 1e-9) << page;
+        EXPECT_FALSE(HasStyle(View().Window(), WS_VSCROLL | WS_HSCROLL));
+        if (page == 0) {  // as drawn: grey round the page, white paper, the black box
+            UpdateWindow(View().Window());
+            HDC dc = GetDC(View().Window());
+            const viewer::Rect shown = View().PageRectInViewport();
+            const double zoom = View().Zoom();
+            EXPECT_EQ(GetPixel(dc, shown.x / 2, area.cy / 2), RGB(0x80, 0x80, 0x80));
+            EXPECT_EQ(GetPixel(dc, shown.x + 5, shown.y + 5), RGB(255, 255, 255));
+            EXPECT_EQ(GetPixel(dc, shown.x + int(250 * zoom), shown.y + int(350 * zoom)), RGB(0, 0, 0));
+            EXPECT_EQ(GetPixel(dc, shown.x + int(250 * zoom), shown.y + int(560 * zoom)), RGB(255, 255, 255));
+            ReleaseDC(View().Window(), dc);
+        }
+
+        viewer_->ViewerSetView(u"FitH");
+        const bool tall = h * area.cx / w > area.cy;
+        EXPECT_NEAR(View().Zoom(), (area.cx - (tall ? bar : 0)) / w, 1e-9) << page;
+        EXPECT_EQ(HasStyle(View().Window(), WS_VSCROLL), tall) << page;
+        EXPECT_EQ(View().PageRectInViewport().width, ClientSize(View().Window()).cx) << page;
+
+        viewer_->ViewerSetView(u"FitBH");
+        EXPECT_NEAR(View().Zoom() * box.width, ClientSize(View().Window()).cx, 2) << page;
+        // The content's left edge is at the view's.
+        EXPECT_NEAR(View().PageRectInViewport().x + box.x * View().Zoom(), 0, 3) << page;
+        viewer_->ViewerSetView(u"FitBV");
+        EXPECT_NEAR(View().Zoom() * box.height, ClientSize(View().Window()).cy, 2) << page;
+    }
+    // The fit holds as the host is resized, with the bars off too.
+    viewer_->ViewerShowScrollbars(false);
+    viewer_->ViewerSetView(u"FitV");
+    viewer_->SetBounds({10, 10, 310, 510});
+    EXPECT_NEAR(View().Zoom(), 500.0 / 595, 1e-9);
+    EXPECT_FALSE(HasStyle(View().Window(), WS_HSCROLL));
+}
+
+TEST_F(Win32Viewer, TheToolbarTakesItsHeightFromThePageAndCountsPages) {
+    ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    viewer_->ViewerSetView(u"FitH");
+    viewer_->ViewerShowScrollbars(false);
+    const SIZE without = Area();
+    EXPECT_EQ(without.cy, 492);
+    viewer_->ViewerShowToolbar(true);
+    EXPECT_TRUE(IsWindowVisible(control_->ToolBar()));
+    EXPECT_EQ(Area().cy, 492 - MuPdfViewerControl::kToolBarHeight);
+    EXPECT_NEAR(View().Zoom(), 427.0 / 595, 1e-9);
+    viewer_->ViewerSetView(u"Fit");
+    EXPECT_NEAR(View().Zoom(), (492.0 - MuPdfViewerControl::kToolBarHeight) / 842, 1e-9);
+    // The toolbar's buttons turn pages; the label follows.
+    SendMessageA(control_->ToolBar(), WM_COMMAND, MuPdfViewerControl::kNextCommand, 0);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    EXPECT_EQ(control_->PageLabel(), "2 / 3");
+    const double fitted = View().Zoom();
+    SendMessageA(control_->ToolBar(), WM_COMMAND, MuPdfViewerControl::kZoomInCommand, 0);
+    EXPECT_NEAR(View().Zoom(), fitted * viewer::kZoomStep, 1e-9);
+    viewer_->ViewerShowToolbar(false);
+    EXPECT_FALSE(IsWindowVisible(control_->ToolBar()));
+    EXPECT_EQ(Area().cy, without.cy);
+}
+
+TEST_F(Win32Viewer, PageKeysAndTheWheelTurnPagesAtTheEdges) {
+    ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    viewer_->ViewerSetLayoutMode(u"SinglePage");
+    viewer_->ViewerSetView(u"Fit");
+    Key(VK_NEXT);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    Key(VK_NEXT);
+    Key(VK_NEXT);
+    EXPECT_EQ(View().CurrentPage(), 2);  // no page after the last
+    Key(VK_PRIOR);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    // With the page taller than the view, Page Down first scrolls, then turns.
+    View().GoToPage(0);
+    viewer_->ViewerSetView(u"FitH");
+    Key(VK_NEXT);
+    EXPECT_EQ(View().CurrentPage(), 0);
+    EXPECT_GT(View().ScrollY(), 0);
+    while (View().ScrollY() < View().Layout().vMax) Key(VK_NEXT);
+    Key(VK_NEXT);
+    EXPECT_EQ(View().CurrentPage(), 1);
+    // At the top of a page the wheel turns back, to the bottom of the page before.
+    SendMessageA(View().Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(View().CurrentPage(), 0);
+    EXPECT_EQ(View().ScrollY(), View().Layout().vMax);
+    SendMessageA(View().Window(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    EXPECT_EQ(View().CurrentPage(), 0);  // inside a page it scrolls
+    EXPECT_LT(View().ScrollY(), View().Layout().vMax);
+}
+
+TEST(Win32ViewerHost, CreationResultsAndTheExtentRuleAsOnLinux) {
+    UnregisterControlClass(kPdfViewerClassId);
+    const auto missing = Raised<EOleSysError>([] { TAcroPDF viewer(nullptr); });
+    EXPECT_EQ(missing.ErrorCode(), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(missing.Message(), ResultText(REGDB_E_CLASSNOTREG));
+    // The system's own text where it has one, trimmed; our fallback where it has none.
+    EXPECT_NE(ResultText(E_INVALIDARG).substr(0, 4), "OLE ");
+    EXPECT_NE(ResultText(E_INVALIDARG).back(), '\n');
+    EXPECT_EQ(ResultText(static_cast<HRESULT>(0x8004DEAD)), FromUtf16(u"OLE エラー 8004DEAD"));
+
+    RegisterPdfViewerControl();
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 600, 700, nullptr, nullptr, nullptr, nullptr);
+    TAcroPDF viewer(parent);
+    HDC screen = GetDC(nullptr);
+    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(viewer.Bounds().right, 11298 * dpiX / 2540);
+    EXPECT_EQ(viewer.Bounds().bottom, 13017 * dpiY / 2540);
+    viewer.SetVisible(false);
+    viewer.Activate();
+    EXPECT_FALSE(IsWindowVisible(viewer.ControlWindow()));
+    viewer.SetBounds({5, 6, 205, 306});
+    RECT placed{};
+    GetWindowRect(viewer.ControlWindow(), &placed);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&placed), 2);
+    EXPECT_EQ(placed.left, 5);
+    EXPECT_EQ(placed.right - placed.left, 200);
+    // The extent the control was told, in HIMETRIC.
+    HimetricSize extent;
+    ASSERT_EQ(viewer.Control()->GetExtent(&extent), S_OK);
+    EXPECT_EQ(extent.cx, 200 * 2540 / dpiX);
+    EXPECT_EQ(extent.cy, 300 * 2540 / dpiY);
+
+    const auto unknown = Raised<EOleException>([&] { viewer.ViewerSetView(u"FitX"); });
+    EXPECT_EQ(unknown.ErrorCode(), E_INVALIDARG);
+    EXPECT_EQ(unknown.Message(), FromUtf16(u"表示方法 \"FitX\" には対応していません。"));
+    EXPECT_EQ(unknown.Source(), "Quilvane.PdfViewer");
+    DestroyWindow(parent);
+}
