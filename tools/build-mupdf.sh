@@ -118,15 +118,19 @@ step "source versions"
 if [ "${QUILVANE_MUPDF_REFRESH:-}" = 1 ]; then
   rm -f "$APT/lists/.complete" "$APT/versions.txt"
 fi
-if [ ! -s "$APT/versions.txt" ]; then
-  need_packages dpkg-dev
-  resolve_versions
-fi
+[ -s "$APT/versions.txt" ] || resolve_versions
 key=$( (cat "$APT/versions.txt"; sha256sum <"$SCRIPT") | sha256sum | cut -c1-12)
 PREFIX=$ROOT/mupdf-win64-$key
 sed 's/^/  /' "$APT/versions.txt"
 done_step "source versions"
 
+if [ -e "$PREFIX/.complete" ]; then
+  echo "$PREFIX"
+  exit 0
+fi
+# One cold build at a time; a run that waited finds the prefix made.
+exec 9>"$ROOT/mupdf-win64.lock"
+flock 9
 if [ -e "$PREFIX/.complete" ]; then
   echo "$PREFIX"
   exit 0
@@ -193,7 +197,7 @@ configure_file "$JPEG/jversion.h.in" "$GEN/jversion.h" \
 JPEG_SRC=$(sed -n '/^set(JPEG_SOURCES jcapimin/,/)/p' "$JPEG/CMakeLists.txt" | tr -d '()' | sed 's/set//; s/JPEG_SOURCES//')
 JPEG_SRC+=" jaricom.c jcarith.c jdarith.c jsimd_none.c"
 
-# OpenJPEG: the decoder library only. Its allocator (opj_malloc.c) is left
+# OpenJPEG: the library without its tools. Its allocator (opj_malloc.c) is left
 # out because MuPDF supplies opj_malloc and friends on its own allocator.
 opj_version=$(sed -n 's/^set(OPENJPEG_VERSION_\(MAJOR\|MINOR\|BUILD\) \([0-9]*\))/\2/p' "${DIR[openjpeg2]}/CMakeLists.txt" | paste -sd.)
 IFS=. read -r omaj omin obld <<<"$opj_version"
