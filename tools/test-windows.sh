@@ -14,7 +14,7 @@ step() { step_start=$(date +%s); echo "== $1"; }
 done_step() { echo "== $1: $(( $(date +%s) - step_start )) s"; }
 
 step "packages"
-packages="g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth"
+packages="g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho"
 missing=$(for p in $packages; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"; done)
 if [ -n "$missing" ]; then
   echo "installing:" $missing
@@ -46,6 +46,12 @@ mkdir -p "$HOME"
 echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
 if [ ! -e "$WINEPREFIX/system.reg" ]; then
   "${japanese[@]}" wine wineboot --init
+  # Windows' Japanese fonts are not here: the IPA fonts stand in, proportional
+  # for proportional, as Windows would draw them.
+  for pair in "ＭＳ Ｐゴシック=IPAPGothic" "MS PGothic=IPAPGothic" "MS UI Gothic=IPAPGothic" \
+              "ＭＳ ゴシック=IPAGothic" "MS Gothic=IPAGothic" "ＭＳ 明朝=IPAMincho" "MS Mincho=IPAMincho"; do
+    "${japanese[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
+  done
   wineserver --wait
 fi
 done_step "Wine prefix"
