@@ -82,6 +82,8 @@ open_through_dialog() {
   window_gone "開く"
 }
 
+# The open dialog starts where the prefix's last one ended; that may be a huge folder.
+wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32' /f >/dev/null 2>&1 || true
 wine "$exe" &
 program=$!
 main=$(window_named Quilvane)

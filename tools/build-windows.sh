@@ -7,27 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(realpath -m "${1:-build-win}")
 JOBS=${2:-$(nproc)}
-SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
-
-step_start=0
-step() { step_start=$(date +%s); echo "== $1"; }
-done_step() { echo "== $1: $(( $(date +%s) - step_start )) s"; }
+. tools/windows-steps.sh
 
 step "packages"
-packages="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3"
-missing=$(for p in $packages; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"; done)
-if [ -n "$missing" ]; then
-  echo "installing:" $missing
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
-fi
+install_missing g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3
 done_step "packages"
 
-step "MuPDF cross build"
-mkdir -p "$BUILD"
-tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
-mupdf=$(tail -n 1 "$BUILD/mupdf.log")
-done_step "MuPDF cross build"
+build_mupdf
 
 step "quilvane.exe"
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \

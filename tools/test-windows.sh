@@ -6,28 +6,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=$(realpath -m "${1:-build-windows}")
 JOBS=${2:-$(nproc)}
-SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
 mkdir -p "$BUILD"
-
-step_start=0
-step() { step_start=$(date +%s); echo "== $1"; }
-done_step() { echo "== $1: $(( $(date +%s) - step_start )) s"; }
+. tools/windows-steps.sh
 
 step "packages"
-packages="g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho"
-missing=$(for p in $packages; do dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed' || echo "$p"; done)
-if [ -n "$missing" ]; then
-  echo "installing:" $missing
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
-fi
+install_missing g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth \
+  python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
 done_step "packages"
 
-# The viewer's MuPDF, built once into the user's cache (before HOME moves below).
-step "MuPDF cross build"
-tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
-mupdf=$(tail -n 1 "$BUILD/mupdf.log")
-done_step "MuPDF cross build"
+# Before HOME moves below: the cache is the user's.
+build_mupdf
 
 # Wine reports code page 932 only under a Japanese locale; it is made here,
 # not installed on the system. ALSA's null device lets MCI play with no sound card.

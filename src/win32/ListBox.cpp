@@ -15,26 +15,18 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
-int RowHeight(HWND list) {
+TEXTMETRICA FontMetrics(HWND list) {
     HDC dc = GetDC(list);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(list, dc);
-    // 12 px rows, or as high as the font needs so that "_" and "g" are not cut.
-    return std::max<int>(12, metrics.tmHeight);
+    return metrics;
 }
 
-int CellWidth(HWND list) {
-    HDC dc = GetDC(list);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(list, dc);
-    return metrics.tmAveCharWidth;
-}
+// 12 px rows, or as high as the font needs so that "_" and "g" are not cut.
+int RowHeight(HWND list) { return std::max<int>(12, FontMetrics(list).tmHeight); }
 
 }  // namespace
 
@@ -80,7 +72,7 @@ void TListBox::Show() {
     const LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list_, LB_SETCOUNT, rows_.size(), 0);
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, widestRow_ * static_cast<std::size_t>(CellWidth(list_)) + 4, 0);
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, widestRow_ * static_cast<std::size_t>(FontMetrics(list_).tmAveCharWidth) + 4, 0);
     if (top > 0 && top < static_cast<LRESULT>(rows_.size())) SendMessageW(list_, LB_SETTOPINDEX, top, 0);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);

@@ -24,6 +24,8 @@ MuPdfDocument::MuPdfDocument(const MuPdfContext& context, std::string bytes)
     int needsPassword = 0, pages = 0;
     fz_var(stream);
     fz_var(pdf);
+    fz_var(needsPassword);
+    fz_var(pages);
     fz_try(ctx_) {
         stream = fz_open_memory(ctx_, reinterpret_cast<const unsigned char*>(bytes_.data()), bytes_.size());
         pdf = pdf_open_document_with_stream(ctx_, stream);
