@@ -114,6 +114,13 @@ expect_title "Quilvane  [$(winpath "$folder/見積書 002.pdf")]"
 expect_control "ListBox 106 1 1  rows=3 selected=1"
 shot 04-renamed-and-next
 
+echo "== in the list, type-to-select and the arrow keys pick as a click does"
+xdotool type --delay 15 "r"
+expect_title "Quilvane  [$(winpath "$folder/renamed one.pdf")]"
+xdotool key Down
+expect_title "Quilvane  [$(winpath "$folder/見積書 002.pdf")]"
+expect_control "ListBox 106 1 1  rows=3 selected=1"
+
 echo "== a forbidden character gets the error box and renames nothing"
 name_box
 xdotool type --delay 15 "bad:name"
