@@ -33,7 +33,7 @@ THistoryWindow::THistoryWindow(HWND owner, Form1Logic& logic)
     HWND entries = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                    bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, window_,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntries)), GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(entries, WM_SETFONT, SendMessageA(window_, WM_GETFONT, 0, 0), FALSE);
+    SendMessageA(entries, WM_SETFONT, SendMessageA(layout_.Control("Undo"), WM_GETFONT, 0, 0), FALSE);
     SetWindowPos(entries, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ready_ = true;
     Refresh();
