@@ -163,8 +163,12 @@ expect_title "Quilvane  [$(winpath "$folder/track 1.mp3")]"
 expect_control "ListBox 106 1 1  rows=2 selected=0"
 expect_control "Button 108 1 1 停止"
 shot 08-mp3-playing
+name_box
 click 268 19
 expect_control "Button 108 1 1 再生"
+# The play button takes no focus: typing goes on in the name box.
+xdotool type --delay 15 "abc"
+expect_control "Edit 105 1 1 abc"
 click 268 19
 expect_control "Button 108 1 1 停止"
 

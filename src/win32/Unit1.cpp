@@ -14,7 +14,7 @@ namespace {
 
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
-constexpr UINT_PTR kNameBoxSubclass = 1;
+constexpr UINT_PTR kSubclassId = 1;
 
 }  // namespace
 
@@ -58,13 +58,15 @@ TForm1::TForm1(MciApi& mci)
         if (history_) history_->Refresh();
     };
     listBox1_.OnClick = [this] { Logic.ListBox1Click(); };
-    SetWindowSubclass(layout_.Control("E_Rename"), NameBoxProc, kNameBoxSubclass, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(layout_.Control("E_Rename"), NameBoxProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(layout_.Control("SB1"), SpeedButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ready_ = true;
 }
 
 TForm1::~TForm1() {
     ready_ = false;
-    RemoveWindowSubclass(layout_.Control("E_Rename"), NameBoxProc, kNameBoxSubclass);
+    RemoveWindowSubclass(layout_.Control("E_Rename"), NameBoxProc, kSubclassId);
+    RemoveWindowSubclass(layout_.Control("SB1"), SpeedButtonProc, kSubclassId);
 }
 
 void TForm1::Show(int showCommand) {
@@ -97,6 +99,9 @@ void TForm1::Command(int id) {
         // A disabled item's accelerator still arrives.
         if (id == N_Undo && (GetMenuState(layout_.Menu(), N_Undo, MF_BYCOMMAND) & MF_GRAYED)) return;
         RunHandler([this, handler = handler] { (Logic.*handler)(); });
+        // A speed button keeps no focus: the user types on where he was.
+        if (id == SB1 && GetFocus() == layout_.Control("SB1") && IsWindow(focusBeforeSpeedButton_))
+            SetFocus(focusBeforeSpeedButton_);
         return;
     }
     if (id == N_History) {
@@ -142,4 +147,10 @@ LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPA
         return 0;
     }
     return DefSubclassProc(edit, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm1::SpeedButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR self) {
+    if (message == WM_SETFOCUS) reinterpret_cast<TForm1*>(self)->focusBeforeSpeedButton_ = reinterpret_cast<HWND>(wParam);
+    return DefSubclassProc(button, message, wParam, lParam);
 }

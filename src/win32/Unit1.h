@@ -48,7 +48,10 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Command(int id);
     static LRESULT CALLBACK NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+    static LRESULT CALLBACK SpeedButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR self);
 
     bool ready_ = false;
+    HWND focusBeforeSpeedButton_ = nullptr;
     std::unique_ptr<THistoryWindow> history_;
 };
