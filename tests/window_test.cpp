@@ -192,6 +192,9 @@ TEST(ErrorDisplay, RealBoxWrapsBetweenWordsAndCopiesWithCtrlC) {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr) return;
         shown = box->text();
+        // The copy key is the box's window shortcut: it acts once the box is the active window.
+        box->activateWindow();
+        QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }, 2000);
         QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
         copied = QApplication::clipboard()->text();
         box->accept();
