@@ -194,7 +194,7 @@ TEST(ErrorDisplay, RealBoxWrapsBetweenWordsAndCopiesWithCtrlC) {
         shown = box->text();
         // The copy key is the box's window shortcut: it acts once the box is the active window.
         box->activateWindow();
-        QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }, 2000);
+        EXPECT_TRUE(QTest::qWaitFor([box] { return QApplication::activeWindow() == box; }, 2000));
         QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
         copied = QApplication::clipboard()->text();
         box->accept();
