@@ -2,6 +2,7 @@
 // The Win32 backend under code page 932: real lead bytes, FindFirstFileA,
 // MoveFileA and file identity.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -83,6 +84,37 @@ TEST(Win32DirectorySearch, AFolderEndingInTheTrailByte5CIsAFolder) {
     EXPECT_FALSE(FolderExists(WithTrailingDelimiter(folder) + "a.pdf"));
     EXPECT_FALSE(FolderExists(""));
     EXPECT_EQ(Names(Search(WithTrailingDelimiter(folder) + "*.pdf")), std::vector<Bytes>{"a.pdf"});
+}
+
+// The kept listing: what another program does shows at the next search
+// without a fresh read; a folder replaced under its path is read afresh.
+TEST(Win32DirectorySearch, ChangesByOthersShowWithoutReadingTheFolderAgain) {
+    TempDir root;
+    const Bytes folder = root / "scans";
+    const Bytes dir = folder + "\\";
+    ASSERT_TRUE(MakeFolder(folder));
+    ASSERT_TRUE(WriteFile(dir + "a.pdf", "x"));
+    EXPECT_EQ(Names(Search(dir + "*.pdf")), std::vector<Bytes>{"a.pdf"});
+    const unsigned long reads = FolderReadCount();
+    ASSERT_TRUE(WriteFile(dir + "b.pdf", "x"));
+    EXPECT_EQ(Names(Search(dir + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf"}));
+    const Bytes hyoushi = Sjis("表紙") + ".pdf";  // reported in UTF-16, listed in code page 932
+    ASSERT_TRUE(MoveFileA((dir + "a.pdf").c_str(), (dir + hyoushi).c_str()));
+    EXPECT_EQ(Names(Search(dir + "*.pdf")), (std::vector<Bytes>{"b.pdf", hyoushi}));
+    ASSERT_TRUE(DeleteFileA((dir + "b.pdf").c_str()));
+    EXPECT_EQ(Names(Search(dir + "*.pdf")), std::vector<Bytes>{hyoushi});
+    ASSERT_TRUE(MakeFolder(dir + "c.pdf"));
+    const auto withFolder = Search(dir + "*.pdf");
+    ASSERT_EQ(Names(withFolder), (std::vector<Bytes>{"c.pdf", hyoushi}));
+    EXPECT_TRUE(withFolder[0].isDirectory);
+    EXPECT_FALSE(withFolder[1].isDirectory);
+    EXPECT_EQ(FolderReadCount(), reads);
+
+    ASSERT_TRUE(MoveFileA(folder.c_str(), (root / "old").c_str()));
+    ASSERT_TRUE(MakeFolder(folder));
+    ASSERT_TRUE(WriteFile(dir + "fresh.pdf", "x"));
+    EXPECT_EQ(Names(Search(dir + "*.pdf")), std::vector<Bytes>{"fresh.pdf"});
+    EXPECT_EQ(FolderReadCount(), reads + 1);
 }
 
 TEST(Win32Move, NeverReplacesAndNamesEachRefusal) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "core/NaturalOrder.h"
+#include "core/Paths.h"
+#include "platform/FolderSnapshot.h"
 
 namespace {
 
@@ -32,6 +34,17 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     }
     while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
+}
+
+// Served from the kept listing, filtered on the long names: the platform's
+// own search would also match Windows' 8.3 short names.
+DirectorySearch::DirectorySearch(const Bytes& searchPath) {
+    const Bytes pattern = FileNamePart(searchPath);
+    if (pattern.empty()) return;
+    for (const DirEntry& entry : KeptFolderEntries(FolderPart(searchPath))) {
+        if (WildcardMatch(pattern, entry.name)) entries_.push_back(entry);
+    }
+    next_ = entries_.empty() ? 0 : 1;
 }
 
 DirectorySearch::~DirectorySearch() = default;

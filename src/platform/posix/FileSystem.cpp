@@ -3,18 +3,14 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <stdio.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <set>
 
-#include "core/NaturalOrder.h"
 #include "core/Paths.h"
+#include "platform/FolderSnapshot.h"
 #include "platform/posix/NoReplaceMove.h"
 
 PathStyle NativePathStyle() { return PathStyle::Posix; }
@@ -35,17 +31,6 @@ bool IsDirectoryEntry(int dirFd, const dirent& entry) {
     return fstatat(dirFd, entry.d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Every entry of a folder (named, "." for the current one), naturally sorted.
-std::vector<DirEntry> ReadSortedFolder(const Bytes& folder) {
-    std::vector<DirEntry> found;
-    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-    if (!dir) return found;
-    const int fd = dirfd(dir.get());
-    while (const dirent* entry = readdir(dir.get())) found.push_back({entry->d_name, IsDirectoryEntry(fd, *entry)});
-    SortNaturally(found);
-    return found;
-}
-
 bool IsLocalFileSystem(const Bytes& folder) {
     struct statfs fs{};
     if (statfs(folder.c_str(), &fs) != 0) return false;
@@ -62,111 +47,68 @@ bool IsLocalFileSystem(const Bytes& folder) {
     }
 }
 
-struct ByNaturalOrder {
-    bool operator()(const DirEntry& a, const DirEntry& b) const { return NaturalLess(a.name, b.name); }
-};
-using SortedEntries = std::set<DirEntry, ByNaturalOrder>;
-
-// The last folder read, kept up to date from the kernel's change reports
-// (inotify, watched before the read): stepping through a folder of 100,000
-// files reads it once, then applies each change in O(log n). The folder is
-// known by its identity, checked at every search, so a folder renamed away
-// and replaced, a retargeted link or a mount over it is read afresh. Folders
-// on file systems that other machines can change are read at every search.
-class FolderSnapshot {
-public:
-    FolderSnapshot() : inotify_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
-    ~FolderSnapshot() {
-        if (inotify_ >= 0) close(inotify_);
-    }
-
-    const SortedEntries& Entries(const Bytes& folder) {
-        const Bytes key = folder.empty() ? Bytes(".") : folder;
-        struct stat now{};
-        const bool exists = stat(key.c_str(), &now) == 0;
-        const bool same = exists && watch_ >= 0 && key == folder_ && now.st_dev == identity_.st_dev &&
-                          now.st_ino == identity_.st_ino;
-        if (!same || !ApplyChanges()) {
-            Forget();
-            if (exists && inotify_ >= 0 && IsLocalFileSystem(key)) {
-                watch_ = inotify_add_watch(inotify_, key.c_str(),
-                                           IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
-                                               IN_MOVE_SELF | IN_ONLYDIR);
-            }
-            for (DirEntry& entry : ReadSortedFolder(key)) entries_.insert(entries_.end(), std::move(entry));
-            folder_ = watch_ >= 0 ? key : Bytes();
-            identity_ = now;
-            ++freshReads_;
-        }
-        return entries_;
-    }
-
-    unsigned long FreshReads() const { return freshReads_; }
-
-private:
-    // Past this many reported changes a fresh read costs less than applying them.
-    std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_.size() / 4); }
-
-    // Applies the reported changes; false when only a fresh read will do.
-    bool ApplyChanges() {
-        alignas(inotify_event) char buffer[64 * 1024];
-        std::size_t applied = 0;
-        ssize_t n;
-        while ((n = read(inotify_, buffer, sizeof buffer)) > 0) {
-            for (char* at = buffer; at < buffer + n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                at += sizeof(inotify_event) + event->len;
-                if (event->mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) return false;
-                if (event->wd != watch_ || event->len == 0) continue;
-                if (++applied > FreshReadThreshold()) return false;
-                DirEntry entry{event->name, false};
-                entries_.erase(entry);
-                if (event->mask & (IN_CREATE | IN_MOVED_TO)) Insert(std::move(entry));
-            }
-        }
-        return true;
-    }
-
-    void Insert(DirEntry entry) {
-        const Bytes path = WithTrailingDelimiter(folder_) + entry.name;
-        struct stat st{};
-        if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return;  // gone again: a later report says so
-        entry.isDirectory = S_ISDIR(st.st_mode);
-        entries_.insert(std::move(entry));
-    }
-
-    void Forget() {
-        if (watch_ >= 0) inotify_rm_watch(inotify_, watch_);
-        alignas(inotify_event) char buffer[4096];
-        while (read(inotify_, buffer, sizeof buffer) > 0) {
-        }
-        watch_ = -1;
-        folder_.clear();
-        entries_.clear();
-    }
-
-    int inotify_;
-    int watch_ = -1;
-    Bytes folder_;
-    struct stat identity_{};
-    SortedEntries entries_;
-    unsigned long freshReads_ = 0;
-};
-
-FolderSnapshot& Snapshot() {
-    static FolderSnapshot snapshot;
-    return snapshot;
-}
-
 }  // namespace
 
-DirectorySearch::DirectorySearch(const Bytes& searchPath) {
-    const Bytes pattern = FileNamePart(searchPath);
-    if (pattern.empty()) return;
-    for (const DirEntry& entry : Snapshot().Entries(FolderPart(searchPath))) {
-        if (WildcardMatch(pattern, entry.name)) entries_.push_back(entry);
+// The kept listing's reports come from inotify, which the kernel fills as
+// each change is made.
+struct FolderWatch::State {
+    int inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    int watch = -1;
+};
+
+FolderWatch::FolderWatch() : state_(std::make_unique<State>()) {}
+
+FolderWatch::~FolderWatch() {
+    if (state_->inotify >= 0) close(state_->inotify);
+}
+
+bool FolderWatch::Start(const Bytes& folder) {
+    if (state_->inotify < 0 || !IsLocalFileSystem(folder)) return false;
+    state_->watch = inotify_add_watch(state_->inotify, folder.c_str(),
+                                      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
+                                          IN_MOVE_SELF | IN_ONLYDIR);
+    return state_->watch >= 0;
+}
+
+void FolderWatch::Stop() {
+    if (state_->watch >= 0) inotify_rm_watch(state_->inotify, state_->watch);
+    alignas(inotify_event) char buffer[4096];
+    while (read(state_->inotify, buffer, sizeof buffer) > 0) {
     }
-    next_ = entries_.empty() ? 0 : 1;
+    state_->watch = -1;
+}
+
+bool FolderWatch::Take(std::vector<FolderChange>& changes, std::size_t limit) {
+    alignas(inotify_event) char buffer[64 * 1024];
+    ssize_t n;
+    while ((n = read(state_->inotify, buffer, sizeof buffer)) > 0) {
+        for (char* at = buffer; at < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            at += sizeof(inotify_event) + event->len;
+            if (event->mask & (IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT)) return false;
+            if (event->wd != state_->watch || event->len == 0) continue;
+            if (changes.size() >= limit) return false;
+            changes.push_back({event->name, (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0});
+        }
+    }
+    return true;
+}
+
+// Every entry (named, "." for the current one).
+std::vector<DirEntry> ReadFolderEntries(const Bytes& folder) {
+    std::vector<DirEntry> found;
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+    if (!dir) return found;
+    const int fd = dirfd(dir.get());
+    while (const dirent* entry = readdir(dir.get())) found.push_back({entry->d_name, IsDirectoryEntry(fd, *entry)});
+    return found;
+}
+
+std::optional<DirEntry> EntryNamed(const Bytes& folder, const Bytes& name) {
+    const Bytes path = WithTrailingDelimiter(folder) + name;
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0 && lstat(path.c_str(), &st) != 0) return std::nullopt;
+    return DirEntry{name, S_ISDIR(st.st_mode)};
 }
 
 std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
@@ -179,13 +121,11 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
         if (stat(searchPath.c_str(), &st) == 0) return DirEntry{pattern, S_ISDIR(st.st_mode)};
         if (errno == ENOTDIR) return std::nullopt;
     }
-    for (const DirEntry& entry : Snapshot().Entries(folder)) {
+    for (const DirEntry& entry : KeptFolderEntries(folder)) {
         if (WildcardMatch(pattern, entry.name)) return entry;
     }
     return std::nullopt;
 }
-
-unsigned long FolderReadCount() { return Snapshot().FreshReads(); }
 
 bool PathExists(const Bytes& path) {
     struct stat st{};

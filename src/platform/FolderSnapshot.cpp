@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/FolderSnapshot.h"
+
+#include <algorithm>
+
+#include "core/NaturalOrder.h"
+#include "platform/FileIdentity.h"
+
+bool ByNaturalOrder::operator()(const DirEntry& a, const DirEntry& b) const { return NaturalLess(a.name, b.name); }
+
+namespace {
+
+// Watched before the read, so nothing done during the read is missed; each
+// reported change then costs O(log n). The folder is known by its identity,
+// checked at every search, so a folder renamed away and replaced, a
+// retargeted link or a mount over it is read afresh. Folders the watch
+// refuses are read at every search.
+class FolderSnapshot {
+public:
+    const SortedEntries& Entries(const Bytes& folder) {
+        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        const auto now = IdentityOfPath(key);
+        // By volume and number alone: Wine gives a folder's last change as its creation time.
+        const bool same =
+            now && watching_ && key == folder_ && now->volume == identity_.volume && now->file == identity_.file;
+        if (!same || !ApplyChanges()) {
+            Forget();
+            if (now) watching_ = watch_.Start(key);
+            std::vector<DirEntry> read = ReadFolderEntries(key);
+            SortNaturally(read);
+            for (DirEntry& entry : read) entries_.insert(entries_.end(), std::move(entry));
+            folder_ = watching_ ? key : Bytes();
+            identity_ = now.value_or(FileIdentity{});
+            ++freshReads_;
+        }
+        return entries_;
+    }
+
+    unsigned long FreshReads() const { return freshReads_; }
+
+private:
+    // Past this many reported changes a fresh read costs less than applying them.
+    std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_.size() / 4); }
+
+    // Applies the reported changes; false when only a fresh read will do.
+    bool ApplyChanges() {
+        std::vector<FolderChange> changes;
+        if (!watch_.Take(changes, FreshReadThreshold())) return false;
+        for (const FolderChange& change : changes) {
+            entries_.erase(DirEntry{change.name, false});
+            if (!change.added) continue;
+            // A name gone again by now stays out: a later report says so.
+            if (auto entry = EntryNamed(folder_, change.name)) entries_.insert(std::move(*entry));
+        }
+        return true;
+    }
+
+    void Forget() {
+        watch_.Stop();
+        watching_ = false;
+        folder_.clear();
+        entries_.clear();
+    }
+
+    FolderWatch watch_;
+    bool watching_ = false;
+    Bytes folder_;
+    FileIdentity identity_;
+    SortedEntries entries_;
+    unsigned long freshReads_ = 0;
+};
+
+FolderSnapshot& Snapshot() {
+    static FolderSnapshot snapshot;
+    return snapshot;
+}
+
+}  // namespace
+
+const SortedEntries& KeptFolderEntries(const Bytes& folder) { return Snapshot().Entries(folder); }
+
+unsigned long FolderReadCount() { return Snapshot().FreshReads(); }

@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "core/Bytes.h"
+#include "platform/FileSystem.h"
+
+// The last folder read, kept up to date from the platform's change reports,
+// so that stepping through a folder of 100,000 files reads it once. The
+// decisions live in FolderSnapshot.cpp; each backend gives the reports, the
+// read and the look-up of one name below.
+
+struct ByNaturalOrder {
+    bool operator()(const DirEntry& a, const DirEntry& b) const;
+};
+using SortedEntries = std::set<DirEntry, ByNaturalOrder>;
+
+// Every entry of `folder` (empty: the current one) in natural order, as a
+// fresh read gives them, "." and ".." included.
+const SortedEntries& KeptFolderEntries(const Bytes& folder);
+
+// What the platform reported for one name in the watched folder.
+struct FolderChange {
+    Bytes name;
+    bool added;  // made or moved in; otherwise removed or moved away
+};
+
+// The platform's change reports for one folder at a time.
+class FolderWatch {
+public:
+    FolderWatch();
+    ~FolderWatch();
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    // Starts before the folder is read; false where the reports cannot be
+    // trusted (a file system that other machines change) or not had.
+    bool Start(const Bytes& folder);
+    void Stop();
+    // Appends what was reported since the last call; false when reports were
+    // lost, or more than `limit` came, and only a fresh read will do.
+    bool Take(std::vector<FolderChange>& changes, std::size_t limit);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Every entry of a folder as the platform lists it, in its own order.
+std::vector<DirEntry> ReadFolderEntries(const Bytes& folder);
+// The entry stored under `name` in `folder` now, named as a read names it.
+std::optional<DirEntry> EntryNamed(const Bytes& folder, const Bytes& name);
