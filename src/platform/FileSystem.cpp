@@ -36,23 +36,36 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-// Served from the kept listing, filtered on the long names: the platform's
-// own search would also match Windows' 8.3 short names.
-DirectorySearch::DirectorySearch(const Bytes& searchPath) {
-    const Bytes pattern = FileNamePart(searchPath);
-    if (pattern.empty()) return;
-    for (const DirEntry& entry : KeptFolderEntries(FolderPart(searchPath))) {
-        if (WildcardMatch(pattern, entry.name)) entries_.push_back(entry);
+// The kept listing, shared and left as it is while the search holds it: no
+// copy of 100,000 names per search. Filtered on the long names: the
+// platform's own search would also match Windows' 8.3 short names.
+struct DirectorySearch::Walk {
+    std::shared_ptr<const SortedEntries> listing;
+    SortedEntries::const_iterator at;
+    Bytes pattern;
+
+    const DirEntry* Match() {
+        while (at != listing->end() && !WildcardMatch(pattern, at->name)) ++at;
+        return at != listing->end() ? &*at : nullptr;
     }
-    next_ = entries_.empty() ? 0 : 1;
+};
+
+DirectorySearch::DirectorySearch(const Bytes& searchPath) {
+    Bytes pattern = FileNamePart(searchPath);
+    if (pattern.empty()) return;
+    auto listing = KeptFolderEntries(FolderPart(searchPath));
+    const auto begin = listing->begin();
+    walk_.reset(new Walk{std::move(listing), begin, std::move(pattern)});
+    current_ = walk_->Match();
 }
 
 DirectorySearch::~DirectorySearch() = default;
 
 bool DirectorySearch::Next() {
-    if (next_ == 0 || next_ > entries_.size()) return false;
-    ++next_;
-    return next_ <= entries_.size();
+    if (current_ == nullptr) return false;
+    ++walk_->at;
+    current_ = walk_->Match();
+    return current_ != nullptr;
 }
 
 void SortNaturally(std::vector<DirEntry>& entries) {

@@ -21,7 +21,8 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // A search over a folder for a pattern, given as one search path (folder +
 // pattern). It yields every kind of entry (hidden ones, folders, "." and "..")
-// in natural order, and is ended when the object goes.
+// in natural order, and is ended when the object goes. It walks the folder's
+// listing as it stood when the search began, matching as it goes.
 class DirectorySearch {
 public:
     explicit DirectorySearch(const Bytes& searchPath);
@@ -30,14 +31,15 @@ public:
     DirectorySearch& operator=(const DirectorySearch&) = delete;
 
     // The entry under the cursor; only valid while Found().
-    bool Found() const { return next_ <= entries_.size() && next_ > 0; }
-    const DirEntry& Current() const { return entries_[next_ - 1]; }
+    bool Found() const { return current_ != nullptr; }
+    const DirEntry& Current() const { return *current_; }
     // Moves to the next entry; false when there is none.
     bool Next();
 
 private:
-    std::vector<DirEntry> entries_;
-    std::size_t next_ = 0;
+    struct Walk;
+    std::unique_ptr<Walk> walk_;
+    const DirEntry* current_ = nullptr;
 };
 
 // Puts entries in natural order, as the folder list shows them.

@@ -17,7 +17,7 @@ namespace {
 // refuses are read at every search.
 class FolderSnapshot {
 public:
-    const SortedEntries& Entries(const Bytes& folder) {
+    std::shared_ptr<const SortedEntries> Entries(const Bytes& folder) {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
         const auto now = IdentityOfPath(key);
         // By volume and number alone: Wine gives a folder's last change as its creation time.
@@ -28,7 +28,8 @@ public:
             if (now) watching_ = watch_.Start(key);
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
-            for (DirEntry& entry : read) entries_.insert(entries_.end(), std::move(entry));
+            SortedEntries& entries = Writable();
+            for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
             folder_ = watching_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
             ++freshReads_;
@@ -40,17 +41,24 @@ public:
 
 private:
     // Past this many reported changes a fresh read costs less than applying them.
-    std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_.size() / 4); }
+    std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_->size() / 4); }
+
+    // The listing to change, copied first while a search still walks it.
+    SortedEntries& Writable() {
+        if (entries_.use_count() > 1) entries_ = std::make_shared<SortedEntries>(*entries_);
+        return *entries_;
+    }
 
     // Applies the reported changes; false when only a fresh read will do.
     bool ApplyChanges() {
         std::vector<FolderChange> changes;
         if (!watch_.Take(changes, FreshReadThreshold())) return false;
         for (const FolderChange& change : changes) {
-            entries_.erase(DirEntry{change.name, false});
+            SortedEntries& entries = Writable();
+            entries.erase(DirEntry{change.name, false});
             if (!change.added) continue;
             // A name gone again by now stays out: a later report says so.
-            if (auto entry = EntryNamed(folder_, change.name)) entries_.insert(std::move(*entry));
+            if (auto entry = EntryNamed(folder_, change.name)) entries.insert(std::move(*entry));
         }
         return true;
     }
@@ -59,14 +67,15 @@ private:
         watch_.Stop();
         watching_ = false;
         folder_.clear();
-        entries_.clear();
+        if (entries_.use_count() > 1) entries_ = std::make_shared<SortedEntries>();
+        else entries_->clear();
     }
 
     FolderWatch watch_;
     bool watching_ = false;
     Bytes folder_;
     FileIdentity identity_;
-    SortedEntries entries_;
+    std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
     unsigned long freshReads_ = 0;
 };
 
@@ -77,6 +86,6 @@ FolderSnapshot& Snapshot() {
 
 }  // namespace
 
-const SortedEntries& KeptFolderEntries(const Bytes& folder) { return Snapshot().Entries(folder); }
+std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder) { return Snapshot().Entries(folder); }
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }

@@ -20,8 +20,9 @@ struct ByNaturalOrder {
 using SortedEntries = std::set<DirEntry, ByNaturalOrder>;
 
 // Every entry of `folder` (empty: the current one) in natural order, as a
-// fresh read gives them, "." and ".." included.
-const SortedEntries& KeptFolderEntries(const Bytes& folder);
+// fresh read gives them, "." and ".." included. Later changes go to a copy
+// while the caller holds this one.
+std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder);
 
 // What the platform reported for one name in the watched folder.
 struct FolderChange {

@@ -121,7 +121,8 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
         if (stat(searchPath.c_str(), &st) == 0) return DirEntry{pattern, S_ISDIR(st.st_mode)};
         if (errno == ENOTDIR) return std::nullopt;
     }
-    for (const DirEntry& entry : KeptFolderEntries(folder)) {
+    const auto listing = KeptFolderEntries(folder);
+    for (const DirEntry& entry : *listing) {
         if (WildcardMatch(pattern, entry.name)) return entry;
     }
     return std::nullopt;
