@@ -10,30 +10,42 @@
 
 namespace {
 
-unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+// ASCII letters folded by table, and the match below on plain pointers: it
+// runs twice a step for each name of a 100,000-file folder, also in the
+// unoptimized test build.
+struct FoldTable {
+    unsigned char to[256];
+    constexpr FoldTable() : to() {
+        for (int c = 0; c < 256; ++c) to[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+};
+constexpr FoldTable kFold;
 
 }  // namespace
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
-    std::size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == '*') {
+    const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
+    const auto* const patternEnd = p + pattern.size();
+    const auto* n = reinterpret_cast<const unsigned char*>(name.data());
+    const auto* const nameEnd = n + name.size();
+    const unsigned char* starP = nullptr;
+    const unsigned char* starN = nullptr;
+    while (n < nameEnd) {
+        if (p < patternEnd && *p == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || Fold(static_cast<unsigned char>(pattern[p])) ==
-                                             Fold(static_cast<unsigned char>(name[n])))) {
+        } else if (p < patternEnd && (*p == '?' || kFold.to[*p] == kFold.to[*n])) {
             ++p;
             ++n;
-        } else if (starP != std::string_view::npos) {
+        } else if (starP != nullptr) {
             p = starP + 1;
             n = ++starN;
         } else {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
+    while (p < patternEnd && *p == '*') ++p;
+    return p == patternEnd;
 }
 
 // The kept listing, shared and left as it is while the search holds it: no
