@@ -67,14 +67,22 @@ void TListBox::Add(const Bytes& row) {
     if (!updating_) Show();
 }
 
-// The count is all the list keeps; the row in view stays in view.
+// The count is all the list keeps; the row in view stays in view. The same
+// count wants only a repaint: setting it redraws the scroll bars at once,
+// some ms a step under Wine.
 void TListBox::Show() {
-    const LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
-    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list_, LB_SETCOUNT, rows_.size(), 0);
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, widestRow_ * static_cast<std::size_t>(FontMetrics(list_).tmAveCharWidth) + 4, 0);
-    if (top > 0 && top < static_cast<LRESULT>(rows_.size())) SendMessageW(list_, LB_SETTOPINDEX, top, 0);
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    const auto count = static_cast<LRESULT>(rows_.size());
+    const LRESULT extent = static_cast<LRESULT>(widestRow_) * FontMetrics(list_).tmAveCharWidth + 4;
+    if (SendMessageW(list_, LB_GETCOUNT, 0, 0) != count) {
+        const LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(list_, LB_SETCOUNT, count, 0);
+        SendMessageW(list_, LB_SETHORIZONTALEXTENT, extent, 0);
+        if (top > 0 && top < count) SendMessageW(list_, LB_SETTOPINDEX, top, 0);
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    } else if (SendMessageW(list_, LB_GETHORIZONTALEXTENT, 0, 0) != extent) {
+        SendMessageW(list_, LB_SETHORIZONTALEXTENT, extent, 0);
+    }
     InvalidateRect(list_, nullptr, TRUE);
 }
 
