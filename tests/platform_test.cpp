@@ -123,6 +123,15 @@ TEST(DirectorySearchTest, ChangesByOthersShowAtTheNextSearch) {
     EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf"}));
     ASSERT_EQ(std::rename((dir / "a.pdf").c_str(), (dir / "c.pdf").c_str()), 0);
     EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "c.pdf"}));
+    {
+        // A search under way keeps the listing it began with.
+        DirectorySearch held(dir.Path() + "*.pdf");
+        WriteFile(dir / "b2.pdf", "x");
+        EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "b2.pdf", "c.pdf"}));
+        std::vector<Bytes> walked;
+        for (bool more = held.Found(); more; more = held.Next()) walked.push_back(held.Current().name);
+        EXPECT_EQ(walked, (std::vector<Bytes>{"b.pdf", "c.pdf"}));
+    }
     EXPECT_TRUE(FindFirstMatch(dir / "C.PDF"));
     ASSERT_EQ(unlink((dir / "c.pdf").c_str()), 0);
     EXPECT_FALSE(FindFirstMatch(dir / "C.PDF"));
