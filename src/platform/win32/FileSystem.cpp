@@ -51,7 +51,9 @@ struct FolderWatch::State {
     ULONGLONG written = 0;  // the folder's last write when its reports were last taken
     alignas(DWORD) std::array<char, 64 * 1024> buffer;
 
+    // The event is cleared here, so that a wait below means a new report.
     bool Ask() {
+        ResetEvent(reported);
         overlapped = OVERLAPPED{};
         overlapped.hEvent = reported;
         return ReadDirectoryChangesW(folder, buffer.data(), buffer.size(), FALSE,
@@ -66,7 +68,8 @@ struct FolderWatch::State {
             if (bytes == 0) return false;  // more changes than the buffer holds
             for (const char* at = buffer.data();;) {
                 const auto* record = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
-                const bool added = record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME;
+                const bool added =
+                    record->Action != FILE_ACTION_REMOVED && record->Action != FILE_ACTION_RENAMED_OLD_NAME;
                 Bytes name = FromUtf16(std::u16string(reinterpret_cast<const char16_t*>(record->FileName),
                                                       record->FileNameLength / sizeof(WCHAR)));
                 if (!Applicable(name, added) || changes.size() >= limit) return false;
@@ -103,7 +106,8 @@ void FolderWatch::Stop() {
     if (state_->folder == INVALID_HANDLE_VALUE) return;
     // The system writes into the buffer until the request is over.
     DWORD bytes;
-    if (CancelIoEx(state_->folder, &state_->overlapped)) GetOverlappedResult(state_->folder, &state_->overlapped, &bytes, TRUE);
+    if (CancelIoEx(state_->folder, &state_->overlapped))
+        GetOverlappedResult(state_->folder, &state_->overlapped, &bytes, TRUE);
     CloseHandle(state_->folder);
     state_->folder = INVALID_HANDLE_VALUE;
 }
