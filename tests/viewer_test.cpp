@@ -15,6 +15,7 @@
 #include "AcroPDFLib_TLB.h"
 #include "core/Errors.h"
 #include "support/Fixtures.h"
+#include "support/Raised.h"
 #include "support/WindowHarness.h"
 #include "viewer/PdfPageView.h"
 #include "viewer/PdfViewerControl.h"
@@ -99,15 +100,6 @@ protected:
     void TearDown() override { RegisterPdfViewerControl(); }
 };
 
-template <typename E>
-E Raised(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e;
-    }
-    throw std::runtime_error("nothing raised");
-}
 
 }  // namespace
 

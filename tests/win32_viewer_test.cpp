@@ -11,6 +11,7 @@
 
 #include "core/CodePage.h"
 #include "core/Errors.h"
+#include "support/Raised.h"
 #include "support/Win32Support.h"
 #include "viewer/ViewerHost.h"
 #include "win32/AcroPDFLib_TLB.h"
@@ -20,15 +21,6 @@ namespace {
 
 const Bytes kData = QUILVANE_TEST_DATA "\\";
 
-template <typename E>
-E Raised(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e;
-    }
-    throw std::runtime_error("nothing raised");
-}
 
 SIZE ClientSize(HWND window) {
     RECT r{};
