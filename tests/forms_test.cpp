@@ -134,6 +134,34 @@ TEST_F(FormLogic, UndoWalksBackAndRefusesWhatChangedMeanwhile) {
     EXPECT_EQ(forms.logic.Journal.Size(), 1u);
 }
 
+TEST_F(FormLogic, UndoWithoutBirthTimesRefusesANewFileUnderAReusedNumber) {
+    // As on NFSv3 or FUSE: no birth time, and the freed file number goes straight to the next file.
+    forms.logic.IdentityOf = [](const Bytes& path) {
+        auto identity = IdentityOfPath(path);
+        if (identity) identity->born = 0, identity->file = 7;
+        return identity;
+    };
+    for (const char* name : {"a.pdf", "b.pdf"}) WriteFile(dir / name, "scanned");
+    Open("a.pdf");
+    forms.e_Rename.text = "one";
+    forms.logic.B_RenameClick();
+    ASSERT_EQ(std::remove((dir / "one.pdf").c_str()), 0);
+    WriteFile(dir / "one.pdf", "another program's file");
+    EXPECT_THROW(forms.logic.N_UndoClick(), Exception);
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"b.pdf", "one.pdf"}));
+    EXPECT_EQ(ReadFile(dir / "one.pdf"), "another program's file");
+}
+
+TEST_F(FormLogic, AFailedPickLeavesTheCurrentFileHighlighted) {
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) WriteFile(dir / name, "x");
+    MakeFolder(dir / "taken.pdf");
+    Open("a.pdf");
+    forms.e_Rename.text = "taken";  // the move is refused: a folder holds the name
+    EXPECT_THROW(forms.Pick("c.pdf"), Exception);
+    EXPECT_EQ(Current(), dir / "a.pdf");
+    EXPECT_EQ(Selected(), "a.pdf");
+}
+
 TEST_F(FormLogic, UndoOfTheCurrentRecordingReloadsItUnderItsOldName) {
     for (const char* name : {"rec1.mp3", "rec2.mp3"}) WriteFile(dir / name, "x");
     forms.logic.SetMode(1);

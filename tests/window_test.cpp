@@ -539,12 +539,15 @@ TEST(OpenDialog, LookAlikeShiftJisNamesShowApartAndTheOnePickedOpens) {
     Program program;
     program->OpenDialog1.FileName = dir / first;  // offered again, selected
     QStringList shown;
+    QString title;
     ChooseWith(program, [&](TByteFileDialog& box, QListView* list, QLineEdit*) {
         shown = Shown(box);
+        title = box.windowTitle();
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Return);
     });
     EXPECT_EQ(shown, QStringList({"\\x88\\x9F.pdf", "\\x88\\xA0.pdf"}));
+    EXPECT_EQ(title, "開く");  // the platform's own title for an open dialog
     EXPECT_EQ(GetText(program->E_Filename), dir / second);
     EXPECT_EQ(program->OpenDialog1.FileName, dir / second);
 }

@@ -153,7 +153,11 @@ void Form1Logic::RefreshFileList() {
         ListBox1.Clear();
         ListFolderFiles(FolderPart(path));
     }
-    const Bytes current = FileNamePart(path);
+    SelectCurrentRow();
+}
+
+void Form1Logic::SelectCurrentRow() {
+    const Bytes current = FileNamePart(E_Filename.Text());
     int currentRow = -1;  // no row when the file is not listed, as after a fresh list
     for (int i = 0; i < ListBox1.Count(); ++i) {
         if (ListBox1.Item(i) == current) currentRow = i;
@@ -166,12 +170,18 @@ void Form1Logic::RefreshFileList() {
 void Form1Logic::ListBox1Click() {
     if (ListBox1.ItemIndex() < 0) return;
     const Bytes picked = ListBox1.Item(ListBox1.ItemIndex());
-    // A current file that another program removed has nothing left to rename.
-    if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
-    for (int i = 0; i < ListBox1.Count(); ++i) {
-        if (ListBox1.Item(i) == picked) ListBox1.SetItemIndex(i);
+    try {
+        // A current file that another program removed has nothing left to rename.
+        if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
+        for (int i = 0; i < ListBox1.Count(); ++i) {
+            if (ListBox1.Item(i) == picked) ListBox1.SetItemIndex(i);
+        }
+        LoadDocument(FolderPart(E_Filename.Text()) + ListBox1.Item(ListBox1.ItemIndex()));
+    } catch (...) {
+        // The file shown stays the current one, so the next arrow key starts from its row.
+        SelectCurrentRow();
+        throw;
     }
-    LoadDocument(FolderPart(E_Filename.Text()) + ListBox1.Item(ListBox1.ItemIndex()));
 }
 
 void Form1Logic::N_R1Click() { N_R1.SetChecked(!N_R1.Checked()); }
@@ -222,7 +232,7 @@ void Form1Logic::PerformRename() {
         throw Exception("「" + FileNamePart(from) + "」の名前を「" + FileNamePart(PendingNewPath) +
                         "」に変更できませんでした: " + outcome.reason);
     }
-    if (const auto identity = IdentityOfPath(PendingNewPath)) {
+    if (const auto identity = IdentityOf(PendingNewPath)) {
         Journal.Record({FolderPart(from), FileNamePart(from), FileNamePart(PendingNewPath), *identity});
         JournalChanged();
     }
@@ -243,7 +253,7 @@ void Form1Logic::UndoRename(std::size_t index) {
     const auto refuse = [&](const Bytes& reason) {
         throw Exception("「" + record.newName + "」を「" + record.oldName + "」に戻せませんでした: " + reason);
     };
-    const auto now = IdentityOfPath(from);
+    const auto now = IdentityOf(from);
     if (!now) refuse("ファイルが見つかりません");
     if (!SameFile(*now, record.identity)) refuse("別のファイルに置き換えられています");
     const MoveOutcome outcome = MoveFileNoReplace(from, to);

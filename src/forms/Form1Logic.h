@@ -5,6 +5,7 @@
 #include "core/Bytes.h"
 #include "forms/Controls.h"
 #include "forms/RenameJournal.h"
+#include "platform/FileIdentity.h"
 #include "player/MediaPlayer.h"
 
 class Form2Logic;
@@ -61,6 +62,9 @@ public:
     // Runs after each change of the journal, so a history window can follow it.
     std::function<void()> OnJournalChanged;
 
+    // Reads a file's identity for the journal and for undo; tests hide the birth time here.
+    std::function<std::optional<FileIdentity>(const Bytes& path)> IdentityOf = IdentityOfPath;
+
     // Shows an open dialog; true with its FileName set when the user chose a file.
     std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
 
@@ -111,6 +115,8 @@ public:
 
 private:
     Bytes ModeExtension() const;
+    // Highlights the current file's row, or none when it is not listed.
+    void SelectCurrentRow();
     IMenuItem* FitItem(int fit) const;
     void JournalChanged();
 };

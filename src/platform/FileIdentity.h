@@ -18,9 +18,12 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
-// The same file, whatever was written to it since.
-inline bool SameFile(const FileIdentity& a, const FileIdentity& b) {
-    return a.volume == b.volume && a.file == b.file && a.born == b.born;
+// Still the file that was recorded. With a birth time, whatever was written to
+// it since; without one (NFSv3, many FUSE mounts, old FAT) a freed file number
+// may already name a new file, so the size and last write must match as well.
+inline bool SameFile(const FileIdentity& now, const FileIdentity& recorded) {
+    if (now.volume != recorded.volume || now.file != recorded.file || now.born != recorded.born) return false;
+    return recorded.born != 0 || (now.size == recorded.size && now.modified == recorded.modified);
 }
 
 // The identity of what is stored under `path` now; none when nothing is.

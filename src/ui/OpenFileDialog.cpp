@@ -93,7 +93,7 @@ TByteFileDialog::TByteFileDialog(QWidget* parent, const QString& filter) : QDial
 }
 
 void TByteFileDialog::BuildControls(const QString& filterText) {
-    setWindowTitle(QStringLiteral("ファイルを開く"));
+    setWindowTitle(QStringLiteral("開く"));
     setSizeGripEnabled(true);
     const QFileIconProvider icons;
 

@@ -5,11 +5,21 @@
 #include <stdio.h>
 #include <unistd.h>
 #include <cerrno>
+#include <string>
 
 #include "core/Errors.h"
 
 int MoveCalls::RenameNoReplace(const char* from, const char* to) {
     return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+int MoveCalls::OpenPath(const char* path) { return open(path, O_PATH | O_NOFOLLOW | O_CLOEXEC); }
+int MoveCalls::LinkHeld(int fd, const char* to) {
+    // Through /proc the link is made to the file we hold, not to whatever its
+    // old name means by now. Without /proc the claim takes over.
+    const std::string held = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, held.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0) return 0;
+    if (errno == ENOENT && access("/proc/self/fd", F_OK) != 0) errno = EOPNOTSUPP;
+    return -1;
 }
 int MoveCalls::CreateExclusive(const char* path) {
     return open(path, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -28,10 +38,55 @@ int TakenTargetError(const Bytes& to, MoveCalls& calls) {
     return calls.Lstat(to.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? EISDIR : EEXIST;
 }
 
-// Where the file system refuses RENAME_NOREPLACE: claim the target with an
-// exclusive create, then rename the file over our own claim. No hard links are
-// needed, the file never has two names, and a claim is removed only while it
-// is still the file we created.
+// Errors with which a file system says it has no hard links.
+bool NoHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK; }
+
+constexpr int kUseClaim = -1;
+
+// Where the file system refuses RENAME_NOREPLACE (NFS, many FUSE mounts): a
+// hard link gives the file its new name, refusing a taken name atomically and
+// writing nothing; then the old name goes, while it still names our file. No
+// temporary name is ever made, so there is nothing another program can rename
+// away from us and nothing left behind.
+int MoveByLink(const Bytes& from, const Bytes& to, MoveCalls& calls) {
+    const int fd = calls.OpenPath(from.c_str());
+    if (fd < 0) return errno;
+    struct stat held{};
+    const bool known = fstat(fd, &held) == 0;
+    const bool linked = known && S_ISREG(held.st_mode) && calls.LinkHeld(fd, to.c_str()) == 0;
+    const int linkError = errno;
+    close(fd);
+    if (!known) return EIO;
+    if (!S_ISREG(held.st_mode)) return kUseClaim;
+    if (!linked) {
+        if (linkError == EEXIST) return TakenTargetError(to, calls);
+        return NoHardLinks(linkError) ? kUseClaim : linkError;
+    }
+    const auto names = [&](const Bytes& path) {
+        struct stat now{};
+        return calls.Lstat(path.c_str(), &now) == 0 && SameFile(now, held);
+    };
+    // The window the kernel leaves open without RENAME_NOREPLACE lies between
+    // this check and the unlink: another program would have to move our file
+    // away and put one of its own under the old name in between (make stress
+    // measures it). No step before or after can overwrite anything.
+    if (names(from)) {
+        if (calls.Unlink(from.c_str()) == 0) return 0;
+        const int error = errno;
+        if (names(to)) calls.Unlink(to.c_str());  // back as it was: one name
+        return error;
+    }
+    // Another program moved or removed our file meanwhile: it stays where they put it.
+    if (names(to)) calls.Unlink(to.c_str());
+    return ENOENT;
+}
+
+// Where there are no hard links either (FAT over FUSE, some SMB servers):
+// claim the target with an exclusive create, then rename the file over our own
+// claim while it is still the empty file we made. Another program that renames
+// the claim away keeps it; one that saves into it changes its size or time,
+// and the rename is refused. The check and the rename are two calls: this
+// window cannot be closed without the kernel's help.
 int MoveByClaim(const Bytes& from, const Bytes& to, MoveCalls& calls) {
     struct stat source{};
     if (calls.Lstat(from.c_str(), &source) != 0) return errno;
@@ -43,9 +98,10 @@ int MoveByClaim(const Bytes& from, const Bytes& to, MoveCalls& calls) {
     if (!known) return EIO;  // a claim we cannot recognise is never touched again
     const auto stillOurClaim = [&] {
         struct stat now{};
-        return calls.Lstat(to.c_str(), &now) == 0 && SameFile(now, claim);
+        return calls.Lstat(to.c_str(), &now) == 0 && SameFile(now, claim) && now.st_size == 0 &&
+               now.st_mtim.tv_sec == claim.st_mtim.tv_sec && now.st_mtim.tv_nsec == claim.st_mtim.tv_nsec &&
+               now.st_ctim.tv_sec == claim.st_ctim.tv_sec && now.st_ctim.tv_nsec == claim.st_ctim.tv_nsec;
     };
-    // Another program may have replaced the claim with a file of its own.
     if (!stillOurClaim()) return EEXIST;
     if (calls.Rename(from.c_str(), to.c_str()) == 0) return 0;
     const int error = errno;
@@ -59,8 +115,12 @@ MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to, MoveCalls& cal
     int error = 0;
     if (calls.RenameNoReplace(from.c_str(), to.c_str()) != 0) {
         error = errno;
-        if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) error = MoveByClaim(from, to, calls);
-        else if (error == EEXIST) error = TakenTargetError(to, calls);
+        if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+            error = MoveByLink(from, to, calls);
+            if (error == kUseClaim) error = MoveByClaim(from, to, calls);
+        } else if (error == EEXIST) {
+            error = TakenTargetError(to, calls);
+        }
     }
     if (error == 0) return {true, {}};
     return {false, MoveFailureReason(error)};

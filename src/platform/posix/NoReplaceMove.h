@@ -5,12 +5,14 @@
 #include "platform/FileSystem.h"
 
 // The system calls the no-replace move makes, in one place, so that tests can
-// force the fallback a file system without RENAME_NOREPLACE takes, and act
-// between its steps as another program would.
+// force the fallbacks a file system without RENAME_NOREPLACE (or without hard
+// links) takes, and act between their steps as another program would.
 class MoveCalls {
 public:
     virtual ~MoveCalls() = default;
     virtual int RenameNoReplace(const char* from, const char* to);
+    virtual int OpenPath(const char* path);  // a descriptor that names the file, or -1
+    virtual int LinkHeld(int fd, const char* to);  // a new name for the file `fd` holds
     virtual int CreateExclusive(const char* path);  // a descriptor, or -1
     virtual int Rename(const char* from, const char* to);
     virtual int Unlink(const char* path);
