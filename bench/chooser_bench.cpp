@@ -15,7 +15,8 @@
 #include "BenchSupport.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/OpenFileDialog.h"
+#include "qt/OpenFileDialog.h"
+#include "qt/PlatformServices.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ QStringList Rows(const std::vector<Bytes>& names) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     const int total = 100000;
     const Bytes dir = KeptFolder("plain-100000a", total, false), twin = KeptFolder("plain-100000b", total, false);

@@ -29,17 +29,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "AcroPDFLib_TLB.h"
+#include "qt/AcroPDFLib_TLB.h"
 #include "BenchSupport.h"
 #include "XSession.h"
 #include "core/Paths.h"
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
-#include "ui/OpenFileDialog.h"
-#include "viewer/PdfPageView.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/OpenFileDialog.h"
+#include "qt/PdfPageView.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 extern char** environ;
 
@@ -462,6 +463,7 @@ void MemoryFigure(XSession& x, const Bytes& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     if (QGuiApplication::platformName() != QLatin1String("xcb")) Fail("run on X11: QT_QPA_PLATFORM=xcb under Xvfb");
     RegisterPdfViewerControl();

@@ -13,8 +13,9 @@
 #include "core/NaturalOrder.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ std::vector<Bytes> Pdfs(const std::vector<Bytes>& names) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     for (const int total : {1000, 100000}) {

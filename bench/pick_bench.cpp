@@ -13,11 +13,13 @@
 #include "BenchSupport.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
-#include "viewer/PdfPageView.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/PdfPageView.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     for (const int total : {1000, 100000}) {

@@ -8,6 +8,7 @@
 #include "BenchSupport.h"
 #include "player/MediaPlayer.h"
 #include "support/Fixtures.h"
+#include "qt/PlatformServices.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ void BarePlaybin(const Bytes& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QCoreApplication application(argc, argv);
     gst_init(nullptr, nullptr);
     TempDir dir;

@@ -7,13 +7,15 @@
 #include <QPixmap>
 #include <filesystem>
 
-#include "AcroPDFLib_TLB.h"
+#include "qt/AcroPDFLib_TLB.h"
 #include "BenchSupport.h"
 #include "support/Fixtures.h"
-#include "viewer/PdfPageView.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/PdfPageView.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     TempDir dir;

@@ -11,7 +11,7 @@
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
 #include "support/Fixtures.h"
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 
 namespace {
 

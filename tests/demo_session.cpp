@@ -11,15 +11,16 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "Application.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "ui/QtBytes.h"
+#include "qt/Application.h"
+#include "qt/Unit1.h"
+#include "qt/Unit2.h"
+#include "qt/QtBytes.h"
 #include "support/Fixtures.h"
-#include "ui/ByteControls.h"
-#include "ui/ErrorDisplay.h"
-#include "ui/HistoryWindow.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/ErrorDisplay.h"
+#include "qt/HistoryWindow.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ void ClickRow(TForm1& form, const Bytes& name) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     SetUpApplication();
     RegisterPdfViewerControl();

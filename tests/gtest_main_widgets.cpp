@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "viewer/PdfViewerControl.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 int main(int argc, char** argv) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     testing::InitGoogleTest(&argc, argv);

@@ -3,8 +3,10 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
+    InstallPlatformServices();
     testing::InitGoogleTest(&argc, argv);
     // Without a Japanese locale Wine falls back to code page 1252, where no
     // test of lead bytes would prove anything.

@@ -402,29 +402,39 @@ std::optional<Bytes> TakeAway(const Bytes& from, const Bytes& aside) {
 
 struct RaceCount {
     int renames = 0, moved = 0, lost = 0, duplicated = 0, strays = 0, overwritten = 0;
-    std::vector<long> windowsNs;  // from the check of the old name to its unlink
+    std::vector<long> windowsNs;  // see TimedFallback
 };
 
 // Our side of the race: renames any listed name to a shared one, timing the
-// window between the old name's check and its unlink.
+// window another program could still hit: how long the name that moves our old
+// name aside lives (from the rename to the unlink), or without hard links,
+// from the check of the claim to the rename over it.
 class TimedFallback : public WithoutNoReplace {
 public:
-    using WithoutNoReplace::WithoutNoReplace;
-    std::vector<long>* windows = nullptr;
+    TimedFallback(bool hardLinks, std::vector<long>& windows) : WithoutNoReplace(hardLinks), hardLinks_(hardLinks), windows_(windows) {}
     int Lstat(const char* path, struct stat* info) override {
-        checked_ = std::chrono::steady_clock::now();
+        checked_ = Clock::now();
         return MoveCalls::Lstat(path, info);
     }
+    int Rename(const char* from, const char* to) override {
+        if (!hardLinks_) Record(checked_);
+        renamed_ = Clock::now();
+        return MoveCalls::Rename(from, to);
+    }
     int Unlink(const char* path) override {
-        const auto start = checked_;
         const int result = MoveCalls::Unlink(path);
-        windows->push_back(long(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                    std::chrono::steady_clock::now() - start).count()));
+        if (hardLinks_) Record(renamed_);
         return result;
     }
 
 private:
-    std::chrono::steady_clock::time_point checked_;
+    using Clock = std::chrono::steady_clock;
+    void Record(Clock::time_point since) {
+        windows_.push_back(long(std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - since).count()));
+    }
+    bool hardLinks_;
+    std::vector<long>& windows_;
+    Clock::time_point checked_, renamed_;
 };
 
 RaceCount RunRace(bool hardLinks, int renames, unsigned seed) {
@@ -445,8 +455,7 @@ RaceCount RunRace(bool hardLinks, int renames, unsigned seed) {
     close(pipeFds[0]);
     std::mt19937 random(seed);
     RaceCount count;
-    TimedFallback fs(hardLinks);
-    fs.windows = &count.windowsNs;
+    TimedFallback fs(hardLinks, count.windowsNs);
     std::vector<Bytes> listed;
     for (; count.renames < renames; ++count.renames) {
         if (count.renames % 16 == 0) listed = ListNames(folder);

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include "core/Errors.h"
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
+#include "qt/ByteControls.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <QThread>
 #include <map>
 
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 #include "support/Fixtures.h"
-#include "ui/HistoryWindow.h"
+#include "qt/HistoryWindow.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/PdfViewerControl.h"
 
 namespace {
 

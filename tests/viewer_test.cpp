@@ -12,13 +12,13 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "AcroPDFLib_TLB.h"
+#include "qt/AcroPDFLib_TLB.h"
 #include "core/Errors.h"
 #include "support/Fixtures.h"
 #include "support/Raised.h"
 #include "support/WindowHarness.h"
-#include "viewer/PdfPageView.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/PdfPageView.h"
+#include "qt/PdfViewerControl.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "core/CodePage.h"
-#include "platform/ByteMessageBox.h"
+#include "win32/ByteMessageBox.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include <memory>
 
 #include "win32/AcroPDFLib_TLB.h"
-#include "viewer/win32/MuPdfViewerControl.h"
+#include "win32/MuPdfViewerControl.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallPlatformServices();
     if (argc < 2) return 2;
     RegisterPdfViewerControl();
     WNDCLASSA wc{};

@@ -15,7 +15,7 @@
 #include "support/Win32Support.h"
 #include "viewer/ViewerHost.h"
 #include "win32/AcroPDFLib_TLB.h"
-#include "viewer/win32/MuPdfViewerControl.h"
+#include "win32/MuPdfViewerControl.h"
 
 namespace {
 

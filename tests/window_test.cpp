@@ -18,19 +18,19 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include "Application.h"
+#include "qt/Application.h"
 #include "core/Errors.h"
 #include "core/NaturalOrder.h"
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
-#include "ui/ListBox.h"
-#include "ui/QtBytes.h"
+#include "qt/ListBox.h"
+#include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
-#include "ui/ByteControls.h"
-#include "ui/OpenFileDialog.h"
-#include "viewer/PdfPageView.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/ByteControls.h"
+#include "qt/OpenFileDialog.h"
+#include "qt/PdfPageView.h"
+#include "qt/PdfViewerControl.h"
 
 namespace {
 

@@ -4,10 +4,28 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-
-#include "platform/CodePages.h"
+#include <stdexcept>
 
 namespace {
+
+CodePageServices services;
+
+const CodePageServices& Services() {
+    if (services.systemCodePage == nullptr) throw std::logic_error("code-page services used before start-up handed them in");
+    return services;
+}
+
+// The double-byte code pages' lead bytes are fixed: Windows' GetCPInfo and
+// iconv report the same ranges.
+std::array<bool, 256> LeadBytesOf(unsigned number) {
+    std::array<bool, 256> lead{};
+    const auto mark = [&](unsigned first, unsigned last) {
+        for (unsigned b = first; b <= last; ++b) lead[b] = true;
+    };
+    if (number == 932) mark(0x81, 0x9F), mark(0xE0, 0xFC);
+    else mark(0x81, 0xFE);  // 936, 949, 950
+    return lead;
+}
 
 bool IsDoubleByteNumber(unsigned number) {
     return number == 932 || number == 936 || number == 949 || number == 950;
@@ -97,8 +115,8 @@ std::string Upper(std::string s) {
 
 CodePage::CodePage(unsigned number, std::string name) : number_(number), name_(std::move(name)) {
     if (!IsDoubleByteNumber(number_)) return;
-    lead_ = PlatformLeadBytes(number_, name_);
-    hasLeadBytes_ = std::find(lead_.begin(), lead_.end(), true) != lead_.end();
+    lead_ = LeadBytesOf(number_);
+    hasLeadBytes_ = true;
 }
 
 CodePage CodePage::FromNumber(unsigned number) { return CodePage(number, NameOf(number)); }
@@ -119,9 +137,11 @@ CodePage CodePage::FromCodeset(const std::string& codeset) {
 }
 
 const CodePage& CodePage::System() {
-    static const CodePage system = PlatformSystemCodePage();
+    static const CodePage system = Services().systemCodePage();
     return system;
 }
+
+void UseCodePageServices(const CodePageServices& given) { services = given; }
 
 bool IsTrailByte(const Bytes& text, std::size_t index, const CodePage& cp) {
     if (index == 0 || index >= text.size() || !cp.HasLeadBytes()) return false;
@@ -131,9 +151,9 @@ bool IsTrailByte(const Bytes& text, std::size_t index, const CodePage& cp) {
 }
 
 std::u16string ToUtf16(const Bytes& text, const CodePage& cp) {
-    return cp.IsUtf8() ? DecodeUtf8(text) : PlatformDecode(text, cp);
+    return cp.IsUtf8() ? DecodeUtf8(text) : Services().decode(text, cp);
 }
 
 Bytes FromUtf16(const std::u16string& text, const CodePage& cp) {
-    return cp.IsUtf8() ? EncodeUtf8(text) : PlatformEncode(text, cp);
+    return cp.IsUtf8() ? EncodeUtf8(text) : Services().encode(text, cp);
 }

@@ -30,6 +30,17 @@ private:
     bool hasLeadBytes_ = false;
 };
 
+// What the core needs from the platform, handed in at start-up so that the
+// core calls nothing above it: the code page the process runs under, and
+// conversions for code pages other than UTF-8, in which bytes that do not
+// decode (or would not come back the same) travel as byte escapes.
+struct CodePageServices {
+    CodePage (*systemCodePage)() = nullptr;
+    std::u16string (*decode)(const Bytes& text, const CodePage& cp) = nullptr;
+    Bytes (*encode)(const std::u16string& text, const CodePage& cp) = nullptr;
+};
+void UseCodePageServices(const CodePageServices& services);
+
 // True when the byte at `index` (from 0) is the second byte of a double-byte
 // character: the lead-byte values just before it, counted backwards up to the
 // first other byte or the start, are odd in number.

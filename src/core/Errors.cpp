@@ -5,7 +5,12 @@
 #include <cstdio>
 
 #include "core/CodePage.h"
-#include "platform/Module.h"
+
+namespace {
+CodeLocation (*locator)(const void*) = nullptr;
+}
+
+void UseCodeLocator(CodeLocation (*locate)(const void* address)) { locator = locate; }
 
 const void* CurrentCodeAddress() { return __builtin_return_address(0); }
 
@@ -29,7 +34,7 @@ Bytes WithFullStop(const Bytes& message) {
 }
 
 Bytes StartupErrorReport(const Exception& error) {
-    const CodeLocation module = LocateCode(error.RaisedAt());
+    const CodeLocation module = locator ? locator(error.RaisedAt()) : CodeLocation{};
     const Bytes& message = error.Message();
     const bool endsInStop = !message.empty() && message.back() == '.';
     return Format("%sがモジュール %s の %08lX で発生しました。\n%s%s", error.TypeName(), module.moduleFileName.c_str(),

@@ -10,6 +10,15 @@
 // it is evaluated at the place where an error is raised.
 [[gnu::noinline]] const void* CurrentCodeAddress();
 
+// Where a code address lies: the file name of the program's module and the
+// offset of the address into it (0 when the platform cannot tell).
+struct CodeLocation {
+    Bytes moduleFileName;
+    std::uintptr_t offset = 0;
+};
+// The platform's way to locate code, handed in at start-up.
+void UseCodeLocator(CodeLocation (*locate)(const void* address));
+
 // The general error: a message in the system code page and the address where
 // it was raised. Handlers never catch these; the error display does.
 class Exception : public std::exception {

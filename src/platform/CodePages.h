@@ -9,8 +9,6 @@
 
 // The code page the process runs under.
 CodePage PlatformSystemCodePage();
-// The lead bytes of a double-byte code page, known by number and name.
-std::array<bool, 256> PlatformLeadBytes(unsigned number, const std::string& name);
 // Conversions for code pages other than UTF-8; bytes that do not decode (or
 // would not come back the same) travel as byte escapes.
 std::u16string PlatformDecode(const Bytes& text, const CodePage& cp);

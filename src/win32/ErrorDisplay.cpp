@@ -2,7 +2,7 @@
 #include "win32/ErrorDisplay.h"
 
 #include "core/Errors.h"
-#include "platform/ByteMessageBox.h"
+#include "win32/ByteMessageBox.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32/Win32Controls.h"
 
-#include "platform/ByteMessageBox.h"
+#include "win32/ByteMessageBox.h"
 #include "win32/LayoutWindow.h"
 
 Bytes WindowText(HWND window) {

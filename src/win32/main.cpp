@@ -4,12 +4,13 @@
 #include <objbase.h>
 
 #include "core/Errors.h"
-#include "platform/ByteMessageBox.h"
-#include "viewer/win32/MuPdfViewerControl.h"
+#include "win32/ByteMessageBox.h"
+#include "win32/MuPdfViewerControl.h"
 #include "win32/ErrorDisplay.h"
 #include "win32/FormWindow.h"
 #include "win32/Unit1.h"
 #include "win32/Unit2.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int Run(int showCommand) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    InstallPlatformServices();
     // The viewer and the system's dialogs expect a single-threaded apartment.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 1;

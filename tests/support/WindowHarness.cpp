@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ui/QtBytes.h"
-#include "ui/ByteControls.h"
-#include "ui/ErrorDisplay.h"
+#include "qt/QtBytes.h"
+#include "qt/ByteControls.h"
+#include "qt/ErrorDisplay.h"
 
 MessageBoxRecorder::MessageBoxRecorder() {
     SetMessageBoxHandler([this](const MessageBoxRequest& request) {

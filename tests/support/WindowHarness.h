@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "Unit1.h"
-#include "Unit2.h"
-#include "platform/MessageBox.h"
+#include "qt/Unit1.h"
+#include "qt/Unit2.h"
+#include "qt/MessageBox.h"
 
 // Records the message boxes instead of showing them. `whileShown` runs as if
 // the box were up (the box is modal, so the test acts from inside it).

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Code pages on glibc: the locale's codeset names the system code page, and
-// iconv converts and tells the lead bytes.
+// iconv converts; the lead bytes are the core's own table.
 #include "platform/CodePages.h"
 
 #include <iconv.h>
@@ -99,22 +99,6 @@ CodePage PlatformSystemCodePage() {
     // The program runs under the user's locale, not the "C" default.
     std::setlocale(LC_CTYPE, "");
     return CodePage::FromCodeset(nl_langinfo(CODESET));
-}
-
-std::array<bool, 256> PlatformLeadBytes(unsigned, const std::string& name) {
-    std::array<bool, 256> lead{};
-    // A lead byte is one that iconv finds incomplete on its own.
-    Iconv cd("UTF-16LE", name);
-    if (!cd.ok()) return lead;
-    for (unsigned b = 0x80; b < 0x100; ++b) {
-        char in[1] = {char(b)};
-        char out[8];
-        char* ip = in; char* op = out;
-        std::size_t il = 1, ol = sizeof out;
-        iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd.get(), &ip, &il, &op, &ol) == static_cast<std::size_t>(-1) && errno == EINVAL) lead[b] = true;
-    }
-    return lead;
 }
 
 std::u16string PlatformDecode(const Bytes& text, const CodePage& cp) { return DecodeWith(text, cp); }

@@ -4,9 +4,6 @@
 // back as a completion notice posted to the notification window.
 #include <gst/gst.h>
 #include <sys/stat.h>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
 #include <cerrno>
 #include <cstdio>
 #include <algorithm>
@@ -15,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <vector>
 
 #include "platform/Mci.h"
@@ -34,36 +32,10 @@ DWORD ClampMs(double ms) {
 }
 DWORD MsOf(gint64 ns) { return ClampMs(double(ns / GST_MSECOND)); }
 
-// A completion notice on its way to a notification window.
-class MciNotifyEvent : public QEvent {
-public:
-    static QEvent::Type EventType() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + MM_MCINOTIFY));
-        return type;
-    }
-    MciNotifyEvent(DWORD outcome, MCIDEVICEID device) : QEvent(EventType()), outcome(outcome), device(device) {}
-    const DWORD outcome;
-    const MCIDEVICEID device;
-};
-
-// The notification window is a QObject: its address is the handle, and a
-// notice posted from a streaming thread is delivered on the UI thread.
-class QtNotifyTarget final : public QObject, public MciNotifyTarget {
-public:
-    DWORD_PTR Handle() const override { return reinterpret_cast<DWORD_PTR>(static_cast<const QObject*>(this)); }
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() != MciNotifyEvent::EventType()) return QObject::event(e);
-        auto* notice = static_cast<MciNotifyEvent*>(e);
-        if (onNotify) onNotify(notice->outcome, notice->device);
-        return true;
-    }
-};
+MciNoticeQueue noticeQueue;
 
 void PostNotice(DWORD_PTR callback, DWORD outcome, MCIDEVICEID device) {
-    if (callback == 0) return;
-    QCoreApplication::postEvent(reinterpret_cast<QObject*>(callback), new MciNotifyEvent(outcome, device));
+    if (callback != 0 && noticeQueue.post != nullptr) noticeQueue.post(callback, outcome, device);
 }
 
 // The default audio output where there is one; a silent sink that keeps time otherwise.
@@ -399,7 +371,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<MciNotifyTarget> MakeMciNotifyTarget() { return std::make_unique<QtNotifyTarget>(); }
+void UseMciNoticeQueue(const MciNoticeQueue& queue) { noticeQueue = queue; }
+
+std::unique_ptr<MciNotifyTarget> MakeMciNotifyTarget() {
+    if (noticeQueue.makeTarget == nullptr) throw std::logic_error("MCI notices used before start-up handed in a queue");
+    return noticeQueue.makeTarget();
+}
 
 MciApi& PlatformMci() {
     static GstMci mci;

@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
 #include <string>
 
 #include "core/Errors.h"
+#include "core/Paths.h"
 
 int MoveCalls::RenameNoReplace(const char* from, const char* to) {
     return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
@@ -43,11 +45,29 @@ bool NoHardLinks(int error) { return error == EPERM || error == EOPNOTSUPP || er
 
 constexpr int kUseClaim = -1;
 
+// Removes the name `path` while it names the file `held`. There is no call
+// that removes a name only if it still means a given file, so whatever the
+// name means is first moved aside, atomically and destroying nothing, under a
+// fresh name no other program knows, and removed there once it proves to be
+// ours. Another program's file that came in under the name meanwhile goes
+// back. What remains open is the few microseconds the fresh name exists:
+// another program would have to find it in a listing and save over it in that
+// time (make stress measures how long it lives).
+int DropName(const Bytes& path, const struct stat& held, MoveCalls& calls) {
+    static std::atomic<unsigned> serial{0};
+    const Bytes aside = FolderPart(path, PathStyle::Posix) + ".~quilvane-" + std::to_string(getpid()) + "-" +
+                        std::to_string(serial++) + ".tmp";
+    if (calls.Rename(path.c_str(), aside.c_str()) != 0) return errno;
+    struct stat now{};
+    if (calls.Lstat(aside.c_str(), &now) == 0 && SameFile(now, held)) return calls.Unlink(aside.c_str()) == 0 ? 0 : errno;
+    // Not ours: it goes back under its name, unless a third file took that.
+    if (link(aside.c_str(), path.c_str()) == 0) calls.Unlink(aside.c_str());
+    return EEXIST;
+}
+
 // Where the file system refuses RENAME_NOREPLACE (NFS, many FUSE mounts): a
 // hard link gives the file its new name, refusing a taken name atomically and
-// writing nothing; then the old name goes, while it still names our file. No
-// temporary name is ever made, so there is nothing another program can rename
-// away from us and nothing left behind.
+// writing nothing; then the old name goes, while it still names our file.
 int MoveByLink(const Bytes& from, const Bytes& to, MoveCalls& calls) {
     const int fd = calls.OpenPath(from.c_str());
     if (fd < 0) return errno;
@@ -62,23 +82,13 @@ int MoveByLink(const Bytes& from, const Bytes& to, MoveCalls& calls) {
         if (linkError == EEXIST) return TakenTargetError(to, calls);
         return NoHardLinks(linkError) ? kUseClaim : linkError;
     }
-    const auto names = [&](const Bytes& path) {
-        struct stat now{};
-        return calls.Lstat(path.c_str(), &now) == 0 && SameFile(now, held);
-    };
-    // The window the kernel leaves open without RENAME_NOREPLACE lies between
-    // this check and the unlink: another program would have to move our file
-    // away and put one of its own under the old name in between (make stress
-    // measures it). No step before or after can overwrite anything.
-    if (names(from)) {
-        if (calls.Unlink(from.c_str()) == 0) return 0;
-        const int error = errno;
-        if (names(to)) calls.Unlink(to.c_str());  // back as it was: one name
-        return error;
-    }
-    // Another program moved or removed our file meanwhile: it stays where they put it.
-    if (names(to)) calls.Unlink(to.c_str());
-    return ENOENT;
+    const int error = DropName(from, held, calls);
+    if (error == 0) return 0;
+    // Our file left its old name some other way (another program moved or
+    // removed it) or cannot leave it: the new name goes again, so the file
+    // never stays under two names.
+    DropName(to, held, calls);
+    return error == EEXIST ? ENOENT : error;
 }
 
 // Where there are no hard links either (FAT over FUSE, some SMB servers):

@@ -27,16 +27,6 @@ bool EncodesBackTo(UINT cp, const wchar_t* units, int count, const char* bytes, 
 
 CodePage PlatformSystemCodePage() { return CodePage::FromNumber(GetACP()); }
 
-std::array<bool, 256> PlatformLeadBytes(unsigned number, const std::string&) {
-    std::array<bool, 256> lead{};
-    CPINFO info{};
-    if (number == 0 || !GetCPInfo(number, &info)) return lead;
-    for (int i = 0; i + 1 < MAX_LEADBYTES && info.LeadByte[i] != 0; i += 2) {
-        for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1] && b < 256; ++b) lead[b] = true;
-    }
-    return lead;
-}
-
 std::u16string PlatformDecode(const Bytes& s, const CodePage& cp) {
     std::u16string out;
     out.reserve(s.size());

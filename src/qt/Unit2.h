@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "forms/Form2Logic.h"
-#include "ui/QtControls.h"
+#include "qt/QtControls.h"
 #include "ui_TForm2.h"
 
 // The confirmation dialog: old name, "↓", new name, "リネームしますか？".

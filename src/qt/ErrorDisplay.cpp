@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/ErrorDisplay.h"
+#include "qt/ErrorDisplay.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include "core/Errors.h"
-#include "ui/QtBytes.h"
-#include "platform/MessageBox.h"
+#include "qt/QtBytes.h"
+#include "qt/MessageBox.h"
 
 namespace {
 

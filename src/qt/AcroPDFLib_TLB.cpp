@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AcroPDFLib_TLB.h"
+#include "qt/AcroPDFLib_TLB.h"
 
 #include <QResizeEvent>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/MenuItem.h"
+#include "qt/MenuItem.h"
 
 #include <QAction>
 
-#include "ui/ErrorDisplay.h"
+#include "qt/ErrorDisplay.h"
 
 void BindMenuItem(QAction* item, std::function<void()> handler) {
     QObject::connect(item, &QAction::triggered, item, [item, handler = std::move(handler)](bool checked) {

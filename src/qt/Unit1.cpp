@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Unit1.h"
+#include "qt/Unit1.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 
-#include "Unit2.h"
-#include "ui/ErrorDisplay.h"
-#include "ui/HistoryWindow.h"
-#include "ui/MenuItem.h"
-#include "ui/OpenFileDialog.h"
+#include "qt/Unit2.h"
+#include "qt/ErrorDisplay.h"
+#include "qt/HistoryWindow.h"
+#include "qt/MenuItem.h"
+#include "qt/OpenFileDialog.h"
 
 TForm1::SetUpLayout::SetUpLayout(TForm1* form) { form->setupUi(form); }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewer/PdfViewerControl.h"
+#include "qt/PdfViewerControl.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "viewer/PdfPageView.h"
+#include "qt/PdfPageView.h"
 #include "viewer/ViewerTexts.h"
 
 void RegisterPdfViewerControl() {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/OpenFileDialog.h"
+#include "qt/OpenFileDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -20,7 +20,7 @@
 #include <filesystem>
 
 #include "core/Paths.h"
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // some font, so a face asked for by name counts only when its name table
 // carries that name, and a face asked for by character set only when GDI
 // reports that set. The bytes come back through GetFontData.
-#include "viewer/win32/SystemFonts.h"
+#include "win32/SystemFonts.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 
 #include "core/Bytes.h"
 #include "forms/Form1Logic.h"
-#include "ui/QtControls.h"
+#include "qt/QtControls.h"
 #include "ui_TForm1.h"
 
 class TForm2;

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/QtControls.h"
+#include "qt/QtControls.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/QtBytes.h"
-#include "platform/MessageBox.h"
-#include "ui/ByteControls.h"
+#include "qt/QtBytes.h"
+#include "qt/MessageBox.h"
+#include "qt/ByteControls.h"
 
 void QtWidgetState::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
 bool QtWidgetState::Enabled() const { return widget_->isEnabled(); }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 
 #include "core/CodePage.h"
 

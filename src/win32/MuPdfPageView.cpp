@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewer/win32/MuPdfPageView.h"
+#include "win32/MuPdfPageView.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/MessageBox.h"
+#include "qt/MessageBox.h"
 
 #include <QApplication>
 #include <QClipboard>

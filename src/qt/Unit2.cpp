@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Unit2.h"
+#include "qt/Unit2.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 
-#include "ui/ErrorDisplay.h"
+#include "qt/ErrorDisplay.h"
 
 TForm2::SetUpLayout::SetUpLayout(TForm2* form) { form->setupUi(form); }
 

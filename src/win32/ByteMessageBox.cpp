@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <windows.h>
 
-#include "platform/ByteMessageBox.h"
+#include "win32/ByteMessageBox.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewer/win32/MuPdfDocument.h"
+#include "win32/MuPdfDocument.h"
 
 extern "C" {
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
 }
 
-#include "viewer/win32/SystemFonts.h"
+#include "win32/SystemFonts.h"
 
 // fz_try jumps with longjmp: no object with a destructor lives inside one.
 

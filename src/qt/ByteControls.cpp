@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/ByteControls.h"
+#include "qt/ByteControls.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 
 Bytes GetText(const QLineEdit* edit) { return FromQString(edit->text()); }
 void SetText(QLineEdit* edit, const Bytes& text) { edit->setText(ToQString(text)); }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/ListBox.h"
+#include "qt/ListBox.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,8 +10,8 @@
 #include "core/CodePage.h"
 #include "core/Errors.h"
 #include "core/NaturalOrder.h"
-#include "ui/QtBytes.h"
-#include "ui/ErrorDisplay.h"
+#include "qt/QtBytes.h"
+#include "qt/ErrorDisplay.h"
 
 int ByteListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows.size());

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Application.h"
+#include "qt/Application.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
-#include "Unit1.h"
-#include "Unit2.h"
+#include "qt/Unit1.h"
+#include "qt/Unit2.h"
 #include "core/Errors.h"
-#include "ui/QtBytes.h"
-#include "platform/MessageBox.h"
-#include "ui/ErrorDisplay.h"
+#include "qt/QtBytes.h"
+#include "qt/MessageBox.h"
+#include "qt/ErrorDisplay.h"
 
 namespace {
 

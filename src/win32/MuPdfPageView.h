@@ -7,7 +7,7 @@
 
 #include "core/Bytes.h"
 #include "viewer/FitGeometry.h"
-#include "viewer/win32/MuPdfDocument.h"
+#include "win32/MuPdfDocument.h"
 
 // One page of a document at a time in a child window, fitted by one of the
 // destination views with the geometry the Qt view uses too. The scroll

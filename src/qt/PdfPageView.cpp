@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewer/PdfPageView.h"
+#include "qt/PdfPageView.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -2,10 +2,12 @@
 // Quilvane: look at a file, type its new name, pick the next.
 #include <QApplication>
 
-#include "Application.h"
-#include "viewer/PdfViewerControl.h"
+#include "qt/Application.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
 
 int main(int argc, char* argv[]) {
+    InstallQtPlatformServices();
     QApplication application(argc, argv);
     return RunApplication(RegisterPdfViewerControl);
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ui/HistoryWindow.h"
+#include "qt/HistoryWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,9 +9,9 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "ui/QtBytes.h"
+#include "qt/QtBytes.h"
 #include "forms/Form1Logic.h"
-#include "ui/ErrorDisplay.h"
+#include "qt/ErrorDisplay.h"
 
 THistoryWindow::THistoryWindow(QWidget* parent, Form1Logic& logic)
     : QDialog(parent), logic_(logic), list_(new QListWidget(this)), undo_(new QPushButton(QStringLiteral("元に戻す(&U)"), this)) {

@@ -7,8 +7,8 @@
 
 #include "core/Bytes.h"
 #include "viewer/PdfViewerCore.h"
-#include "viewer/win32/MuPdfDocument.h"
-#include "viewer/win32/MuPdfPageView.h"
+#include "win32/MuPdfDocument.h"
+#include "win32/MuPdfPageView.h"
 
 // The PDF viewer control on MuPDF for Win32: a toolbar (previous and next
 // page, "n / N", zoom out and in) above a single-page view, in a child window
