@@ -281,11 +281,13 @@ TEST(MoveFallback, AnotherProgramBetweenTheLinkAndTheUnlinkLosesNothing) {
     fs.afterLink = [&](const char*) { ASSERT_EQ(std::rename((dir / "a.pdf").c_str(), (dir / "moved.pdf").c_str()), 0); };
     EXPECT_EQ(MoveFileNoReplace(dir / "a.pdf", dir / "b.pdf", fs).reason, "ファイルが見つかりません");
     EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"moved.pdf"}));
-    // It moves a file of its own in under our old name: that file stays.
+    // It saves a file of its own over our old name: that file stays, and ours,
+    // which has no other name left, keeps the new one.
     fs.afterLink = [&](const char*) { SaveOver(dir / "moved.pdf", "theirs"); };
-    EXPECT_FALSE(MoveFileNoReplace(dir / "moved.pdf", dir / "c.pdf", fs).moved);
-    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"moved.pdf"}));
+    EXPECT_TRUE(MoveFileNoReplace(dir / "moved.pdf", dir / "c.pdf", fs).moved);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"c.pdf", "moved.pdf"}));
     EXPECT_EQ(ReadFile(dir / "moved.pdf"), "theirs");
+    EXPECT_EQ(ReadFile(dir / "c.pdf"), "ours");
 }
 
 TEST(MoveFallback, AnotherProgramBetweenTheClaimAndTheRenameLosesNothing) {
@@ -334,23 +336,14 @@ Bytes ReadAll(int fd) {
     return contents;
 }
 
-// Moves whatever `name` holds out of the folder and returns its contents; it
-// is the only way the other program removes a file, so it always knows what
-// it removed.
-std::optional<Bytes> TakeAway(const Bytes& from, const Bytes& aside) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) != 0) return std::nullopt;
-    Bytes contents = ReadFile(aside);
-    unlink(aside.c_str());
-    return contents;
-}
-
 // Another program in the same folder, as a sync client or a colleague on the
 // same share acts: it creates files without replacing any, saves in place and
 // saves by replacing over any name, renames any name (ours and our temporary
-// ones too) and moves files away, until `stop` closes. Every file's contents
-// are unique, so it writes down which contents it made and which it destroyed.
-[[noreturn]] void RunOtherProgram(const Bytes& folder, const Bytes& aside, int stop, const Bytes& manifest,
-                                  unsigned seed) {
+// ones too) and moves files away into `away`, until `stop` closes. Every
+// file's contents are unique, so it writes down which contents it made and
+// which its saves destroyed.
+[[noreturn]] void RunOtherProgram(const Bytes& folder, const Bytes& away, const Bytes& aside, int stop,
+                                  const Bytes& manifest, unsigned seed) {
     std::mt19937 random(seed);
     Bytes made, destroyed;
     std::vector<Bytes> listed;
@@ -393,7 +386,7 @@ std::optional<Bytes> TakeAway(const Bytes& from, const Bytes& aside) {
             renameat2(AT_FDCWD, any.c_str(), AT_FDCWD, (folder + SharedName(random)).c_str(), RENAME_NOREPLACE);
             break;
         default:
-            if (const auto old = TakeAway(any, aside); old && !old->empty()) destroyed += *old + "\n";
+            renameat2(AT_FDCWD, any.c_str(), AT_FDCWD, (away + std::to_string(k)).c_str(), RENAME_NOREPLACE);
         }
     }
     WriteFile(manifest, made + "--\n" + destroyed);
@@ -401,7 +394,7 @@ std::optional<Bytes> TakeAway(const Bytes& from, const Bytes& aside) {
 }
 
 struct RaceCount {
-    int renames = 0, moved = 0, lost = 0, duplicated = 0, strays = 0, overwritten = 0;
+    int renames = 0, moved = 0, lost = 0, duplicated = 0, strays = 0, overwritten = 0, kept = 0;
     std::vector<long> windowsNs;  // see TimedFallback
 };
 
@@ -438,7 +431,7 @@ private:
 };
 
 RaceCount RunRace(bool hardLinks, int renames, unsigned seed) {
-    TempDir dir, outside;
+    TempDir dir, outside, away;
     const Bytes folder = dir.Path();
     std::set<Bytes> expected;
     for (int i = 0; i < 16; ++i) {
@@ -450,7 +443,7 @@ RaceCount RunRace(bool hardLinks, int renames, unsigned seed) {
     const pid_t other = fork();
     if (other == 0) {
         close(pipeFds[1]);
-        RunOtherProgram(folder, outside / "aside", pipeFds[0], outside / "manifest", seed + 1);
+        RunOtherProgram(folder, away.Path(), outside / "aside", pipeFds[0], outside / "manifest", seed + 1);
     }
     close(pipeFds[0]);
     std::mt19937 random(seed);
@@ -476,11 +469,17 @@ RaceCount RunRace(bool hardLinks, int renames, unsigned seed) {
         end = manifest.find('\n', at);
         expected.erase(manifest.substr(at, end - at));
     }
-    std::map<Bytes, int> names;  // contents -> names holding it
-    for (const Bytes& name : ListNames(folder)) ++names[ReadFile(folder + name)];
+    std::map<Bytes, int> names;  // contents -> names holding it, here or moved away
+    for (const Bytes& name : ListNames(folder)) {
+        const Bytes contents = ReadFile(folder + name);
+        ++names[contents];
+        if (contents.empty() || name.starts_with(".~quilvane-")) ++count.strays;  // claims, names moved aside
+    }
+    for (const Bytes& name : ListNames(away.Path())) ++names[ReadFile(away / name)];
     for (const auto& [contents, held] : names) {
         if (held > 1) ++count.duplicated;
-        if (contents.empty() || !expected.count(contents)) count.strays += held;  // claims, or files nobody made
+        // A file the other program saved over or replaced, kept under the new name it had just been given.
+        if (!contents.empty() && !expected.count(contents)) ++count.kept;
     }
     for (const Bytes& contents : expected) {
         if (names.count(contents)) continue;
@@ -500,14 +499,15 @@ RaceCount RunRaces(bool hardLinks, int runs, int renames) {
         total.duplicated += count.duplicated;
         total.strays += count.strays;
         total.overwritten += count.overwritten;
+        total.kept += count.kept;
         total.windowsNs.insert(total.windowsNs.end(), count.windowsNs.begin(), count.windowsNs.end());
     }
     std::sort(total.windowsNs.begin(), total.windowsNs.end());
     const auto at = [&](double q) { return total.windowsNs.empty() ? 0L : total.windowsNs[std::size_t(q * (total.windowsNs.size() - 1))]; };
-    std::printf("race %s runs=%d renames=%d moved=%d lost=%d duplicated=%d stray=%d overwritten=%d "
+    std::printf("race %s runs=%d renames=%d moved=%d lost=%d duplicated=%d stray=%d overwritten=%d kept=%d "
                 "window_ns median=%ld p99=%ld max=%ld\n",
                 hardLinks ? "link" : "claim", runs, total.renames, total.moved, total.lost, total.duplicated,
-                total.strays, total.overwritten, at(0.5), at(0.99), at(1.0));
+                total.strays, total.overwritten, total.kept, at(0.5), at(0.99), at(1.0));
     return total;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Bytes.h"
+#include "viewer/AcroPdfHost.h"  // IPdfViewer
 
 // The controls the windows' logic speaks to, each carrying byte strings in the
 // system code page. A front end (Qt today, Win32 next) implements them; tests
@@ -59,18 +60,6 @@ public:
     virtual const Bytes& Item(int index) const = 0;
     virtual int ItemIndex() const = 0;            // -1 when no row is selected
     virtual void SetItemIndex(int index) = 0;     // -1 selects nothing
-};
-
-// The PDF viewer's host: the operations the main window calls on it.
-class IPdfViewer {
-public:
-    virtual ~IPdfViewer() = default;
-    virtual void SetVisible(bool visible) = 0;
-    virtual void ViewerLoadFile(const Bytes& path) = 0;
-    virtual void ViewerShowToolbar(bool on) = 0;
-    virtual void ViewerSetLayoutMode(const std::u16string& name) = 0;
-    virtual void ViewerSetView(const std::u16string& name) = 0;
-    virtual void ViewerShowScrollbars(bool on) = 0;
 };
 
 // A top-level window: its title and its closing.

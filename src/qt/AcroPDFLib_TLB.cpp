@@ -3,9 +3,7 @@
 
 #include <QResizeEvent>
 
-TAcroPDF::TAcroPDF(QWidget* parent)
-    : QWidget(parent),
-      host_([this] { if (OnError) OnError(*this); }, [this] { if (OnMessage) OnMessage(*this); }) {
+TAcroPDF::TAcroPDF(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("AcroPDF1"));
     if (const auto natural = host_.NaturalSize(logicalDpiX(), logicalDpiY())) resize(natural->first, natural->second);
 }
@@ -23,15 +21,3 @@ void TAcroPDF::resizeEvent(QResizeEvent* event) {
     if (!host_.AcceptsResize(old.width(), old.height(), now.width(), now.height(), logicalDpiX(), logicalDpiY())) return;
     window->setGeometry(rect());
 }
-
-bool TAcroPDF::ViewerLoadFileResult(const Bytes& path) { return host_.LoadFile(path); }
-
-void TAcroPDF::ViewerLoadFile(const Bytes& path) { host_.LoadFile(path); }
-
-void TAcroPDF::ViewerShowToolbar(bool on) { host_.ShowToolbar(on); }
-
-void TAcroPDF::ViewerSetLayoutMode(const std::u16string& name) { host_.SetLayoutMode(name); }
-
-void TAcroPDF::ViewerSetView(const std::u16string& name) { host_.SetView(name); }
-
-void TAcroPDF::ViewerShowScrollbars(bool on) { host_.ShowScrollbars(on); }

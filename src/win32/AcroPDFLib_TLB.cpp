@@ -18,8 +18,7 @@ Dpi ScreenDpi() {
 
 }  // namespace
 
-TAcroPDF::TAcroPDF(HWND parent)
-    : host_([this] { if (OnError) OnError(*this); }, [this] { if (OnMessage) OnMessage(*this); }), parent_(parent) {
+TAcroPDF::TAcroPDF(HWND parent) : parent_(parent) {
     const Dpi dpi = ScreenDpi();
     if (const auto natural = host_.NaturalSize(dpi.x, dpi.y)) bounds_ = {0, 0, natural->first, natural->second};
 }
@@ -52,15 +51,3 @@ void TAcroPDF::SetVisible(bool visible) {
     visible_ = visible;
     if (HWND window = ControlWindow()) ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
 }
-
-bool TAcroPDF::ViewerLoadFileResult(const Bytes& path) { return host_.LoadFile(path); }
-
-void TAcroPDF::ViewerLoadFile(const Bytes& path) { host_.LoadFile(path); }
-
-void TAcroPDF::ViewerShowToolbar(bool on) { host_.ShowToolbar(on); }
-
-void TAcroPDF::ViewerSetLayoutMode(const std::u16string& name) { host_.SetLayoutMode(name); }
-
-void TAcroPDF::ViewerSetView(const std::u16string& name) { host_.SetView(name); }
-
-void TAcroPDF::ViewerShowScrollbars(bool on) { host_.ShowScrollbars(on); }

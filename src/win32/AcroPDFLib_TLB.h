@@ -6,22 +6,19 @@
 #include <vector>
 
 #include "core/Bytes.h"
-#include "forms/Controls.h"
-#include "viewer/ViewerHost.h"
+#include "viewer/AcroPdfHost.h"
 
 // In-place activation in Win32 windows.
 using Win32InPlaceActivation = InPlaceActivation<HWND, RECT>;
 
 // The host of the PDF viewer control on Win32, the counterpart of the Qt
-// one (src/AcroPDFLib_TLB.h). It creates the control by class id when it is
+// one (src/qt/AcroPDFLib_TLB.h). It creates the control by class id when it is
 // made (EOleSysError when none is registered), in `parent` at `bounds`, or at
 // the control's natural size; the front end activates it when its window is
 // first shown and moves and resizes it with SetBounds. The control's window
 // is a child of `parent`; the host has none of its own.
-class TAcroPDF : public IPdfViewer {
+class TAcroPDF : public AcroPdfHost<TAcroPDF> {
 public:
-    static inline const std::vector<std::uint8_t>& ControlData = ViewerHost::ControlData;
-
     explicit TAcroPDF(HWND parent);
     TAcroPDF(HWND parent, const RECT& bounds);
     ~TAcroPDF() override;
@@ -36,24 +33,13 @@ public:
     // keeps its old size at the new place.
     void SetBounds(const RECT& bounds);
     const RECT& Bounds() const { return bounds_; }
-    OleControl* Control() const { return host_.Control(); }
     // The control's in-place window, once active.
     HWND ControlWindow() const { return host_.ActiveWindow<HWND, RECT>(); }
     bool Visible() const { return visible_; }
 
     void SetVisible(bool visible) override;
-    void ViewerLoadFile(const Bytes& path) override;  // result not looked at by the program
-    bool ViewerLoadFileResult(const Bytes& path);
-    void ViewerShowToolbar(bool on) override;
-    void ViewerSetLayoutMode(const std::u16string& name) override;
-    void ViewerSetView(const std::u16string& name) override;
-    void ViewerShowScrollbars(bool on) override;
-
-    std::function<void(TAcroPDF& sender)> OnError;
-    std::function<void(TAcroPDF& sender)> OnMessage;
 
 private:
-    ViewerHost host_;
     HWND parent_;
     RECT bounds_{};
     bool visible_ = true;

@@ -71,22 +71,25 @@ int DropName(const Bytes& path, const struct stat& held, MoveCalls& calls) {
 int MoveByLink(const Bytes& from, const Bytes& to, MoveCalls& calls) {
     const int fd = calls.OpenPath(from.c_str());
     if (fd < 0) return errno;
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { close(fd); }
+    } closer{fd};
     struct stat held{};
-    const bool known = fstat(fd, &held) == 0;
-    const bool linked = known && S_ISREG(held.st_mode) && calls.LinkHeld(fd, to.c_str()) == 0;
-    const int linkError = errno;
-    close(fd);
-    if (!known) return EIO;
+    if (fstat(fd, &held) != 0) return EIO;
     if (!S_ISREG(held.st_mode)) return kUseClaim;
-    if (!linked) {
-        if (linkError == EEXIST) return TakenTargetError(to, calls);
-        return NoHardLinks(linkError) ? kUseClaim : linkError;
+    if (calls.LinkHeld(fd, to.c_str()) != 0) {
+        if (errno == EEXIST) return TakenTargetError(to, calls);
+        return NoHardLinks(errno) ? kUseClaim : errno;
     }
     const int error = DropName(from, held, calls);
     if (error == 0) return 0;
     // Our file left its old name some other way (another program moved or
-    // removed it) or cannot leave it: the new name goes again, so the file
-    // never stays under two names.
+    // removed it) or cannot leave it. Where it still has another name, the
+    // new one goes again, so the file never stays under two names; where the
+    // new name is its last, the file stays under it: never lose a file.
+    struct stat now{};
+    if (fstat(fd, &now) == 0 && now.st_nlink <= 1) return 0;
     DropName(to, held, calls);
     return error == EEXIST ? ENOENT : error;
 }
