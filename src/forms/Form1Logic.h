@@ -5,6 +5,7 @@
 #include "core/Bytes.h"
 #include "forms/Controls.h"
 #include "forms/RenameJournal.h"
+#include "platform/FileSystem.h"
 #include "player/MediaPlayer.h"
 
 class Form2Logic;
@@ -111,6 +112,8 @@ public:
 
 private:
     Bytes ModeExtension() const;
+    void OpenRecording(const Bytes& path);
+    MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;
     void JournalChanged();
 };
