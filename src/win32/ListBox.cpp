@@ -117,7 +117,7 @@ void TListBox::Draw(const DRAWITEMSTRUCT& item) const {
 }
 
 LRESULT CALLBACK TListBox::Proc(HWND, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    return reinterpret_cast<TListBox*>(self)->Handle(message, wParam, lParam);
+    return HandleGuarded([&] { return reinterpret_cast<TListBox*>(self)->Handle(message, wParam, lParam); }, 0);
 }
 
 // Only a left press on a row picks; no other button, drag or release moves the
