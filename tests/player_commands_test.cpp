@@ -2,6 +2,7 @@
 // The player's commands against a recording MCI: the same on every platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <vector>
@@ -31,6 +32,8 @@ public:
 
     MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
         Sent s{device, message, flags, 0, {}, 0};
+        const MCIERROR result = results.empty() ? 0 : results.front();
+        if (!results.empty()) results.pop_front();
         if (message == MCI_OPEN) {
             auto* p = reinterpret_cast<MCI_OPEN_PARMSA*>(params);
             s.element = p->lpstrElementName;
@@ -39,15 +42,12 @@ public:
         } else if (message == MCI_STATUS) {
             auto* p = reinterpret_cast<MCI_STATUS_PARMS*>(params);
             s.item = p->dwItem;
-            p->dwReturn = p->dwItem == MCI_STATUS_POSITION ? position : length;
+            if (result == 0) p->dwReturn = p->dwItem == MCI_STATUS_POSITION ? position : length;
         } else if (message == MCI_PLAY) {
             s.callback = reinterpret_cast<MCI_PLAY_PARMS*>(params)->dwCallback;
         }
         sent.push_back(s);
-        if (results.empty()) return 0;
-        const MCIERROR r = results.front();
-        results.pop_front();
-        return r;
+        return result;
     }
     bool GetErrorString(MCIERROR error, char* buffer, UINT length) override {
         if (!hasText) return false;
@@ -103,6 +103,16 @@ TEST(PlayerCommands, RewindRuleQueriesPositionThenLengthAndSeeksOnlyWhenEqual) {
     player.PlayerPlay();
     EXPECT_EQ(mci.Messages(), (std::vector<UINT>{MCI_STATUS, MCI_STATUS, MCI_SEEK, MCI_PLAY}));
     EXPECT_EQ(mci.sent[2].flags, MCI_SEEK_TO_START | MCI_WAIT);
+    // A device that answers no status gives no reason to rewind.
+    for (const std::deque<MCIERROR>& failing : {std::deque<MCIERROR>{MCIERR_HARDWARE}, {0, MCIERR_HARDWARE}}) {
+        mci.sent.clear();
+        mci.position = 0;
+        mci.results = failing;
+        player.PlayerPlay();
+        const std::vector<UINT> sent = mci.Messages();
+        EXPECT_EQ(sent.back(), MCI_PLAY);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), MCI_SEEK), 0);
+    }
 }
 
 TEST(PlayerCommands, PlayAndStopWithoutDeviceRaiseBeforeSendingAnything) {

@@ -3,10 +3,14 @@
 // real MP3. No <windows.h> here: Mci.h gives its names the platform's values.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
+
 #include "core/CodePage.h"
 #include "support/Literals.h"
 #include "core/Errors.h"
 #include "player/MediaPlayer.h"
+#include "support/ControlDoubles.h"
 #include "support/Win32Support.h"
 
 namespace {
@@ -70,4 +74,61 @@ TEST(Win32Player, PlaysAnMp3ThroughWinmm) {
         EXPECT_FALSE(error.Message().empty());
     }
     EXPECT_FALSE(player.DeviceOpened);
+}
+
+// Wine's MCI shares its file for deletion; Windows' file source shares it
+// with readers only. This one holds it so, from open to close.
+class MciHoldingItsFile final : public MciApi {
+public:
+    MCIERROR SendCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, DWORD_PTR params) override {
+        const MCIERROR result = PlatformMci().SendCommand(device, message, flags, params);
+        if (result == 0 && message == MCI_OPEN) {
+            const auto* open = reinterpret_cast<const MCI_OPEN_PARMSA*>(params);
+            held_[open->wDeviceID] = std::make_unique<HeldOpen>(open->lpstrElementName, HeldOpen::Sharing::Readers);
+        }
+        if (result == 0 && message == MCI_CLOSE) held_.erase(device);
+        return result;
+    }
+    bool GetErrorString(MCIERROR error, char* buffer, UINT length) override {
+        return PlatformMci().GetErrorString(error, buffer, length);
+    }
+
+private:
+    std::map<MCIDEVICEID, std::unique_ptr<HeldOpen>> held_;
+};
+
+// Renaming the current recording, by the button, by undo and by a pick, while
+// the device has it; a refused move leaves the device on the old file.
+TEST(Win32Player, TheCurrentRecordingIsRenamedWhileTheDeviceHasIt) {
+    TempDir dir;
+    for (const char* name : {"rec1.mp3", "rec2.mp3"}) ASSERT_TRUE(CopyNewFile(QUILVANE_TEST_DATA "/tone-1s.mp3", dir / name));
+    MciHoldingItsFile mci;
+    FakeForms forms(mci);
+    forms.logic.SetMode(1);
+    forms.cb2.checked = true;  // autoplay
+    forms.logic.ExecuteOpenDialog = [&](TOpenDialog& dialog) {
+        dialog.FileName = dir / "rec1.mp3";
+        return true;
+    };
+    forms.logic.B_OpenClick();
+    ASSERT_TRUE(forms.logic.MP1.DeviceOpened);
+    forms.e_Rename.text = Sjis("会議");
+    {
+        const HeldOpen anotherReader(dir / "rec1.mp3", HeldOpen::Sharing::Readers);
+        ASSERT_TRUE(anotherReader.Held());
+        EXPECT_THROW(forms.logic.B_RenameClick(), Exception);
+        EXPECT_TRUE(forms.logic.MP1.DeviceOpened);
+        EXPECT_EQ(forms.logic.MP1.FileName, dir / "rec1.mp3");
+        EXPECT_EQ(forms.sb1.caption, "停止");
+    }
+    forms.logic.B_RenameClick();
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"rec2.mp3", Sjis("会議.mp3")}));
+    EXPECT_EQ(forms.logic.MP1.FileName, dir / Sjis("会議.mp3"));
+    forms.logic.N_UndoClick();
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"rec1.mp3", "rec2.mp3"}));
+    forms.e_Rename.text = "one";
+    forms.Pick("rec2.mp3");
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"one.mp3", "rec2.mp3"}));
+    EXPECT_EQ(forms.logic.MP1.FileName, dir / "rec2.mp3");
+    EXPECT_TRUE(forms.logic.MP1.DeviceOpened);
 }

@@ -12,6 +12,8 @@
 #include "core/Paths.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
+#include "platform/win32/Winmm.h"
+#include "support/AllocationFaults.h"
 #include "support/SearchResults.h"
 #include "support/Win32Support.h"
 
@@ -146,4 +148,30 @@ TEST(Win32Move, NeverReplacesAndNamesEachRefusal) {
     EXPECT_EQ(IdentityOfPath(hyoushi), before);
     EXPECT_NE(IdentityOfPath(dir / "b.pdf"), before);
     EXPECT_FALSE(IdentityOfPath(dir / "a.pdf"));
+}
+
+// A notice window whose creation fails after WM_NCCREATE frees nothing twice,
+// and the next one still hands on its notices.
+TEST(Win32NoticeWindow, ACreationThatFailsLateFreesNothingTwice) {
+    const auto destroyAtCreate = [](int code, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+        if (code == HC_ACTION && sent->message == WM_CREATE) DestroyWindow(sent->hwnd);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    };
+    int notices = 0;
+    const winmm::NoticeHandler count = [](void* context, std::uint32_t, std::uint32_t) { ++*static_cast<int*>(context); };
+    {
+        const DoubleDeleteWatch watch;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, destroyAtCreate, nullptr, GetCurrentThreadId());
+        ASSERT_NE(hook, nullptr);
+        const std::uintptr_t failed = winmm::CreateNoticeWindow(count, &notices);
+        UnhookWindowsHookEx(hook);
+        EXPECT_EQ(failed, 0u);
+        EXPECT_EQ(watch.Count(), 0);
+    }
+    const std::uintptr_t window = winmm::CreateNoticeWindow(count, &notices);
+    ASSERT_NE(window, 0u);
+    SendMessageA(reinterpret_cast<HWND>(window), 0x03B9 /* MM_MCINOTIFY */, 1, 1);
+    EXPECT_EQ(notices, 1);
+    winmm::DestroyNoticeWindow(window);
 }

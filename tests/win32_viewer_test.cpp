@@ -11,11 +11,17 @@
 
 #include "core/CodePage.h"
 #include "core/Errors.h"
+#include "support/AllocationFaults.h"
 #include "support/Raised.h"
 #include "support/Win32Support.h"
 #include "viewer/ViewerHost.h"
 #include "win32/AcroPDFLib_TLB.h"
+#include "win32/MuPdfDocument.h"
 #include "win32/MuPdfViewerControl.h"
+
+extern "C" {
+#include <mupdf/fitz.h>
+}
 
 namespace {
 
@@ -251,4 +257,46 @@ TEST(Win32ViewerHost, CreationResultsAndTheExtentRuleAsOnLinux) {
     EXPECT_EQ(unknown.Message(), FromUtf16(u"表示方法 \"FitX\" には対応していません。"));
     EXPECT_EQ(unknown.Source(), "Quilvane.PdfViewer");
     DestroyWindow(parent);
+}
+
+// A page too large for memory paints as blank paper, with no exception
+// through the window procedure, and whole once memory is there.
+TEST_F(Win32Viewer, APageThatCannotBeRenderedPaintsBlankAndLaterWhole) {
+    ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    const HWND page = View().Window();
+    const auto inkAfterPaint = [&] {  // printed samples of the page, as shown
+        InvalidateRect(page, nullptr, FALSE);
+        UpdateWindow(page);
+        const viewer::Rect paper = View().PageRectInViewport();
+        HDC dc = GetDC(page);
+        int ink = 0;
+        for (int y = std::max(0, paper.y); y < paper.y + paper.height && y < Area().cy; y += 4)
+            for (int x = std::max(0, paper.x); x < paper.x + paper.width && x < Area().cx; x += 4)
+                ink += GetPixel(dc, x, y) != RGB(255, 255, 255);
+        ReleaseDC(page, dc);
+        return ink;
+    };
+    View().ZoomBy(1.25);  // the page wants rendering anew
+    {
+        const AllocationLimit limit(64 << 10);
+        int ink = -1;
+        EXPECT_NO_THROW(ink = inkAfterPaint());
+        EXPECT_EQ(ink, 0);
+    }
+    EXPECT_GT(inkAfterPaint(), 0);
+}
+
+// A font too large for memory is a font not found: no C++ exception unwinds
+// through MuPDF's C frames, and the failure is not kept as the answer.
+TEST(Win32SystemFonts, AFontThatCannotBeReadIsNoneAndNoExceptionCrossesMuPdf) {
+    const MuPdfContext context;
+    fz_font* font = nullptr;
+    {
+        const AllocationLimit limit(1 << 20);  // the font file is some MB
+        EXPECT_NO_THROW(font = fz_load_system_font(context.Get(), "IPAMincho", 1, 1, 0));
+        EXPECT_EQ(font, nullptr);
+    }
+    font = fz_load_system_font(context.Get(), "IPAMincho", 1, 1, 0);
+    EXPECT_NE(font, nullptr);
+    fz_drop_font(context.Get(), font);
 }

@@ -93,15 +93,7 @@ void Form1Logic::LoadDocument(const Bytes& path) {
         AcroPDF1.ViewerShowScrollbars(true);
         AcroPDF1.ViewerSetLayoutMode(u"SinglePage");
     } else if (CurrentMode == 1) {
-        MP1.FileName = path;
-        MP1.PlayerOpen();
-        SB1.SetEnabled(true);
-        if (CB2.Checked()) {
-            MP1.PlayerPlay();
-            SB1.SetCaption(kStop);
-        } else {
-            SB1.SetCaption(kPlay);
-        }
+        OpenRecording(path);
     }
     E_Filename.SetText(path);
     CurrentFileName = FileNamePart(path);
@@ -109,6 +101,29 @@ void Form1Logic::LoadDocument(const Bytes& path) {
     E_Rename.SetText(CurrentStem);
     Window.SetCaption("Quilvane  [" + E_Filename.Text() + "]");
     RefreshFileList();
+}
+
+void Form1Logic::OpenRecording(const Bytes& path) {
+    MP1.FileName = path;
+    MP1.PlayerOpen();
+    SB1.SetEnabled(true);
+    if (CB2.Checked()) {
+        MP1.PlayerPlay();
+        SB1.SetCaption(kStop);
+    } else {
+        SB1.SetCaption(kPlay);
+    }
+}
+
+// On Windows the device holds the recording open without delete sharing, so
+// it lets go before the move; the load that follows opens it again, and a
+// refused move opens the old file again.
+MoveOutcome Form1Logic::MoveReleasingPlayer(const Bytes& from, const Bytes& to) {
+    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == from;
+    if (deviceHasIt) MP1.PlayerClose();
+    MoveOutcome outcome = MoveFileNoReplace(from, to);
+    if (deviceHasIt && !outcome.moved) OpenRecording(from);
+    return outcome;
 }
 
 void Form1Logic::OpenFileCommand() {
@@ -226,7 +241,7 @@ void Form1Logic::RenameCommand() {
 
 void Form1Logic::PerformRename() {
     const Bytes from = E_Filename.Text();
-    const MoveOutcome outcome = MoveFileNoReplace(from, PendingNewPath);
+    const MoveOutcome outcome = MoveReleasingPlayer(from, PendingNewPath);
     if (!outcome.moved) {
         // A refused move is reported, and the file stays the current one.
         throw Exception("「" + FileNamePart(from) + "」の名前を「" + FileNamePart(PendingNewPath) +
@@ -256,7 +271,7 @@ void Form1Logic::UndoRename(std::size_t index) {
     const auto now = IdentityOf(from);
     if (!now) refuse("ファイルが見つかりません");
     if (!SameFile(*now, record.identity)) refuse("別のファイルに置き換えられています");
-    const MoveOutcome outcome = MoveFileNoReplace(from, to);
+    const MoveOutcome outcome = MoveReleasingPlayer(from, to);
     if (!outcome.moved) refuse(outcome.reason);
     Journal.Remove(index);
     JournalChanged();

@@ -6,6 +6,7 @@
 #include "forms/Controls.h"
 #include "forms/RenameJournal.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileSystem.h"
 #include "player/MediaPlayer.h"
 
 class Form2Logic;
@@ -117,6 +118,8 @@ private:
     Bytes ModeExtension() const;
     // Highlights the current file's row, or none when it is not listed.
     void SelectCurrentRow();
+    void OpenRecording(const Bytes& path);
+    MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;
     void JournalChanged();
 };

@@ -7,7 +7,7 @@ TMediaPlayer::TMediaPlayer(MciApi& mci) : mci_(mci) {}
 
 TMediaPlayer::~TMediaPlayer() {
     if (MciDevice != 0) {
-        MCI_GENERIC_PARMS params;
+        MCI_GENERIC_PARMS params{};
         mci_.SendCommand(MciDevice, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
     }
 }
@@ -23,7 +23,7 @@ MciNotifyTarget& TMediaPlayer::NotificationWindow() {
 }
 
 void TMediaPlayer::PlayerOpen() {
-    MCI_OPEN_PARMSA params;
+    MCI_OPEN_PARMSA params{};
     if (DeviceOpened) PlayerClose();
     params.dwCallback = NotificationWindow().Handle();
     params.lpstrDeviceType = "";
@@ -42,39 +42,41 @@ void TMediaPlayer::CheckOpen() const {
     if (!DeviceOpened) throw EMCIDeviceError("MCI デバイスがありません");
 }
 
-DWORD TMediaPlayer::StatusOf(DWORD item) {
-    MCI_STATUS_PARMS params;
+std::optional<DWORD> TMediaPlayer::StatusOf(DWORD item) {
+    MCI_STATUS_PARMS params{};
     params.dwItem = item;
     LastMciResult = mci_.SendCommand(MciDevice, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT,
                                      reinterpret_cast<DWORD_PTR>(&params));
+    if (LastMciResult != 0) return std::nullopt;
     return static_cast<DWORD>(params.dwReturn);
 }
 
 void TMediaPlayer::PlayerPlay() {
     CheckOpen();
     if (AutoRewind) {
-        const DWORD position = StatusOf(MCI_STATUS_POSITION);
-        const DWORD length = StatusOf(MCI_STATUS_LENGTH);
-        if (position == length) {
-            MCI_SEEK_PARMS seek;
+        // A status the device did not give is no reason to rewind.
+        const std::optional<DWORD> position = StatusOf(MCI_STATUS_POSITION);
+        const std::optional<DWORD> length = position ? StatusOf(MCI_STATUS_LENGTH) : std::nullopt;
+        if (position && length && *position == *length) {
+            MCI_SEEK_PARMS seek{};
             mci_.SendCommand(MciDevice, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&seek));
         }
     }
-    MCI_PLAY_PARMS params;
+    MCI_PLAY_PARMS params{};
     params.dwCallback = NotificationWindow().Handle();
     LastMciResult = mci_.SendCommand(MciDevice, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&params));
 }
 
 void TMediaPlayer::PlayerStop() {
     CheckOpen();
-    MCI_GENERIC_PARMS params;
+    MCI_GENERIC_PARMS params{};
     params.dwCallback = NotificationWindow().Handle();
     LastMciResult = mci_.SendCommand(MciDevice, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
 }
 
 void TMediaPlayer::PlayerClose() {
     if (MciDevice == 0) return;
-    MCI_GENERIC_PARMS params;
+    MCI_GENERIC_PARMS params{};
     params.dwCallback = NotificationWindow().Handle();
     LastMciResult = mci_.SendCommand(MciDevice, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&params));
     if (LastMciResult == 0) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "core/Bytes.h"
 #include "platform/Mci.h"
@@ -39,7 +40,7 @@ public:
 
 private:
     void CheckOpen() const;
-    DWORD StatusOf(DWORD item);
+    std::optional<DWORD> StatusOf(DWORD item);
 
     MciApi& mci_;
     std::unique_ptr<MciNotifyTarget> notificationWindow_;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "win32/ByteMessageBox.h"
+#include "win32/ThreadWindows.h"
 
 namespace {
 
@@ -17,8 +18,9 @@ void ShowStopBox(const ByteMessageBoxRequest& request) {
     else {
         // The last-resort report comes before any window: it holds the whole task.
         const UINT modality = request.kind == ByteMessageBoxRequest::Kind::StartupReport ? MB_TASKMODAL : 0;
-        MessageBoxA(reinterpret_cast<HWND>(request.owner), request.text.c_str(), request.caption.c_str(),
-                    MB_ICONSTOP | MB_OK | modality);
+        const auto owner = reinterpret_cast<HWND>(request.owner);
+        const DisabledThreadWindows modal({owner});
+        MessageBoxA(owner, request.text.c_str(), request.caption.c_str(), MB_ICONSTOP | MB_OK | modality);
     }
 }
 

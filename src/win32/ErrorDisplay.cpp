@@ -18,3 +18,17 @@ void ShowException(const Exception& error) {
 }
 
 void RunHandler(const std::function<void()>& handler) { RunGuarded(handler, ShowException); }
+
+void ShowCaughtException() noexcept {
+    try {
+        try {
+            throw;
+        } catch (const Exception& error) {
+            ShowException(error);
+        } catch (const std::exception& error) {
+            ShowException(Exception(error.what()));
+        }
+    } catch (...) {
+        // Not even the box could be shown: the program goes on.
+    }
+}

@@ -12,3 +12,18 @@ class Exception;
 void SetApplicationWindow(HWND window);
 void ShowException(const Exception& error);
 void RunHandler(const std::function<void()>& handler);
+
+// Shows the exception being handled, as RunHandler would; never raises.
+void ShowCaughtException() noexcept;
+
+// A window procedure's work: no C++ exception may unwind through the system's
+// frames, so an error that ends it is shown and `failed` answered.
+template <typename Handle>
+LRESULT HandleGuarded(Handle handle, LRESULT failed) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+        ShowCaughtException();
+        return failed;
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "win32/ErrorDisplay.h"
 #include "win32/LayoutWindow.h"
 
 namespace {
@@ -71,5 +72,5 @@ LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         form->window_ = nullptr;
     }
-    return form->HandleMessage(message, wParam, lParam);
+    return HandleGuarded([&] { return form->HandleMessage(message, wParam, lParam); }, 0);
 }

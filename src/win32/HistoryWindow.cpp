@@ -58,7 +58,7 @@ void THistoryWindow::Refresh() {
 }
 
 bool THistoryWindow::PreTranslate(MSG& message) {
-    return IsWindowVisible(window_) && IsDialogMessageA(window_, &message);
+    return IsWindowVisible(window_) && IsDialogMessageW(window_, &message);
 }
 
 void THistoryWindow::UndoSelected() {

@@ -45,6 +45,7 @@ TListBox* TListBox::FromHandle(HWND list) { return reinterpret_cast<TListBox*>(G
 
 void TListBox::Clear() {
     rows_.clear();
+    decodedRows_.clear();
     widestRow_ = 0;
     if (!updating_) Show();
 }
@@ -103,6 +104,20 @@ void TListBox::SelectByUser(int row) {
     if (OnClick) RunHandler(OnClick);
 }
 
+// Each row is decoded once after a change of the rows, not at every key:
+// there may be 100,000 of them.
+void TListBox::SearchTyped(const std::u16string& typed) {
+    if (decodedRows_.size() != rows_.size()) {
+        decodedRows_.clear();
+        decodedRows_.reserve(rows_.size());
+        for (const Bytes& row : rows_) decodedRows_.push_back(ToUtf16(row));
+    }
+    const std::optional<int> row = typeToSelect_.Key(typed, GetTickCount64(), Count(), [this](int at) -> const std::u16string& {
+        return decodedRows_[static_cast<std::size_t>(at)];
+    });
+    if (row) SelectByUser(*row);
+}
+
 void TListBox::Draw(const DRAWITEMSTRUCT& item) const {
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
     HDC dc = item.hDC;
@@ -117,7 +132,7 @@ void TListBox::Draw(const DRAWITEMSTRUCT& item) const {
 }
 
 LRESULT CALLBACK TListBox::Proc(HWND, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    return reinterpret_cast<TListBox*>(self)->Handle(message, wParam, lParam);
+    return HandleGuarded([&] { return reinterpret_cast<TListBox*>(self)->Handle(message, wParam, lParam); }, 0);
 }
 
 // Only a left press on a row picks; no other button, drag or release moves the
@@ -159,12 +174,11 @@ LRESULT TListBox::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_CHAR: {
+        // The list is a Unicode window: with the program's Unicode message loop
+        // a Japanese character arrives whole, not as two bytes.
         const auto typed = static_cast<char16_t>(wParam);
-        if (typed != u'\b' && typed < 0x20) return 0;
-        const std::optional<int> row =
-            typeToSelect_.Key(typed == u'\b' ? std::u16string() : std::u16string(1, typed), GetTickCount64(), Count(),
-                              [this](int at) { return ToUtf16(rows_[static_cast<std::size_t>(at)]); });
-        if (row) SelectByUser(*row);
+        if (typed == u'\b') SearchTyped({});
+        else if (typed >= 0x20) SearchTyped(std::u16string(1, typed));
         return 0;
     }
     default: break;

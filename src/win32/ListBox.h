@@ -40,10 +40,12 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Show();
     void SelectByUser(int row);
+    void SearchTyped(const std::u16string& typed);  // type-to-select; empty: Backspace
 
     HWND list_;
     std::vector<Bytes> rows_;
     std::size_t widestRow_ = 0;  // in bytes: the font is fixed-pitch, a byte a cell
     bool updating_ = false;
     TypeToSelect typeToSelect_;
+    std::vector<std::u16string> decodedRows_;
 };

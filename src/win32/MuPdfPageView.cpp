@@ -2,6 +2,7 @@
 #include "win32/MuPdfPageView.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -60,7 +61,12 @@ LRESULT CALLBACK MuPdfPageView::Proc(HWND window, UINT message, WPARAM wParam, L
         self->window_ = nullptr;
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return self->Handle(message, wParam, lParam);
+    // No C++ exception may unwind through the system's frames.
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 LRESULT MuPdfPageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -277,10 +283,16 @@ void MuPdfPageView::Paint(HDC target) {
         if (visible.width > 0) {
             const viewer::Rect clip{visible.x - pageRect.x, visible.y - pageRect.y, visible.width, visible.height};
             if (renderedPage_ != page_ || renderedZoom_ != zoom_ || !Contains(renderedRect_, clip)) {
-                rendered_ = document_->Render(page_, layout_.page, clip);
-                renderedRect_ = clip;
-                renderedZoom_ = zoom_;
-                renderedPage_ = page_;
+                // A page too large for memory shows as blank paper, and is tried again at the next paint.
+                try {
+                    rendered_ = document_->Render(page_, layout_.page, clip);
+                    renderedRect_ = clip;
+                    renderedZoom_ = zoom_;
+                    renderedPage_ = page_;
+                } catch (const std::bad_alloc&) {
+                    rendered_ = {};
+                    renderedPage_ = -1;
+                }
             }
             RECT paper{visible.x, visible.y, visible.x + visible.width, visible.y + visible.height};
             FillRect(dc, &paper, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));

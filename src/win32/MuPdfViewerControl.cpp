@@ -103,7 +103,12 @@ LRESULT CALLBACK MuPdfViewerControl::Proc(HWND window, UINT message, WPARAM wPar
     }
     auto* self = reinterpret_cast<MuPdfViewerControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    return self->Handle(window, message, wParam, lParam);
+    // No C++ exception may unwind through the system's frames.
+    try {
+        return self->Handle(window, message, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
 }
 
 LRESULT MuPdfViewerControl::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

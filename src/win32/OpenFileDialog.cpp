@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/CodePage.h"
+#include "win32/ThreadWindows.h"
 
 Bytes DialogFilter(const Bytes& filter) {
     Bytes parts = filter;
@@ -29,6 +30,8 @@ bool ChooseFileToOpen(HWND owner, const Bytes& filter, Bytes& fileName) {
     dialog.lpstrFile = chosen.data();
     dialog.nMaxFile = static_cast<DWORD>(chosen.size());
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    // No title of ours: the system's, 開く on Japanese Windows and Wine, as on the Qt side.
+    const DisabledThreadWindows modal({owner});
     if (!GetOpenFileNameA(&dialog)) return false;
     fileName = chosen.data();
     return true;

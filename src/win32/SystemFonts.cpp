@@ -290,11 +290,16 @@ const wchar_t* KnownFace(const std::wstring& normalized) {
     return it == known.end() ? nullptr : it->second;
 }
 
+// GDI calls this: nothing may unwind through it, so a failure ends the listing.
 int CALLBACK AddFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM families) {
-    if (lf->lfFaceName[0] != L'@')  // vertical variants of CJK fonts
-        reinterpret_cast<std::map<std::wstring, std::wstring>*>(families)->emplace(
-            Normalized(lf->lfFaceName), lf->lfFaceName);
-    return 1;
+    try {
+        if (lf->lfFaceName[0] != L'@')  // vertical variants of CJK fonts
+            reinterpret_cast<std::map<std::wstring, std::wstring>*>(families)->emplace(
+                Normalized(lf->lfFaceName), lf->lfFaceName);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
 }
 
 // Installed families by normalized name: PDFs name fonts without the spaces
@@ -333,7 +338,20 @@ std::optional<Face> FindNamed(const PdfFontName& n, bool bold, bool italic) {
     return std::nullopt;
 }
 
-fz_font* LoadFont(fz_context* ctx, const char* name, int bold, int italic, int /*needs_exact_metrics*/) {
+// MuPDF calls the loaders from C: no C++ exception may unwind through it. A
+// font that cannot be read, for want of memory (a CJK collection is tens of
+// MB) or otherwise, is a font not found; the failure is not cached.
+template <typename Load>
+fz_font* WithoutExceptions(fz_context* ctx, Load load) noexcept {
+    try {
+        return load();
+    } catch (...) {
+        fz_warn(ctx, "cannot read a system font");
+        return nullptr;
+    }
+}
+
+fz_font* FindFont(fz_context* ctx, const char* name, int bold, int italic) {
     // Only real fonts of the name come back, whose metrics are the right ones.
     const PdfFontName n = Parse(name);
     const bool b = bold || n.bold, i = italic || n.italic;
@@ -379,7 +397,7 @@ std::optional<Face> FindCjk(int ordering, bool serif) {
     return ByCharset(L"", cjk.charset, !serif, false, false);
 }
 
-fz_font* LoadCjkFont(fz_context* ctx, const char* name, int ordering, int serif) {
+fz_font* FindCjkFont(fz_context* ctx, const char* name, int ordering, int serif) {
     const std::string key = "cjk:" + std::string(name ? name : "") + ':' + char('0' + ordering) + char('0' + !!serif);
     const std::optional<Face> face = Cached(key, [&] {
         if (name && *name) {
@@ -403,14 +421,14 @@ int OrderingFor(int script, int language) {
     }
 }
 
-fz_font* LoadFallbackFont(fz_context* ctx, int script, int language, int serif, int bold, int italic) {
+fz_font* FindFallbackFont(fz_context* ctx, int script, int language, int serif, int bold, int italic) {
     BYTE charset;
     switch (script) {
         case UCDN_SCRIPT_HAN:
         case UCDN_SCRIPT_HIRAGANA:
         case UCDN_SCRIPT_KATAKANA:
         case UCDN_SCRIPT_HANGUL:
-        case UCDN_SCRIPT_BOPOMOFO: return LoadCjkFont(ctx, nullptr, OrderingFor(script, language), serif);
+        case UCDN_SCRIPT_BOPOMOFO: return FindCjkFont(ctx, nullptr, OrderingFor(script, language), serif);
         case UCDN_SCRIPT_COMMON:
         case UCDN_SCRIPT_LATIN: charset = ANSI_CHARSET; break;
         case UCDN_SCRIPT_GREEK: charset = GREEK_CHARSET; break;
@@ -428,6 +446,18 @@ fz_font* LoadFallbackFont(fz_context* ctx, int script, int language, int serif, 
         return ByCharset(L"", charset, serif, bold, italic);
     });
     return MakeFont(ctx, face, bold, italic);
+}
+
+fz_font* LoadFont(fz_context* ctx, const char* name, int bold, int italic, int /*needs_exact_metrics*/) {
+    return WithoutExceptions(ctx, [&] { return FindFont(ctx, name, bold, italic); });
+}
+
+fz_font* LoadCjkFont(fz_context* ctx, const char* name, int ordering, int serif) {
+    return WithoutExceptions(ctx, [&] { return FindCjkFont(ctx, name, ordering, serif); });
+}
+
+fz_font* LoadFallbackFont(fz_context* ctx, int script, int language, int serif, int bold, int italic) {
+    return WithoutExceptions(ctx, [&] { return FindFallbackFont(ctx, script, language, serif, bold, italic); });
 }
 
 }  // namespace

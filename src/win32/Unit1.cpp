@@ -80,9 +80,9 @@ void TForm1::Show(int showCommand) {
 void TForm1::SetConfirmationDialog(TForm2* form2) { Logic.Form2 = form2 != nullptr ? &form2->Logic : nullptr; }
 
 bool TForm1::PreTranslate(MSG& message) {
-    if (layout_.Accelerators() != nullptr && TranslateAcceleratorA(Handle(), layout_.Accelerators(), &message)) return true;
+    if (layout_.Accelerators() != nullptr && TranslateAcceleratorW(Handle(), layout_.Accelerators(), &message)) return true;
     if (history_ && history_->PreTranslate(message)) return true;
-    return IsDialogMessageA(Handle(), &message) != FALSE;
+    return IsDialogMessageW(Handle(), &message) != FALSE;
 }
 
 void TForm1::Command(int id) {
@@ -99,9 +99,6 @@ void TForm1::Command(int id) {
         // A disabled item's accelerator still arrives.
         if (id == N_Undo && (GetMenuState(layout_.Menu(), N_Undo, MF_BYCOMMAND) & MF_GRAYED)) return;
         RunHandler([this, handler = handler] { (Logic.*handler)(); });
-        // A speed button keeps no focus: the user types on where he was.
-        if (id == SB1 && GetFocus() == layout_.Control("SB1") && IsWindow(focusBeforeSpeedButton_))
-            SetFocus(focusBeforeSpeedButton_);
         return;
     }
     if (id == N_History) {
@@ -149,8 +146,21 @@ LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPA
     return DefSubclassProc(edit, message, wParam, lParam);
 }
 
+// A speed button never takes the focus, so that no box's return can give it
+// back either: it goes on at once to the control that had it, or else to the
+// last one that had it, or else the name box. The click is not hindered.
 LRESULT CALLBACK TForm1::SpeedButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self) {
-    if (message == WM_SETFOCUS) reinterpret_cast<TForm1*>(self)->focusBeforeSpeedButton_ = reinterpret_cast<HWND>(wParam);
+    if (message == WM_SETFOCUS) {
+        auto* form = reinterpret_cast<TForm1*>(self);
+        const auto usable = [&](HWND control) {
+            return control != nullptr && control != button && IsChild(form->Handle(), control) && IsWindowVisible(control) &&
+                   IsWindowEnabled(control);
+        };
+        HWND next = reinterpret_cast<HWND>(wParam);
+        if (!usable(next)) next = usable(form->lastFocus_) ? form->lastFocus_ : form->layout_.Control("E_Rename");
+        SetFocus(next);
+        return 0;
+    }
     return DefSubclassProc(button, message, wParam, lParam);
 }

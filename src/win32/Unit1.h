@@ -52,6 +52,5 @@ private:
                                             DWORD_PTR self);
 
     bool ready_ = false;
-    HWND focusBeforeSpeedButton_ = nullptr;
     std::unique_ptr<THistoryWindow> history_;
 };

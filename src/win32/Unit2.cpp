@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "win32/Unit2.h"
 
+#include <optional>
+
 #include "TForm2Layout.h"
+#include "win32/ThreadWindows.h"
 #include "win32/ErrorDisplay.h"
 
 namespace {
@@ -33,19 +36,20 @@ int TForm2::ShowModal() {
     }
     SetWindowPos(window_, HWND_TOP, lastPosition_.x, lastPosition_.y, 0, 0, SWP_NOSIZE);
     closed_ = false;
+    std::optional<DisabledThreadWindows> modal(std::in_place, std::initializer_list<HWND>{owner_, window_});
     EnableWindow(owner_, FALSE);
     ShowWindow(window_, SW_SHOW);
     SetFocus(lastFocus_);
-    MSG message;
+    MSG message;  // a Unicode loop, as the main one
     while (!closed_) {
-        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
         if (got <= 0) {
             PostQuitMessage(static_cast<int>(message.wParam));  // the main loop ends too
             break;
         }
-        if (IsDialogMessageA(window_, &message)) continue;
+        if (IsDialogMessageW(window_, &message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     RECT outer;
     GetWindowRect(window_, &outer);
@@ -54,6 +58,7 @@ int TForm2::ShowModal() {
     if (focus == layout_.Control("Button1") || focus == layout_.Control("Button2")) lastFocus_ = focus;
     // The owner comes back before the dialog goes, so that it, not another program, gets the focus.
     EnableWindow(owner_, TRUE);
+    modal.reset();
     ShowWindow(window_, SW_HIDE);
     return 0;
 }

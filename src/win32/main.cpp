@@ -27,11 +27,13 @@ int Run(int showCommand) {
     form1.SetConfirmationDialog(&form2);
     SetApplicationWindow(form1.Handle());
     form1.Show(showCommand);
+    // A Unicode loop: the controls are Unicode windows, and an ANSI loop hands
+    // them a Japanese character as two bytes, each converted on its own.
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (form1.Handle() != nullptr && form1.PreTranslate(message)) continue;
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
 }

@@ -72,9 +72,11 @@ bool MakeFolder(const Bytes& path) { return CreateDirectoryA(path.c_str(), nullp
 
 bool CopyNewFile(const Bytes& from, const Bytes& to) { return CopyFileA(from.c_str(), to.c_str(), TRUE); }
 
-HeldOpen::HeldOpen(const Bytes& path)
+HeldOpen::HeldOpen(const Bytes& path, Sharing sharing)
     : handle_(reinterpret_cast<std::intptr_t>(
-          CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))) {}
+          sharing == Sharing::None
+              ? CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+              : CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr))) {}
 
 HeldOpen::~HeldOpen() {
     if (Held()) CloseHandle(reinterpret_cast<HANDLE>(handle_));

@@ -31,10 +31,12 @@ Bytes ReadFile(const Bytes& path);  // "(missing)" when it cannot be opened
 std::vector<Bytes> ListNames(const Bytes& folder);
 bool MakeFolder(const Bytes& path);
 bool CopyNewFile(const Bytes& from, const Bytes& to);
-// Holds a file open with no sharing, as a program using it does, until it goes.
+// Holds a file open, as a program using it does, until it goes: with no
+// sharing, or sharing it with readers only, as Windows' media file source does.
 class HeldOpen {
 public:
-    explicit HeldOpen(const Bytes& path);
+    enum class Sharing { None, Readers };
+    explicit HeldOpen(const Bytes& path, Sharing sharing = Sharing::None);
     ~HeldOpen();
     HeldOpen(const HeldOpen&) = delete;
     HeldOpen& operator=(const HeldOpen&) = delete;

@@ -34,9 +34,14 @@ public:
     DWORD_PTR Handle() const override { return window_; }
 
 private:
-    static void Deliver(void* context, std::uint32_t outcome, std::uint32_t device) {
+    // Called from a window procedure, which nothing may unwind through: a
+    // notice whose handler fails is dropped.
+    static void Deliver(void* context, std::uint32_t outcome, std::uint32_t device) noexcept {
         auto* target = static_cast<MessageWindowTarget*>(context);
-        if (target->onNotify) target->onNotify(outcome, device);
+        try {
+            if (target->onNotify) target->onNotify(outcome, device);
+        } catch (...) {
+        }
     }
     std::uintptr_t window_;
 };

@@ -13,6 +13,10 @@ static_assert(sizeof(MCI_SEEK_PARMS) == winmm::kSeekParamsSize && sizeof(MCI_GEN
 
 namespace {
 
+// The handler and its context live in the window's own bytes: the window owns
+// nothing, so no failure during its creation can free anything twice.
+constexpr int kHandlerSlot = 0, kContextSlot = sizeof(LONG_PTR);
+
 struct Receiver {
     winmm::NoticeHandler handler;
     void* context;
@@ -20,15 +24,14 @@ struct Receiver {
 
 LRESULT CALLBACK NoticeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        const auto* receiver = static_cast<const Receiver*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(window, kHandlerSlot, reinterpret_cast<LONG_PTR>(receiver->handler));
+        SetWindowLongPtrA(window, kContextSlot, reinterpret_cast<LONG_PTR>(receiver->context));
     } else if (message == MM_MCINOTIFY) {
-        if (auto* receiver = reinterpret_cast<Receiver*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
-            receiver->handler(receiver->context, static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam));
+        if (auto handler = reinterpret_cast<winmm::NoticeHandler>(GetWindowLongPtrA(window, kHandlerSlot)))
+            handler(reinterpret_cast<void*>(GetWindowLongPtrA(window, kContextSlot)), static_cast<std::uint32_t>(wParam),
+                    static_cast<std::uint32_t>(lParam));
         return 0;
-    } else if (message == WM_NCDESTROY) {
-        delete reinterpret_cast<Receiver*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -38,6 +41,7 @@ const char* NoticeWindowClass() {
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = NoticeWindowProc;
+        windowClass.cbWndExtra = 2 * sizeof(LONG_PTR);
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "QuilvaneMciNotify";
         RegisterClassExA(&windowClass);
@@ -59,10 +63,9 @@ bool GetErrorString(std::uint32_t error, char* buffer, std::uint32_t length) {
 }
 
 std::uintptr_t CreateNoticeWindow(NoticeHandler handler, void* context) {
-    auto* receiver = new Receiver{handler, context};
+    Receiver receiver{handler, context};
     HWND window = CreateWindowExA(0, NoticeWindowClass(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleA(nullptr), receiver);
-    if (window == nullptr) delete receiver;
+                                  GetModuleHandleA(nullptr), &receiver);
     return reinterpret_cast<std::uintptr_t>(window);
 }
 
