@@ -73,6 +73,23 @@ TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
     EXPECT_TRUE(forms.b_Rename.enabled);
 }
 
+TEST_F(FormLogic, AStepThroughAnUnchangedFolderListsNothingAgain) {
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) WriteFile(dir / name, "x");
+    Open("a.pdf");
+    const int listed = forms.list.added;
+    forms.Pick("b.pdf");
+    EXPECT_EQ(forms.list.added, listed);
+    EXPECT_EQ(Selected(), "b.pdf");
+    forms.e_Rename.text = "x";  // our own rename changes the folder: listed again
+    forms.Pick("c.pdf");
+    EXPECT_EQ(forms.list.rows, (Names{"a.pdf", "c.pdf", "x.pdf"}));
+    EXPECT_EQ(Selected(), "c.pdf");
+    forms.logic.SetMode(1);  // another kind of file, the same folder
+    WriteFile(dir / "r.mp3", "x");
+    Open("r.mp3");
+    EXPECT_EQ(forms.list.rows, (Names{"r.mp3"}));
+}
+
 TEST_F(FormLogic, ConfirmationAndARemovedCurrentFile) {
     for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) WriteFile(dir / name, "x");
     Open("a.pdf");

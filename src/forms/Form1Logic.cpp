@@ -48,6 +48,7 @@ void Form1Logic::Mode0Click() { SetMode(0); }
 void Form1Logic::Mode1Click() { SetMode(1); }
 
 void Form1Logic::SetMode(int mode) {
+    listed_ = {};
     if (mode == 0) {
         CurrentMode = 0;
         E_Rename.SetText({});
@@ -145,6 +146,7 @@ void Form1Logic::ListFolderFiles(const Bytes& folder) {
     const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
     if (!FolderExists(folder)) return;
     DirectorySearch search(WithTrailingDelimiter(folder) + pattern);
+    listedVersion_ = search.ListingVersion();
     for (bool more = search.Found(); more; more = search.Next()) {
         const DirEntry& entry = search.Current();
         if (entry.isDirectory) continue;
@@ -157,6 +159,17 @@ void Form1Logic::ListFolderFiles(const Bytes& folder) {
 
 void Form1Logic::RefreshFileList() {
     const Bytes path = E_Filename.Text();
+    // Rows listed from the kept listing as it still stands are listed already:
+    // a step through 100,000 files lists nothing again.
+    const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
+    const Bytes searchFolder = FolderPart(WithTrailingDelimiter(FolderPart(path)) + pattern);
+    const ListedRows now{searchFolder, CurrentMode, KeptFolderVersion(searchFolder)};
+    if (now.version != 0 && now == listed_) {
+        SelectCurrentRow();
+        return;
+    }
+    listed_ = {};  // a listing that fails half-way is listed again next time
+    listedVersion_ = 0;
     {
         // The rows reach the view in one go, as the difference from the rows
         // shown, also when the listing fails half-way.
@@ -168,6 +181,7 @@ void Form1Logic::RefreshFileList() {
         ListBox1.Clear();
         ListFolderFiles(FolderPart(path));
     }
+    listed_ = {searchFolder, CurrentMode, listedVersion_};
     SelectCurrentRow();
 }
 

@@ -121,5 +121,14 @@ private:
     void OpenRecording(const Bytes& path);
     MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;
+    // Where the list's rows came from: the folder, the mode and the kept listing's version.
+    struct ListedRows {
+        Bytes folder;
+        int mode = -1;
+        unsigned long version = 0;
+        bool operator==(const ListedRows&) const = default;
+    };
+    ListedRows listed_;
+    unsigned long listedVersion_ = 0;  // of the listing the last search walked
     void JournalChanged();
 };

@@ -53,6 +53,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 // platform's own search would also match Windows' 8.3 short names.
 struct DirectorySearch::Walk {
     std::shared_ptr<const SortedEntries> listing;
+    unsigned long version;
     SortedEntries::const_iterator at;
     Bytes pattern;
 
@@ -65,9 +66,10 @@ struct DirectorySearch::Walk {
 DirectorySearch::DirectorySearch(const Bytes& searchPath) {
     Bytes pattern = FileNamePart(searchPath);
     if (pattern.empty()) return;
-    auto listing = KeptFolderEntries(FolderPart(searchPath));
+    unsigned long version = 0;
+    auto listing = KeptFolderEntries(FolderPart(searchPath), &version);
     const auto begin = listing->begin();
-    walk_.reset(new Walk{std::move(listing), begin, std::move(pattern)});
+    walk_.reset(new Walk{std::move(listing), version, begin, std::move(pattern)});
     current_ = walk_->Match();
 }
 
@@ -79,6 +81,8 @@ bool DirectorySearch::Next() {
     current_ = walk_->Match();
     return current_ != nullptr;
 }
+
+unsigned long DirectorySearch::ListingVersion() const { return walk_ ? walk_->version : 0; }
 
 void SortNaturally(std::vector<DirEntry>& entries) {
     // Keys made once per name: a folder of 100,000 names sorts in a few ms.

@@ -35,6 +35,8 @@ public:
     const DirEntry& Current() const { return *current_; }
     // Moves to the next entry; false when there is none.
     bool Next();
+    // The version of the listing this search walks (see KeptFolderVersion).
+    unsigned long ListingVersion() const;
 
 private:
     struct Walk;
@@ -47,6 +49,12 @@ void SortNaturally(std::vector<DirEntry>& entries);
 
 // The first entry the platform finds for a search path, or none.
 std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
+
+// A number that stays the same while the kept listing of `folder` (as a
+// search path's folder part names it) does not change, and only then; 0 when
+// the folder is not kept up to date (it is read at every search). It reads
+// nothing but the change reports.
+unsigned long KeptFolderVersion(const Bytes& folder);
 
 // How many times a folder has been read in full, not from the kept listing.
 unsigned long FolderReadCount();

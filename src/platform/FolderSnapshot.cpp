@@ -17,13 +17,10 @@ namespace {
 // refuses are read at every search.
 class FolderSnapshot {
 public:
-    std::shared_ptr<const SortedEntries> Entries(const Bytes& folder) {
+    std::shared_ptr<const SortedEntries> Entries(const Bytes& folder, unsigned long* version = nullptr) {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
         const auto now = IdentityOfPath(key);
-        // By volume and number alone: Wine gives a folder's last change as its creation time.
-        const bool same =
-            now && watching_ && key == folder_ && now->volume == identity_.volume && now->file == identity_.file;
-        if (!same || !ApplyChanges()) {
+        if (!Kept(key, now) || !ApplyChanges()) {
             Forget();
             if (now) watching_ = watch_.Start(key);
             std::vector<DirEntry> read = ReadFolderEntries(key);
@@ -33,18 +30,36 @@ public:
             folder_ = watching_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
             ++freshReads_;
+            ++version_;
         }
+        if (version != nullptr) *version = watching_ ? version_ : 0;
         return entries_;
+    }
+
+    // The listing's version while it is kept up to date, read from the
+    // reports alone; 0 when only a fresh read can tell.
+    unsigned long Version(const Bytes& folder) {
+        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        if (!Kept(key, IdentityOfPath(key))) return 0;
+        if (ApplyChanges()) return version_;
+        Forget();  // reports were lost: the next search reads afresh
+        return 0;
     }
 
     unsigned long FreshReads() const { return freshReads_; }
 
 private:
+    // By volume and number alone: Wine gives a folder's last change as its creation time.
+    bool Kept(const Bytes& key, const std::optional<FileIdentity>& now) const {
+        return now && watching_ && key == folder_ && now->volume == identity_.volume && now->file == identity_.file;
+    }
+
     // Past this many reported changes a fresh read costs less than applying them.
     std::size_t FreshReadThreshold() const { return std::max<std::size_t>(4096, entries_->size() / 4); }
 
     // The listing to change, copied first while a search still walks it.
     SortedEntries& Writable() {
+        ++version_;
         if (entries_.use_count() > 1) entries_ = std::make_shared<SortedEntries>(*entries_);
         return *entries_;
     }
@@ -77,6 +92,7 @@ private:
     FileIdentity identity_;
     std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
     unsigned long freshReads_ = 0;
+    unsigned long version_ = 0;  // one up at every change of the listing
 };
 
 FolderSnapshot& Snapshot() {
@@ -86,6 +102,10 @@ FolderSnapshot& Snapshot() {
 
 }  // namespace
 
-std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder) { return Snapshot().Entries(folder); }
+std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder, unsigned long* version) {
+    return Snapshot().Entries(folder, version);
+}
+
+unsigned long KeptFolderVersion(const Bytes& folder) { return Snapshot().Version(folder); }
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }

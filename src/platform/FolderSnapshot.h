@@ -21,8 +21,9 @@ using SortedEntries = std::set<DirEntry, ByNaturalOrder>;
 
 // Every entry of `folder` (empty: the current one) in natural order, as a
 // fresh read gives them, "." and ".." included. Later changes go to a copy
-// while the caller holds this one.
-std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder);
+// while the caller holds this one. `version` gets the listing's version (see
+// KeptFolderVersion), 0 when the folder is read at every search.
+std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder, unsigned long* version = nullptr);
 
 // What the platform reported for one name in the watched folder.
 struct FolderChange {

@@ -37,10 +37,11 @@ struct FakeMenuItem : IMenuItem {
 struct FakeListBox : IListBox {
     std::vector<Bytes> rows;
     int selected = -1;
+    int added = 0;  // rows added since the start
     void Clear() override { rows.clear(), selected = -1; }
     void BeginUpdate() override {}
     void EndUpdate() override {}
-    void Add(const Bytes& row) override { rows.push_back(row); }
+    void Add(const Bytes& row) override { rows.push_back(row), ++added; }
     int Count() const override { return static_cast<int>(rows.size()); }
     const Bytes& Item(int index) const override {
         if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
