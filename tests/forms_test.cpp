@@ -73,16 +73,17 @@ TEST_F(FormLogic, NamingAFolderOneFileAfterAnother) {
     EXPECT_TRUE(forms.b_Rename.enabled);
 }
 
-TEST_F(FormLogic, AStepThroughAnUnchangedFolderListsNothingAgain) {
+TEST_F(FormLogic, AStepListsOnlyWhatChangedInTheFolder) {
     for (const char* name : {"a.pdf", "b.pdf", "c.pdf"}) WriteFile(dir / name, "x");
     Open("a.pdf");
     const int listed = forms.list.added;
     forms.Pick("b.pdf");
     EXPECT_EQ(forms.list.added, listed);
     EXPECT_EQ(Selected(), "b.pdf");
-    forms.e_Rename.text = "x";  // our own rename changes the folder: listed again
+    forms.e_Rename.text = "b10";  // our own rename: one row goes, one comes, in natural order
     forms.Pick("c.pdf");
-    EXPECT_EQ(forms.list.rows, (Names{"a.pdf", "c.pdf", "x.pdf"}));
+    EXPECT_EQ(forms.list.rows, (Names{"a.pdf", "b10.pdf", "c.pdf"}));
+    EXPECT_EQ(forms.list.added, listed + 1);
     EXPECT_EQ(Selected(), "c.pdf");
     forms.logic.SetMode(1);  // another kind of file, the same folder
     WriteFile(dir / "r.mp3", "x");

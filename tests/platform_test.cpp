@@ -74,6 +74,11 @@ TEST(FindFirstMatchTest, ExactCaseVariantWildcardAndFolder) {
     auto variant = FindFirstMatch(dir / "scan.pdf");  // the platform ignores case
     ASSERT_TRUE(variant);
     EXPECT_EQ(variant->name, "scan.PDF");
+    // Variants among names of the same natural key (leading zeros dropped).
+    for (const char* name : {"report1.pdf", "Report01.pdf", "REPORT001.pdf"}) WriteFile(dir / name, "x");
+    EXPECT_EQ(FindFirstMatch(dir / "rePORT01.PDF")->name, "Report01.pdf");
+    EXPECT_EQ(FindFirstMatch(dir / "Report1.pdf")->name, "report1.pdf");
+    EXPECT_FALSE(FindFirstMatch(dir / "report0001.pdf"));
     EXPECT_TRUE(FindFirstMatch(dir / "s*.pdf"));
     EXPECT_FALSE(FindFirstMatch(dir / "q*.pdf"));
     ASSERT_TRUE(FindFirstMatch(dir / "sub.pdf"));

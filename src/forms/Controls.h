@@ -55,6 +55,9 @@ public:
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
     virtual void Add(const Bytes& row) = 0;
+    // One row in or out where a change of the folder asks, without listing it again.
+    virtual void Insert(int index, const Bytes& row) = 0;
+    virtual void Delete(int index) = 0;
     virtual int Count() const = 0;
     // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
     virtual const Bytes& Item(int index) const = 0;

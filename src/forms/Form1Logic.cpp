@@ -2,6 +2,7 @@
 #include "forms/Form1Logic.h"
 
 #include "core/Errors.h"
+#include "core/NaturalOrder.h"
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
 #include "forms/Form2Logic.h"
@@ -164,9 +165,17 @@ void Form1Logic::RefreshFileList() {
     const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
     const Bytes searchFolder = FolderPart(WithTrailingDelimiter(FolderPart(path)) + pattern);
     const ListedRows now{searchFolder, CurrentMode, KeptFolderVersion(searchFolder)};
-    if (now.version != 0 && now == listed_) {
-        SelectCurrentRow();
-        return;
+    if (now.version != 0 && now.folder == listed_.folder && now.mode == listed_.mode) {
+        // A few names changed, as by a rename: only their rows go and come.
+        constexpr std::size_t kMostChanges = 64;
+        const auto changes = now.version == listed_.version ? std::optional<std::vector<ListingChange>>(std::in_place)
+                                                            : KeptFolderChangesSince(searchFolder, listed_.version);
+        if (changes && changes->size() <= kMostChanges) {
+            for (const ListingChange& change : *changes) ApplyListingChange(change, pattern);
+            listed_ = now;
+            SelectCurrentRow();
+            return;
+        }
     }
     listed_ = {};  // a listing that fails half-way is listed again next time
     listedVersion_ = 0;
@@ -185,13 +194,33 @@ void Form1Logic::RefreshFileList() {
     SelectCurrentRow();
 }
 
-void Form1Logic::SelectCurrentRow() {
-    const Bytes current = FileNamePart(E_Filename.Text());
-    int currentRow = -1;  // no row when the file is not listed, as after a fresh list
-    for (int i = 0; i < ListBox1.Count(); ++i) {
-        if (ListBox1.Item(i) == current) currentRow = i;
+void Form1Logic::ApplyListingChange(const ListingChange& change, const Bytes& pattern) {
+    if (const int row = RowOf(change.name); row >= 0) ListBox1.Delete(row);
+    const auto& entry = change.now;
+    if (!entry || entry->isDirectory || entry->name == "." || entry->name == ".." || !WildcardMatch(pattern, entry->name))
+        return;
+    ListBox1.Insert(FirstRowNotBefore(entry->name), entry->name);
+}
+
+// The rows stand in the folder's natural order, so a name is found by halves.
+int Form1Logic::FirstRowNotBefore(const Bytes& name) const {
+    int low = 0, high = ListBox1.Count();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (NaturalLess(ListBox1.Item(middle), name)) low = middle + 1;
+        else high = middle;
     }
-    ListBox1.SetItemIndex(currentRow);
+    return low;
+}
+
+int Form1Logic::RowOf(const Bytes& name) const {
+    const int row = FirstRowNotBefore(name);
+    return row < ListBox1.Count() && ListBox1.Item(row) == name ? row : -1;
+}
+
+void Form1Logic::SelectCurrentRow() {
+    // No row when the file is not listed, as after a fresh list.
+    ListBox1.SetItemIndex(RowOf(FileNamePart(E_Filename.Text())));
 }
 
 // ---- Picking a file ----
@@ -202,9 +231,7 @@ void Form1Logic::ListBox1Click() {
     try {
         // A current file that another program removed has nothing left to rename.
         if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
-        for (int i = 0; i < ListBox1.Count(); ++i) {
-            if (ListBox1.Item(i) == picked) ListBox1.SetItemIndex(i);
-        }
+        if (const int row = RowOf(picked); row >= 0) ListBox1.SetItemIndex(row);
         LoadDocument(FolderPart(E_Filename.Text()) + ListBox1.Item(ListBox1.ItemIndex()));
     } catch (...) {
         // The file shown stays the current one, so the next arrow key starts from its row.

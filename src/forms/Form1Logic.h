@@ -118,6 +118,9 @@ private:
     Bytes ModeExtension() const;
     // Highlights the current file's row, or none when it is not listed.
     void SelectCurrentRow();
+    void ApplyListingChange(const ListingChange& change, const Bytes& pattern);
+    int FirstRowNotBefore(const Bytes& name) const;
+    int RowOf(const Bytes& name) const;  // -1 when no row holds it
     void OpenRecording(const Bytes& path);
     MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;

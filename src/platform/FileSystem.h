@@ -56,6 +56,15 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath);
 // nothing but the change reports.
 unsigned long KeptFolderVersion(const Bytes& folder);
 
+// What changed in the kept listing of `folder` since it had version `since`:
+// each name touched, with its entry now (none when it is gone). None when only
+// a fresh listing can tell. Ask right after KeptFolderVersion.
+struct ListingChange {
+    Bytes name;
+    std::optional<DirEntry> now;
+};
+std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since);
+
 // How many times a folder has been read in full, not from the kept listing.
 unsigned long FolderReadCount();
 

@@ -2,6 +2,7 @@
 #include "platform/FolderSnapshot.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "core/NaturalOrder.h"
 #include "platform/FileIdentity.h"
@@ -31,6 +32,8 @@ public:
             identity_ = now.value_or(FileIdentity{});
             ++freshReads_;
             ++version_;
+            log_.clear();
+            logStart_ = version_;
         }
         if (version != nullptr) *version = watching_ ? version_ : 0;
         return entries_;
@@ -44,6 +47,19 @@ public:
         if (ApplyChanges()) return version_;
         Forget();  // reports were lost: the next search reads afresh
         return 0;
+    }
+
+    std::optional<std::vector<ListingChange>> ChangesSince(const Bytes& folder, unsigned long since) const {
+        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        if (!watching_ || key != folder_ || since < logStart_ || since > version_) return std::nullopt;
+        std::set<Bytes> names;
+        for (auto at = log_.rbegin(); at != log_.rend() && at->first > since; ++at) names.insert(at->second);
+        std::vector<ListingChange> changes;
+        for (const Bytes& name : names) {
+            const auto found = entries_->find(DirEntry{name, false});
+            changes.push_back({name, found != entries_->end() ? std::optional<DirEntry>(*found) : std::nullopt});
+        }
+        return changes;
     }
 
     unsigned long FreshReads() const { return freshReads_; }
@@ -71,6 +87,8 @@ private:
         for (const FolderChange& change : changes) {
             SortedEntries& entries = Writable();
             entries.erase(DirEntry{change.name, false});
+            log_.emplace_back(version_, change.name);
+            if (log_.size() > kLogLength) logStart_ = log_.front().first, log_.pop_front();
             if (!change.added) continue;
             // A name gone again by now stays out: a later report says so.
             if (auto entry = EntryNamed(folder_, change.name)) entries.insert(std::move(*entry));
@@ -93,6 +111,10 @@ private:
     std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
     unsigned long freshReads_ = 0;
     unsigned long version_ = 0;  // one up at every change of the listing
+    // The names changed lately, each with the version it made, back to logStart_.
+    static constexpr std::size_t kLogLength = 1024;
+    std::deque<std::pair<unsigned long, Bytes>> log_;
+    unsigned long logStart_ = 0;
 };
 
 FolderSnapshot& Snapshot() {
@@ -107,5 +129,9 @@ std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder, unsi
 }
 
 unsigned long KeptFolderVersion(const Bytes& folder) { return Snapshot().Version(folder); }
+
+std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since) {
+    return Snapshot().ChangesSince(folder, since);
+}
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }

@@ -85,6 +85,18 @@ void ByteListModel::Append(const Bytes& row) {
     endInsertRows();
 }
 
+void ByteListModel::InsertRow(int index, const Bytes& row) {
+    beginInsertRows({}, index, index);
+    rows.insert(rows.begin() + index, row);
+    endInsertRows();
+}
+
+void ByteListModel::RemoveRow(int index) {
+    beginRemoveRows({}, index, index);
+    rows.erase(rows.begin() + index);
+    endRemoveRows();
+}
+
 TListBox::TListBox(QWidget* parent) : QListView(parent), model_(this) {
     setModel(&model_);
     setUniformItemSizes(true);
@@ -132,6 +144,18 @@ void TListBox::Add(const Bytes& row) {
     } catch (const std::bad_alloc&) {
         throw EListError("行を挿入できません");
     }
+}
+
+void TListBox::Insert(int index, const Bytes& row) {
+    if (index < 0 || index > Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    if (updating_) pending_.insert(pending_.begin() + index, row);
+    else model_.InsertRow(index, row);
+}
+
+void TListBox::Delete(int index) {
+    if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    if (updating_) pending_.erase(pending_.begin() + index);
+    else model_.RemoveRow(index);
 }
 
 int TListBox::Count() const { return updating_ ? static_cast<int>(pending_.size()) : model_.rowCount(); }

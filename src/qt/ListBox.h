@@ -23,6 +23,8 @@ public:
     // Turns the rows into `newRows` by removing and inserting only what differs.
     void Apply(std::vector<Bytes> newRows);
     void Append(const Bytes& row);
+    void InsertRow(int index, const Bytes& row);
+    void RemoveRow(int index);
 };
 
 // The folder list: a single-selection, unsorted list of byte rows. The
@@ -38,6 +40,8 @@ public:
     void BeginUpdate() override;
     void EndUpdate() override;
     void Add(const Bytes& row) override;
+    void Insert(int index, const Bytes& row) override;
+    void Delete(int index) override;
     int Count() const override;
     // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
     const Bytes& Item(int index) const override;

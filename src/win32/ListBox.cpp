@@ -68,6 +68,21 @@ void TListBox::Add(const Bytes& row) {
     if (!updating_) Show();
 }
 
+void TListBox::Insert(int index, const Bytes& row) {
+    if (index < 0 || index > Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    rows_.insert(rows_.begin() + index, row);
+    decodedRows_.clear();
+    widestRow_ = std::max(widestRow_, row.size());
+    if (!updating_) Show();
+}
+
+void TListBox::Delete(int index) {
+    if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    rows_.erase(rows_.begin() + index);
+    decodedRows_.clear();
+    if (!updating_) Show();
+}
+
 // The count is all the list keeps; the row in view stays in view. The same
 // count wants only a repaint: setting it redraws the scroll bars at once,
 // some ms a step under Wine.

@@ -24,6 +24,8 @@ public:
     void BeginUpdate() override;
     void EndUpdate() override;
     void Add(const Bytes& row) override;
+    void Insert(int index, const Bytes& row) override;
+    void Delete(int index) override;
     int Count() const override { return static_cast<int>(rows_.size()); }
     const Bytes& Item(int index) const override;
     int ItemIndex() const override;

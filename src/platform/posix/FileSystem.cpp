@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include "core/NaturalOrder.h"
 #include "core/Paths.h"
 #include "platform/FolderSnapshot.h"
 #include "platform/posix/NoReplaceMove.h"
@@ -122,6 +123,17 @@ std::optional<DirEntry> FindFirstMatch(const Bytes& searchPath) {
         if (errno == ENOTDIR) return std::nullopt;
     }
     const auto listing = KeptFolderEntries(folder);
+    if (!HasWildcard(pattern)) {
+        // Names that differ only in letter case share a natural key and sort
+        // together, the all-capitals form first: a look-up, not a scan.
+        Bytes capitals = pattern;
+        for (char& c : capitals) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        const std::string key = NaturalKey(pattern);
+        for (auto at = listing->lower_bound(DirEntry{capitals, false}); at != listing->end() && NaturalKey(at->name) == key; ++at) {
+            if (WildcardMatch(pattern, at->name)) return *at;
+        }
+        return std::nullopt;
+    }
     for (const DirEntry& entry : *listing) {
         if (WildcardMatch(pattern, entry.name)) return entry;
     }
