@@ -56,6 +56,22 @@ void XSession::Type(const std::string& text) {
     for (const char c : text) Tap(std::string(1, c).c_str());
 }
 
+std::uint64_t XSession::ScreenHash(unsigned long window) {
+    Display* d = D(display_);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(d, window, &attributes)) return 0;
+    XImage* image = XGetImage(d, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (image == nullptr) return 0;
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a over the rows' pixel bytes
+    const int rowBytes = image->width * image->bits_per_pixel / 8;
+    for (int y = 0; y < image->height; ++y) {
+        const auto* row = reinterpret_cast<const unsigned char*>(image->data) + std::ptrdiff_t(y) * image->bytes_per_line;
+        for (int i = 0; i < rowBytes; ++i) hash = (hash ^ row[i]) * 1099511628211ull;
+    }
+    XDestroyImage(image);
+    return hash;
+}
+
 void XSession::Resize(unsigned long window, int width, int height) {
     XResizeWindow(D(display_), window, width, height);
     XFlush(D(display_));

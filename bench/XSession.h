@@ -21,6 +21,9 @@ public:
     // ASCII letters and digits, one tap each.
     void Type(const std::string& text);
     void Resize(unsigned long window, int width, int height);
+    // The window's pixels as the server holds them now, read back with
+    // XGetImage, as a hash: what is on the screen, not what was painted.
+    std::uint64_t ScreenHash(unsigned long window);
     void MovePointer(int x, int y);
 
     // Start-up: the screen as it is now, then the first top-level window
