@@ -16,6 +16,7 @@
 
 #include "core/NaturalOrder.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSnapshot.h"
 #include "support/SearchResults.h"
 #include "platform/posix/NoReplaceMove.h"
 #include "support/Fixtures.h"
@@ -121,6 +122,41 @@ TEST(MoveNoReplace, RefusalsCarryThePlatformsReason) {
     const MoveOutcome missing = MoveFileNoReplace(dir / "gone.pdf", dir / "b.pdf");
     EXPECT_EQ(missing.reason, "ファイルが見つかりません");
     EXPECT_EQ(ReadFile(dir / "a.pdf"), "x");
+}
+
+// As on a share: no change reports, so the listing stands only while the
+// folder's own times stay as they were, and were not too fresh to tell.
+TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {
+    struct Untrusted {
+        Untrusted() { IgnoreFolderReports(true); }
+        ~Untrusted() { IgnoreFolderReports(false); }
+    } untrusted;
+    TempDir dir;
+    WriteFile(dir / "a.pdf", "x");
+    const auto backdate = [&] {  // as if the last change were a minute ago
+        const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, dir.Path().c_str(), times, 0), 0);
+    };
+    Search(dir.Path() + "*.pdf");  // fresh: too new to be trusted
+    unsigned long reads = FolderReadCount();
+    Search(dir.Path() + "*.pdf");
+    EXPECT_EQ(FolderReadCount(), reads + 1);
+    backdate();
+    Search(dir.Path() + "*.pdf");
+    reads = FolderReadCount();
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), std::vector<Bytes>{"a.pdf"});
+    EXPECT_EQ(FolderReadCount(), reads);  // unchanged times: kept
+    EXPECT_NE(KeptFolderVersion(dir.Path()), 0u);
+    WriteFile(dir / "b.pdf", "x");  // a change moves the times on
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf"}));
+    EXPECT_EQ(FolderReadCount(), reads + 1);
+    // A change that keeps the modification time still changes the change time.
+    backdate();
+    Search(dir.Path() + "*.pdf");
+    reads = FolderReadCount();
+    ASSERT_EQ(std::rename((dir / "a.pdf").c_str(), (dir / "c.pdf").c_str()), 0);
+    backdate();
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "c.pdf"}));
 }
 
 TEST(DirectorySearchTest, ChangesByOthersShowAtTheNextSearch) {

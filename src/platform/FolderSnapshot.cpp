@@ -11,6 +11,8 @@ bool ByNaturalOrder::operator()(const DirEntry& a, const DirEntry& b) const { re
 
 namespace {
 
+bool ignoreReports = false;  // see IgnoreFolderReports
+
 // Watched before the read, so nothing done during the read is missed; each
 // reported change then costs O(log n). The folder is known by its identity,
 // checked at every search, so a folder renamed away and replaced, a
@@ -21,21 +23,33 @@ public:
     std::shared_ptr<const SortedEntries> Entries(const Bytes& folder, unsigned long* version = nullptr) {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
         const auto now = IdentityOfPath(key);
+        if (Stamped(key, now)) {
+            if (version != nullptr) *version = version_;
+            return entries_;
+        }
         if (!Kept(key, now) || !ApplyChanges()) {
             Forget();
-            if (now) watching_ = watch_.Start(key);
+            if (now && !ignoreReports) watching_ = watch_.Start(key);
+            // Taken before the read: a change during it shows as a new stamp.
+            const std::int64_t readAt = StampClockNow();
+            stamp_ = watching_ ? std::nullopt : FreshFolderStamp(key);
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
             SortedEntries& entries = Writable();
             for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
-            folder_ = watching_ ? key : Bytes();
+            folder_ = watching_ || stamp_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
+            // Within the file system's clock tick of the read, a later change
+            // could leave the modification time as it was: such a stamp proves
+            // nothing yet. An older one moves on with any change of the entries.
+            constexpr std::int64_t kTick = 2'000'000'000;  // FAT's two seconds; coarser than any other
+            if (stamp_ && readAt - stamp_->modified < kTick) stamp_.reset();
             ++freshReads_;
             ++version_;
             log_.clear();
             logStart_ = version_;
         }
-        if (version != nullptr) *version = watching_ ? version_ : 0;
+        if (version != nullptr) *version = watching_ || stamp_ ? version_ : 0;
         return entries_;
     }
 
@@ -43,7 +57,9 @@ public:
     // reports alone; 0 when only a fresh read can tell.
     unsigned long Version(const Bytes& folder) {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
-        if (!Kept(key, IdentityOfPath(key))) return 0;
+        const auto now = IdentityOfPath(key);
+        if (Stamped(key, now)) return version_;
+        if (!Kept(key, now)) return 0;
         if (ApplyChanges()) return version_;
         Forget();  // reports were lost: the next search reads afresh
         return 0;
@@ -51,7 +67,7 @@ public:
 
     std::optional<std::vector<ListingChange>> ChangesSince(const Bytes& folder, unsigned long since) const {
         const Bytes key = folder.empty() ? Bytes(".") : folder;
-        if (!watching_ || key != folder_ || since < logStart_ || since > version_) return std::nullopt;
+        if ((!watching_ && !stamp_) || key != folder_ || since < logStart_ || since > version_) return std::nullopt;
         std::set<Bytes> names;
         for (auto at = log_.rbegin(); at != log_.rend() && at->first > since; ++at) names.insert(at->second);
         std::vector<ListingChange> changes;
@@ -63,11 +79,22 @@ public:
     }
 
     unsigned long FreshReads() const { return freshReads_; }
+    void Reset() { Forget(); }
 
 private:
     // By volume and number alone: Wine gives a folder's last change as its creation time.
     bool Kept(const Bytes& key, const std::optional<FileIdentity>& now) const {
         return now && watching_ && key == folder_ && now->volume == identity_.volume && now->file == identity_.file;
+    }
+
+    // A listing kept without reports: the folder's times fetched afresh are
+    // the ones it was read under.
+    bool Stamped(const Bytes& key, const std::optional<FileIdentity>& now) {
+        if (!stamp_ || watching_ || !now || key != folder_ || now->volume != identity_.volume || now->file != identity_.file)
+            return false;
+        if (FreshFolderStamp(key) == stamp_) return true;
+        stamp_.reset();
+        return false;
     }
 
     // Past this many reported changes a fresh read costs less than applying them.
@@ -99,6 +126,7 @@ private:
     void Forget() {
         watch_.Stop();
         watching_ = false;
+        stamp_.reset();
         folder_.clear();
         if (entries_.use_count() > 1) entries_ = std::make_shared<SortedEntries>();
         else entries_->clear();
@@ -106,6 +134,7 @@ private:
 
     FolderWatch watch_;
     bool watching_ = false;
+    std::optional<FolderStamp> stamp_;  // where no reports are trusted
     Bytes folder_;
     FileIdentity identity_;
     std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
@@ -132,6 +161,11 @@ unsigned long KeptFolderVersion(const Bytes& folder) { return Snapshot().Version
 
 std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since) {
     return Snapshot().ChangesSince(folder, since);
+}
+
+void IgnoreFolderReports(bool ignore) {
+    ignoreReports = ignore;
+    Snapshot().Reset();  // the listing kept now is read again under the new rule
 }
 
 unsigned long FolderReadCount() { return Snapshot().FreshReads(); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
@@ -51,6 +52,21 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+// A folder's own times, fetched afresh from the server where there is one,
+// in nanoseconds since 1970; and the time now in the same units. Where no
+// change reports are trusted, the kept listing stands while these stay the
+// same and are old enough that a change in the same clock tick cannot hide.
+struct FolderStamp {
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+    bool operator==(const FolderStamp&) const = default;
+};
+std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder);
+std::int64_t StampClockNow();
+
+// For tests: behave as on a share, where no change reports are trusted.
+void IgnoreFolderReports(bool ignore);
 
 // Every entry of a folder as the platform lists it, in its own order.
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder);

@@ -6,6 +6,7 @@
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <time.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -42,6 +43,9 @@ bool IsLocalFileSystem(const Bytes& folder) {
     case 0x01021994:  // tmpfs
     case 0xF2F52010:  // f2fs
     case 0x794C7630:  // overlayfs
+    case 0x2011BAB0:  // exfat: a scanner's card, local to this kernel
+    case 0x4D44:      // vfat, msdos
+    case 0x7366746E:  // ntfs3
         return true;
     default:
         return false;  // network and other file systems change behind the kernel's back
@@ -96,6 +100,20 @@ bool FolderWatch::Take(std::vector<FolderChange>& changes, std::size_t limit) {
 }
 
 // Every entry (named, "." for the current one).
+std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder) {
+    // Forced: a network file system asks its server, not its attribute cache.
+    struct statx info{};
+    if (statx(AT_FDCWD, folder.c_str(), AT_STATX_FORCE_SYNC, STATX_MTIME | STATX_CTIME, &info) != 0) return std::nullopt;
+    const auto ns = [](const statx_timestamp& t) { return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+    return FolderStamp{ns(info.stx_mtime), ns(info.stx_ctime)};
+}
+
+std::int64_t StampClockNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder) {
     std::vector<DirEntry> found;
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));

@@ -125,6 +125,35 @@ bool FolderWatch::Take(std::vector<FolderChange>& changes, std::size_t limit) {
     return true;
 }
 
+namespace {
+// FILETIME's 100 ns since 1601 as nanoseconds since 1970.
+std::int64_t UnixNanoseconds(const FILETIME& t) {
+    const ULONGLONG ticks = (ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    return (std::int64_t(ticks) - 116444736000000000LL) * 100;
+}
+}  // namespace
+
+std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder) {
+    HANDLE handle = CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    FILE_BASIC_INFO info{};
+    const bool read = GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info);
+    CloseHandle(handle);
+    if (!read) return std::nullopt;
+    const auto ns = [](LARGE_INTEGER t) {
+        FILETIME f{DWORD(t.QuadPart), DWORD(t.QuadPart >> 32)};
+        return UnixNanoseconds(f);
+    };
+    return FolderStamp{ns(info.LastWriteTime), ns(info.ChangeTime)};
+}
+
+std::int64_t StampClockNow() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return UnixNanoseconds(now);
+}
+
 // FindExInfoBasic and the large fetch: no short names made, fewer calls.
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder) {
     std::vector<DirEntry> found;
