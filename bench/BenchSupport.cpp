@@ -76,7 +76,17 @@ void FillFolder(const Bytes& folder, int matching, int others, const Bytes& exte
     }
 }
 
+Bytes PreparedFolder(const std::string& name, int total, bool realPdfs);
+
+// QUILVANE_BENCH_VIA names a mount of the bench folders (a bindfs or sshfs
+// of /tmp/quilvane-bench-UID): the figures are then taken through it.
 Bytes KeptFolder(const std::string& name, int total, bool realPdfs) {
+    const Bytes folder = PreparedFolder(name, total, realPdfs);
+    const char* via = std::getenv("QUILVANE_BENCH_VIA");
+    return via != nullptr ? Bytes(via) + "/" + name + "/" : folder;
+}
+
+Bytes PreparedFolder(const std::string& name, int total, bool realPdfs) {
     const Bytes base = "/tmp/quilvane-bench-" + std::to_string(getuid()) + "/";
     mkdir(base.c_str(), 0700);
     const Bytes folder = base + name + "/", done = base + name + ".done", sample = base + name + ".sample";

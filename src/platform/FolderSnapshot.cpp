@@ -13,6 +13,15 @@ namespace {
 
 bool ignoreReports = false;  // see IgnoreFolderReports
 
+// The file system's clock tick, as far as a time it wrote tells: FAT keeps
+// two seconds, many servers whole seconds, the rest far finer (the kernel's
+// coarse clock moves in a few ms).
+std::int64_t ClockTick(std::int64_t time) {
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    if (time % kSecond != 0) return 20'000'000;
+    return time % (2 * kSecond) != 0 ? kSecond : 2 * kSecond;
+}
+
 // Watched before the read, so nothing done during the read is missed; each
 // reported change then costs O(log n). The folder is known by its identity,
 // checked at every search, so a folder renamed away and replaced, a
@@ -42,8 +51,7 @@ public:
             // Within the file system's clock tick of the read, a later change
             // could leave the modification time as it was: such a stamp proves
             // nothing yet. An older one moves on with any change of the entries.
-            constexpr std::int64_t kTick = 2'000'000'000;  // FAT's two seconds; coarser than any other
-            if (stamp_ && readAt - stamp_->modified < kTick) stamp_.reset();
+            if (stamp_ && readAt - stamp_->modified < ClockTick(stamp_->modified)) stamp_.reset();
             ++freshReads_;
             ++version_;
             log_.clear();
