@@ -27,8 +27,10 @@ PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setAutoFillBackground(true);
     view_ = new PdfPageView(window_.get());
-    QAction* previous = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowUp), QString::fromUtf16(kPreviousPage));
-    QAction* next = toolbar_->addAction(window_->style()->standardIcon(QStyle::SP_ArrowDown), QString::fromUtf16(kNextPage));
+    // The arrows' icons come with the toolbar's first showing: looking them up
+    // in the icon theme costs tens of ms, too much for the start-up.
+    QAction* previous = previous_ = toolbar_->addAction(QString::fromUtf16(kPreviousPage));
+    QAction* next = next_ = toolbar_->addAction(QString::fromUtf16(kNextPage));
     pageLabel_ = new QLabel(toolbar_);
     pageLabel_->setMinimumWidth(60);
     pageLabel_->setAlignment(Qt::AlignCenter);
@@ -107,6 +109,12 @@ void PdfViewerControl::ShowNotice(const char16_t* notice) {
 
 void PdfViewerControl::ApplyFit(viewer::Fit fit) { view_->SetFit(fit); }
 
-void PdfViewerControl::ShowToolbar(bool on) { toolbar_->setVisible(on); }
+void PdfViewerControl::ShowToolbar(bool on) {
+    if (on && previous_->icon().isNull()) {
+        previous_->setIcon(toolbar_->style()->standardIcon(QStyle::SP_ArrowUp));
+        next_->setIcon(toolbar_->style()->standardIcon(QStyle::SP_ArrowDown));
+    }
+    toolbar_->setVisible(on);
+}
 
 void PdfViewerControl::ShowScrollBars(bool on) { view_->SetScrollBarsShown(on); }

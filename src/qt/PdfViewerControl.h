@@ -12,6 +12,7 @@
 class QBuffer;
 class QLabel;
 class QPdfDocument;
+class QAction;
 class QToolBar;
 class PdfPageView;
 
@@ -46,6 +47,8 @@ private:
     std::unique_ptr<QWidget> window_;  // owned until activation gives it a parent
     QPointer<QWidget> activeWindow_;
     QToolBar* toolbar_ = nullptr;
+    QAction* previous_ = nullptr;
+    QAction* next_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     PdfPageView* view_ = nullptr;
     QByteArray contents_;              // read, not yet parsed
