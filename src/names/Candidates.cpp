@@ -165,6 +165,13 @@ std::vector<std::u16string> RankedNumbers(const std::vector<Line>& lines) {
     return numbers;
 }
 
+// An addressee, not a sender.
+const std::array<const char16_t*, 3> kAddressees{u"御中", u"様", u"殿"};
+
+bool IsAddressee(const std::u16string& folded) {
+    return std::any_of(kAddressees.begin(), kAddressees.end(), [&](const char16_t* a) { return Contains(folded, a); });
+}
+
 // --- the title and the kind --------------------------------------------------
 
 const std::array<const char16_t*, 12> kKinds{u"請求書", u"見積書", u"納品書", u"領収書", u"議事録", u"契約書",
@@ -192,6 +199,8 @@ std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
     for (const Line& line : lines) {
         const TextLine& s = *line.source;
         if (s.page != 0 || s.box.y0 > firstPageHeight / 2 || !HasWords(line.text) || line.text.size() > 40) continue;
+        // An addressee or a sentence of the letter is no title.
+        if (IsAddressee(line.folded) || line.text.back() == u'。') continue;
         if (best == nullptr || s.size > best->source->size) best = &line;
     }
     return best ? Squeeze(best->text) : std::u16string();
@@ -203,8 +212,6 @@ const std::array<const char16_t*, 22> kOrganisations{
     u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"(有)", u"\u3231", u"\u3232",
     u"社団法人", u"財団法人", u"学校法人", u"医療法人", u"福祉法人", u"NPO法人", u"協同組合", u"組合", u"協会",
     u"事務所", u"Co.,Ltd", u"Inc.", u"LLC"};
-// An addressee, not a sender.
-const std::array<const char16_t*, 3> kAddressees{u"御中", u"様", u"殿"};
 
 // Words that stand before or after a sender's name on the same line, once OCR's
 // spaces are joined: 発行元 株式会社サンプル 代表取締役 山田.
@@ -216,7 +223,7 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
     std::vector<std::u16string> senders;
     for (const Line& line : lines) {
         const std::u16string& f = line.folded;
-        if (std::any_of(kAddressees.begin(), kAddressees.end(), [&](const char16_t* a) { return Contains(f, a); })) continue;
+        if (IsAddressee(f)) continue;
         std::size_t at = std::u16string::npos;
         std::size_t length = 0;
         for (const char16_t* org : kOrganisations) {
@@ -337,6 +344,7 @@ std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) {
     for (const std::u16string& name : FromTags(text.tags)) order.push_back(name);
     for (std::size_t i = 1; i < std::max({dates.size(), numbers.size(), senders.size()}); ++i) {
         if (i < dates.size()) order.push_back(Ascii(IsoDate(dates[i])));
+        if (i < dates.size()) order.push_back(Ascii(CompactDate(dates[i])));
         if (i < numbers.size()) order.push_back(numbers[i]);
         if (i < senders.size()) order.push_back(senders[i]);
         if (order.size() > 4 * kMostCandidates) break;

@@ -5,6 +5,8 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
+#include <algorithm>
+
 #include "core/CodePage.h"
 #include "names/Text.h"
 
@@ -41,24 +43,35 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
         api.Clear();
         return lines;
     }
+    // Word by word: Tesseract makes one line of things that merely share a
+    // baseline (御中 on the left, 請求書番号 on the right); a wide gap splits it.
     const float points = 72.0f / float(image.dpi);
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-    if (it) {
+    Bytes text;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    const auto finish = [&] {
+        TextLine line;
+        line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001))));
+        text.clear();
+        if (line.text.empty()) return;
+        line.page = page;
+        line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
+        line.size = line.box.Height();
+        lines.push_back(std::move(line));
+    };
+    if (it && !it->Empty(tesseract::RIL_WORD)) {
         do {
-            std::unique_ptr<char[]> utf8(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (!utf8 || !it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
-            Bytes text(utf8.get());
-            while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-            TextLine line;
-            line.text = JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001)));
-            if (line.text.empty()) continue;
-            line.page = page;
-            line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
-            line.size = line.box.Height();
-            lines.push_back(std::move(line));
-        } while (it->Next(tesseract::RIL_TEXTLINE));
+            int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+            std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
+            if (!word || !it->BoundingBox(tesseract::RIL_WORD, &x0, &y0, &x1, &y1)) continue;
+            const int height = std::max(y1 - y0, bottom - top);
+            if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
+            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1;
+            else text += ' ', top = std::min(top, y0), right = std::max(right, x1), bottom = std::max(bottom, y1);
+            text += word.get();
+        } while (it->Next(tesseract::RIL_WORD));
     }
+    if (!text.empty()) finish();
     api.Clear();
     return lines;
 }

@@ -3,6 +3,7 @@
 
 extern "C" {
 #include <mupdf/fitz.h>
+#include <mupdf/pdf.h>
 }
 
 #include <algorithm>
@@ -42,7 +43,7 @@ bool PdfText::Open(std::string_view file) {
     fz_var(pages);
     fz_try(ctx) {
         stream = fz_open_memory(ctx, reinterpret_cast<const unsigned char*>(file.data()), file.size());
-        doc = fz_open_document_with_stream(ctx, "application/pdf", stream);
+        doc = &pdf_open_document_with_stream(ctx, stream)->super;
         if (!fz_needs_password(ctx, doc)) pages = fz_count_pages(ctx, doc);
     }
     fz_always(ctx) { fz_drop_stream(ctx, stream); }
