@@ -12,7 +12,10 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
               gstreamer1.0-plugins-good fonts-ipafont-gothic libgtest-dev xvfb xauth libxtst-dev \
               qt6-translations-l10n imagemagick xdotool poppler-utils \
               locales pulseaudio pulseaudio-utils gstreamer1.0-pulseaudio \
-              libqt6svg6 desktop-file-utils appstream
+              libqt6svg6 desktop-file-utils appstream \
+              libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev libharfbuzz-dev \
+              libfreetype-dev libjpeg-dev zlib1g-dev libtesseract-dev libleptonica-dev tesseract-ocr-jpn \
+              tesseract-ocr-eng libtag1-dev
 # Making and checking the .deb.
 PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,0 +1,360 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "names/Candidates.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "core/FileNameCheck.h"
+#include "names/Dates.h"
+#include "names/Text.h"
+
+namespace {
+
+constexpr std::size_t kLongestName = 80;  // UTF-16 units
+
+std::u16string Ascii(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool IsSpace(char16_t c) { return c == u' ' || c == 0x3000; }
+
+// The ten refused characters and what stands in for them.
+char16_t LookAlike(char16_t c) {
+    switch (c) {
+    case u'\\': return 0xFF3C;
+    case u'/': return 0xFF0F;
+    case u':': return 0xFF1A;
+    case u';': return 0xFF1B;
+    case u'*': return 0xFF0A;
+    case u'?': return 0xFF1F;
+    case u'"': return 0x201D;
+    case u'<': return 0xFF1C;
+    case u'>': return 0xFF1E;
+    case u'|': return 0xFF5C;
+    default: return 0;
+    }
+}
+
+bool RoundTrips(const std::u16string& text, const CodePage& cp) { return ToUtf16(FromUtf16(text, cp), cp) == text; }
+
+// A line as the candidates read it: spaces of OCR joined, then folded.
+struct Line {
+    const TextLine* source;
+    std::u16string text;    // joined
+    std::u16string folded;  // the same, folded, unit for unit
+};
+
+bool Contains(const std::u16string& text, const std::u16string& word) { return text.find(word) != std::u16string::npos; }
+
+// --- dates -------------------------------------------------------------------
+
+struct DateFound {
+    FoundDate date;
+    int score = 0;
+    std::size_t order = 0;
+};
+
+const std::array<const char16_t*, 12> kDateLabels{u"発行日", u"請求日", u"日付", u"作成日", u"納品日", u"見積日",
+                                                  u"契約日", u"開催日", u"日時", u"Date", u"DATE", u"date"};
+const std::array<const char16_t*, 5> kDueLabels{u"期限", u"期日", u"有効", u"Due", u"due"};
+
+std::vector<FoundDate> RankedDates(const std::vector<Line>& lines, float firstPageHeight) {
+    std::vector<DateFound> found;
+    for (const Line& line : lines) {
+        for (const FoundDate& date : FindDates(line.text)) {
+            DateFound f{date, 0, found.size()};
+            if (line.source->page == 0) f.score += 2;
+            if (line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3) f.score += 2;
+            for (const char16_t* label : kDateLabels) if (Contains(line.folded, label)) f.score += 3;
+            for (const char16_t* label : kDueLabels) if (Contains(line.folded, label)) f.score -= 2;
+            found.push_back(f);
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const DateFound& a, const DateFound& b) { return a.score > b.score; });
+    std::vector<FoundDate> dates;
+    for (const DateFound& f : found) {
+        const bool seen = std::any_of(dates.begin(), dates.end(), [&](const FoundDate& d) {
+            return d.year == f.date.year && d.month == f.date.month && d.day == f.date.day;
+        });
+        if (!seen) dates.push_back(f.date);
+    }
+    return dates;
+}
+
+// --- document numbers --------------------------------------------------------
+
+struct Label {
+    const char16_t* text;
+    int weight;
+};
+// Longer labels first: 請求書番号 is found before the 番号 inside it.
+const std::array<Label, 14> kNumberLabels{{
+    {u"請求書番号", 6}, {u"請求番号", 6}, {u"注文番号", 5}, {u"伝票番号", 5}, {u"見積書番号", 5},
+    {u"見積番号", 5}, {u"納品書番号", 5}, {u"契約番号", 4}, {u"文書番号", 4}, {u"管理番号", 3},
+    {u"番号", 2}, {u"No.", 1}, {u"No", 1}, {u"\u2116", 1},
+}};
+// Numbers that name something other than the document.
+const std::array<const char16_t*, 12> kOtherNumbers{u"電話", u"口座", u"郵便", u"携帯", u"FAX", u"Fax", u"登録",
+                                                    u"法人", u"個人", u"Tel", u"TEL", u"Phone"};
+
+// A number as it follows its label: letters, digits and - _ /, at least one digit.
+std::u16string NumberAt(const std::u16string& folded, std::size_t at) {
+    while (at < folded.size() && (IsSpace(folded[at]) || folded[at] == u':' || folded[at] == u'.' || folded[at] == u'#'))
+        ++at;
+    std::size_t end = at;
+    while (end < folded.size() &&
+           (IsDigit(folded[end]) || IsLetter(folded[end]) || folded[end] == u'-' || folded[end] == u'_' || folded[end] == u'/'))
+        ++end;
+    while (end > at && (folded[end - 1] == u'-' || folded[end - 1] == u'/' || folded[end - 1] == u'_')) --end;
+    std::u16string number = folded.substr(at, end - at);
+    if (number.size() > 40 || std::none_of(number.begin(), number.end(), IsDigit)) return {};
+    return number;
+}
+
+// The line just right of `line` on the same row: a table's value cell.
+const Line* RightNeighbour(const std::vector<Line>& lines, const Line& line) {
+    const TextBox& box = line.source->box;
+    const float middle = (box.y0 + box.y1) / 2;
+    const Line* best = nullptr;
+    for (const Line& other : lines) {
+        const TextBox& b = other.source->box;
+        if (&other == &line || other.source->page != line.source->page || middle < b.y0 || middle > b.y1 ||
+            b.x0 < box.x1 - 1)
+            continue;
+        if (best == nullptr || b.x0 < best->source->box.x0) best = &other;
+    }
+    return best;
+}
+
+std::vector<std::u16string> RankedNumbers(const std::vector<Line>& lines) {
+    struct Found {
+        std::u16string number;
+        int weight;
+    };
+    std::vector<Found> found;
+    for (const Line& line : lines) {
+        const std::u16string& f = line.folded;
+        for (std::size_t at = 0; at < f.size(); ++at) {
+            for (const Label& label : kNumberLabels) {
+                const std::u16string word = label.text;
+                if (f.compare(at, word.size(), word) != 0) continue;
+                const std::size_t end = at + word.size();
+                // "No" only as a word of its own: not Note, November or Nov.1.
+                if (word[0] == u'N' && ((at > 0 && IsLetter(f[at - 1])) || (end < f.size() && IsLetter(f[end])))) break;
+                const std::u16string before = f.substr(at >= 3 ? at - 3 : 0, at >= 3 ? 3 : at);
+                if (std::any_of(kOtherNumbers.begin(), kOtherNumbers.end(), [&](const char16_t* other) { return Contains(before, other); }))
+                    break;
+                std::u16string number = NumberAt(f, end);
+                if (number.empty()) {
+                    std::size_t rest = end;
+                    while (rest < f.size() && (IsSpace(f[rest]) || f[rest] == u':' || f[rest] == u'.' || f[rest] == u'#')) ++rest;
+                    const Line* next = rest == f.size() ? RightNeighbour(lines, line) : nullptr;
+                    if (next != nullptr) number = NumberAt(next->folded, 0);
+                }
+                if (!number.empty()) found.push_back({number, label.weight});
+                at = end - 1;
+                break;
+            }
+        }
+    }
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.weight > b.weight; });
+    std::vector<std::u16string> numbers;
+    for (const Found& f : found)
+        if (std::find(numbers.begin(), numbers.end(), f.number) == numbers.end()) numbers.push_back(f.number);
+    return numbers;
+}
+
+// An addressee, not a sender.
+const std::array<const char16_t*, 3> kAddressees{u"御中", u"様", u"殿"};
+
+bool IsAddressee(const std::u16string& folded) {
+    return std::any_of(kAddressees.begin(), kAddressees.end(), [&](const char16_t* a) { return Contains(folded, a); });
+}
+
+// --- the title and the kind --------------------------------------------------
+
+const std::array<const char16_t*, 12> kKinds{u"請求書", u"見積書", u"納品書", u"領収書", u"議事録", u"契約書",
+                                             u"注文書", u"発注書", u"検収書", u"通知書", u"申込書", u"報告書"};
+
+bool HasWords(const std::u16string& text) {
+    return std::any_of(text.begin(), text.end(), [](char16_t c) { return IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00); });
+}
+
+// The kind named in the largest type on page 1.
+std::u16string Kind(const std::vector<Line>& lines) {
+    std::u16string kind;
+    float size = -1;
+    for (const Line& line : lines) {
+        if (line.source->page != 0 || line.source->size <= size) continue;
+        for (const char16_t* k : kKinds)
+            if (Contains(line.text, k)) kind = k, size = line.source->size;
+    }
+    return kind;
+}
+
+// The line in the largest type in the top half of page 1.
+std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
+    const Line* best = nullptr;
+    for (const Line& line : lines) {
+        const TextLine& s = *line.source;
+        if (s.page != 0 || s.box.y0 > firstPageHeight / 2 || !HasWords(line.text) || line.text.size() > 40) continue;
+        // An addressee or a sentence of the letter is no title.
+        if (IsAddressee(line.folded) || line.text.back() == u'。') continue;
+        if (best == nullptr || s.size > best->source->size) best = &line;
+    }
+    return best ? Squeeze(best->text) : std::u16string();
+}
+
+// --- the sender --------------------------------------------------------------
+
+const std::array<const char16_t*, 22> kOrganisations{
+    u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"(有)", u"\u3231", u"\u3232",
+    u"社団法人", u"財団法人", u"学校法人", u"医療法人", u"福祉法人", u"NPO法人", u"協同組合", u"組合", u"協会",
+    u"事務所", u"Co.,Ltd", u"Inc.", u"LLC"};
+
+// Words that stand before or after a sender's name on the same line, once OCR's
+// spaces are joined: 発行元 株式会社サンプル 代表取締役 山田.
+const std::array<const char16_t*, 9> kSenderLabels{u"発行元", u"請求元", u"差出人", u"送付元", u"販売元",
+                                                   u"発行者", u"会社名", u"社名", u"売主"};
+const std::array<const char16_t*, 7> kAfterSender{u"代表", u"担当", u"TEL", u"Tel", u"FAX", u"\u3012", u"http"};
+
+std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
+    std::vector<std::u16string> senders;
+    for (const Line& line : lines) {
+        const std::u16string& f = line.folded;
+        if (IsAddressee(f)) continue;
+        std::size_t at = std::u16string::npos;
+        std::size_t length = 0;
+        for (const char16_t* org : kOrganisations) {
+            at = f.find(org);
+            if (at != std::u16string::npos) {
+                length = std::char_traits<char16_t>::length(org);
+                break;
+            }
+        }
+        if (at == std::u16string::npos) continue;
+        // The words around the keyword, up to a colon, an ideographic space or a wide gap.
+        const auto gap = [&](std::size_t i) {
+            return line.text[i] == 0x3000 || f[i] == u':' || (f[i] == u' ' && i + 1 < f.size() && f[i + 1] == u' ');
+        };
+        std::size_t from = at, to = at + length;
+        while (from > 0 && !gap(from - 1)) --from;
+        // 株式会社 alone before its name (株式会社　山田商事): the next word belongs to it.
+        std::size_t end = to;
+        while (end < f.size() && IsSpace(f[end])) ++end;
+        if (end > to && to == at + length && std::all_of(f.begin() + from, f.begin() + at, IsSpace)) {
+            to = end;
+        }
+        while (to < f.size() && !gap(to)) ++to;
+        std::u16string name = Squeeze(line.text.substr(from, to - from));
+        const std::u16string folded = Fold(name);
+        for (const char16_t* label : kSenderLabels) {
+            const std::size_t l = folded.find(label);
+            if (l != std::u16string::npos && l < folded.find(f.substr(at, length))) {
+                name = Squeeze(name.substr(l + std::char_traits<char16_t>::length(label)));
+                break;
+            }
+        }
+        const std::size_t keyword = Fold(name).find(f.substr(at, length));
+        for (const char16_t* after : kAfterSender) {
+            const std::size_t a = Fold(name).find(after);
+            if (a != std::u16string::npos && keyword != std::u16string::npos && a > keyword + length) name = Squeeze(name.substr(0, a));
+        }
+        if (name.size() > 40 || name.size() <= length) continue;
+        if (std::find(senders.begin(), senders.end(), name) == senders.end()) senders.push_back(name);
+    }
+    return senders;
+}
+
+// --- tags --------------------------------------------------------------------
+
+std::vector<std::u16string> FromTags(const Tags& tags) {
+    std::vector<std::u16string> names;
+    const std::u16string title = Squeeze(tags.title), artist = Squeeze(tags.artist), album = Squeeze(tags.album);
+    if (!artist.empty() && !title.empty()) names.push_back(artist + u" - " + title);
+    if (tags.track > 0 && tags.track < 1000 && !title.empty()) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%02d ", tags.track);
+        names.push_back(Ascii(number) + title);
+    }
+    if (!title.empty()) names.push_back(title);
+    if (!album.empty()) names.push_back(album);
+    return names;
+}
+
+}  // namespace
+
+Bytes AsName(const std::u16string& text, const CodePage& cp) {
+    std::u16string name;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
+        if (high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            name.append(text, i, 2);
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || high || low || c == 0xFFFE || c == 0xFFFF) c = u' ';
+        if (const char16_t like = LookAlike(c)) c = RoundTrips(std::u16string(1, like), cp) ? like : u'_';
+        name.push_back(c);
+    }
+    name = Squeeze(name);
+    if (name.size() > kLongestName) {
+        std::size_t cut = kLongestName;
+        if (name[cut - 1] >= 0xD800 && name[cut - 1] <= 0xDBFF) --cut;
+        name = Squeeze(name.substr(0, cut));
+    }
+    // Windows drops trailing dots and spaces from a name.
+    while (!name.empty() && (name.back() == u'.' || IsSpace(name.back()))) name.pop_back();
+    if (name.empty() || name == u"." || name == u"..") return {};
+    Bytes bytes = FromUtf16(name, cp);
+    if (ToUtf16(bytes, cp) != name || HasForbiddenChar(bytes, cp)) return {};
+    return bytes;
+}
+
+std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) {
+    std::vector<Line> lines;
+    lines.reserve(text.lines.size());
+    for (const TextLine& source : text.lines) {
+        std::u16string joined = JoinJapaneseSpaces(source.text);
+        std::u16string folded = Fold(joined);
+        lines.push_back({&source, std::move(joined), std::move(folded)});
+    }
+    float firstPageHeight = 0;
+    for (const PageInfo& page : text.pages)
+        if (page.page == 0) firstPageHeight = page.height;
+    if (firstPageHeight <= 0)
+        for (const TextLine& line : text.lines) firstPageHeight = std::max(firstPageHeight, line.box.y1);
+
+    const std::vector<FoundDate> dates = RankedDates(lines, firstPageHeight);
+    const std::vector<std::u16string> numbers = RankedNumbers(lines);
+    const std::u16string kind = Kind(lines);
+    const std::u16string title = Title(lines, firstPageHeight);
+    const std::vector<std::u16string> senders = Senders(lines);
+
+    // The first of each kind before the second of any.
+    std::vector<std::u16string> order;
+    if (!dates.empty()) order.push_back(Ascii(IsoDate(dates[0])));
+    if (!numbers.empty()) order.push_back(numbers[0]);
+    if (!kind.empty()) order.push_back(kind);
+    if (!title.empty()) order.push_back(title);
+    if (!senders.empty()) order.push_back(senders[0]);
+    if (!dates.empty()) order.push_back(Ascii(CompactDate(dates[0])));
+    for (const std::u16string& name : FromTags(text.tags)) order.push_back(name);
+    for (std::size_t i = 1; i < std::max({dates.size(), numbers.size(), senders.size()}); ++i) {
+        if (i < dates.size()) order.push_back(Ascii(IsoDate(dates[i])));
+        if (i < dates.size()) order.push_back(Ascii(CompactDate(dates[i])));
+        if (i < numbers.size()) order.push_back(numbers[i]);
+        if (i < senders.size()) order.push_back(senders[i]);
+        if (order.size() > 4 * kMostCandidates) break;
+    }
+
+    std::vector<Bytes> names;
+    for (const std::u16string& candidate : order) {
+        Bytes name = AsName(candidate, cp);
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+        if (names.size() == kMostCandidates) break;
+    }
+    return names;
+}

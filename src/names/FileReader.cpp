@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "names/FileReader.h"
+
+#include <algorithm>
+
+#include "core/CodePage.h"
+#include "names/Dates.h"
+#include "names/Mp3Tags.h"
+#include "names/Ocr.h"
+#include "names/PdfText.h"
+#include "platform/WholeFile.h"
+
+namespace {
+
+enum class Kind { Pdf, Mp3, Other };
+
+Kind KindOf(const Bytes& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == Bytes::npos) return Kind::Other;
+    Bytes extension = path.substr(dot + 1);
+    for (char& c : extension) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return extension == "pdf" ? Kind::Pdf : extension == "mp3" ? Kind::Mp3 : Kind::Other;
+}
+
+// Larger files are not read for names: a scan or a recording is far smaller.
+constexpr std::uint64_t kLargestPdf = 256ull << 20;
+constexpr std::uint64_t kLargestMp3 = 1024ull << 20;
+
+bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
+
+bool HasDate(const std::vector<TextLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
+}
+
+}  // namespace
+
+FileReader::FileReader(std::string ocrData)
+    : pdf_(std::make_unique<PdfText>()), ocr_(std::make_unique<Ocr>(std::move(ocrData))) {}
+
+FileReader::~FileReader() = default;
+
+FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* cancelled) {
+    Result result;
+    const Kind kind = KindOf(path);
+    if (kind == Kind::Other) return result;
+    std::string bytes;
+    const ReadProblem problem = ReadWholeFile(
+        ToUtf16(path), kind == Kind::Pdf ? kLargestPdf : kLargestMp3,
+        [&bytes](std::size_t size) -> char* {
+            try {
+                bytes.resize(size);
+                return bytes.data();
+            } catch (const std::bad_alloc&) {
+                return nullptr;
+            }
+        },
+        &result.identity);
+    if (problem != ReadProblem::None) {
+        // A file too large is still a file: it has no candidates, and that is kept.
+        if (problem != ReadProblem::TooLarge) result.identity.reset();
+        return result;
+    }
+    if (kind == Kind::Mp3) result.text.tags = ReadMp3Tags(bytes);
+    else result.text = ReadPdf(bytes, cancelled);
+    return result;
+}
+
+FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* cancelled) {
+    FileText text;
+    if (!pdf_->Open(file)) return text;
+    PageInfo first = pdf_->Page(0);
+    std::vector<TextLine> lines = pdf_->Lines(0);
+    if (!HasUsableText(lines) && !Cancelled(cancelled)) {
+        first.ocr = true;
+        first.partial = true;
+        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, kOcrTop), 0, cancelled);
+        if (!HasDate(lines) && !Cancelled(cancelled)) {
+            std::vector<TextLine> rest = ocr_->Read(pdf_->Draw(0, kOcrDpi, kOcrTop, 1), 0, cancelled);
+            lines.insert(lines.end(), rest.begin(), rest.end());
+            first.partial = false;
+        }
+    }
+    text.pages.push_back(first);
+    text.lines = std::move(lines);
+    const int last = pdf_->Pages() - 1;
+    if (last > 0 && !Cancelled(cancelled)) {
+        std::vector<TextLine> lines = pdf_->Lines(last);
+        text.pages.push_back(pdf_->Page(last));
+        text.lines.insert(text.lines.end(), lines.begin(), lines.end());
+    }
+    pdf_->Close();
+    return text;
+}

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Bytes.h"
+#include "names/FileText.h"
+#include "platform/FileIdentity.h"
+
+class Ocr;
+class PdfText;
+
+// Reads what a file says about itself: a PDF's text layer (OCR for a scan),
+// an MP3's tags. One per thread: it keeps MuPDF and Tesseract between files.
+class FileReader {
+public:
+    struct Result {
+        FileText text;
+        std::optional<FileIdentity> identity;  // of the file read; none when it could not be
+    };
+
+    // `ocrData`: the folder with the language data; empty for Tesseract's own.
+    explicit FileReader(std::string ocrData = {});
+    ~FileReader();
+
+    // The file is read whole and closed before anything is parsed.
+    Result Read(const Bytes& path, const std::atomic<bool>* cancelled = nullptr);
+    // Page 1 (its text layer, else OCR of its top, then of the rest when the top
+    // holds no date) and the last page's text layer.
+    FileText ReadPdf(std::string_view file, const std::atomic<bool>* cancelled = nullptr);
+
+private:
+    std::unique_ptr<PdfText> pdf_;
+    std::unique_ptr<Ocr> ocr_;
+};
+
+// The share of page 1 that OCR reads first, and the resolution it reads at.
+constexpr float kOcrTop = 0.35f;
+constexpr int kOcrDpi = 300;

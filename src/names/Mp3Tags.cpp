@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "names/Mp3Tags.h"
+
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
+
+#include <algorithm>
+
+#include "core/CodePage.h"
+
+namespace {
+
+// The ID3v2 tag's declared size, header and footer included; 0 without one.
+std::size_t Id3v2Size(std::string_view file) {
+    if (file.size() < 10 || file.compare(0, 3, "ID3") != 0) return 0;
+    std::size_t size = 0;
+    for (int i = 6; i < 10; ++i) size = (size << 7) | (static_cast<unsigned char>(file[i]) & 0x7F);
+    return size + 20;
+}
+
+std::u16string FromTagLib(const TagLib::String& text) {
+    std::u16string out;
+    const std::wstring wide = text.toWString();
+    for (wchar_t c : wide) {
+        const auto code = static_cast<std::uint32_t>(c);
+        if (code >= 0x10000 && code <= 0x10FFFF) {
+            out.push_back(char16_t(0xD800 + ((code - 0x10000) >> 10)));
+            out.push_back(char16_t(0xDC00 + ((code - 0x10000) & 0x3FF)));
+        } else if (code < 0x10000) {
+            out.push_back(char16_t(code));
+        }
+    }
+    return out;
+}
+
+// TagLib reads a Latin-1 field byte for byte: the bytes come back unchanged.
+std::u16string Repaired(const TagLib::String& text) {
+    const std::wstring wide = text.toWString();
+    if (std::any_of(wide.begin(), wide.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) > 0xFF; })) return FromTagLib(text);
+    return DecodeLatin1Text(std::string(wide.begin(), wide.end()));
+}
+
+std::u16string FrameText(const TagLib::ID3v2::Tag& tag, const char* id) {
+    const TagLib::ID3v2::FrameList& frames = tag.frameList(id);
+    if (frames.isEmpty()) return {};
+    const auto* text = dynamic_cast<const TagLib::ID3v2::TextIdentificationFrame*>(frames.front());
+    if (text == nullptr) return {};
+    return text->textEncoding() == TagLib::String::Latin1 ? Repaired(text->toString()) : FromTagLib(text->toString());
+}
+
+int TrackNumber(const std::u16string& text) {
+    int track = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9' || track > 9999) break;
+        track = track * 10 + (c - u'0');
+    }
+    return track;
+}
+
+}  // namespace
+
+std::u16string DecodeLatin1Text(const std::string& bytes) {
+    std::u16string latin1(bytes.begin(), bytes.end());
+    for (std::size_t i = 0; i < bytes.size(); ++i) latin1[i] = static_cast<unsigned char>(bytes[i]);
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) return latin1;
+    const CodePage cp932 = CodePage::FromNumber(932);
+    const std::u16string sjis = ToUtf16(bytes, cp932);
+    // User-defined characters (U+E000..) would take German's ö ß for kanji.
+    if (std::any_of(sjis.begin(), sjis.end(), [](char16_t c) { return IsByteEscape(c) || (c >= 0xE000 && c <= 0xF8FF); }))
+        return latin1;
+    std::size_t doubles = 0, singles = 0;
+    bool c1 = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 0x80 && b <= 0x9F) c1 = true;
+        if (cp932.IsLeadByte(b) && i + 1 < bytes.size()) ++doubles, ++i;
+        else if (b >= 0x80) ++singles;
+    }
+    // Latin-1 text has no C1 controls; two or more double-byte characters and
+    // no lone high byte is Japanese, not accented letters.
+    if (doubles > 0 && (c1 || (doubles >= 2 && singles == 0))) return sjis;
+    return latin1;
+}
+
+Tags ReadMp3Tags(std::string_view file) {
+    // Only the ends hold tags: the ID3v2 tag at the start, ID3v1 in the last 128 bytes.
+    const std::size_t head = std::min(file.size(), Id3v2Size(file) + 4096);
+    TagLib::ByteVector ends(file.data(), static_cast<unsigned>(head));
+    if (file.size() > head) {
+        const std::size_t tail = std::min<std::size_t>(file.size() - head, 128);
+        ends.append(TagLib::ByteVector(file.data() + file.size() - tail, static_cast<unsigned>(tail)));
+    }
+    TagLib::ByteVectorStream stream(ends);
+    TagLib::MPEG::File mp3(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    Tags tags;
+    if (!mp3.isValid()) return tags;
+    if (const TagLib::ID3v2::Tag* v2 = mp3.ID3v2Tag(false)) {
+        tags.title = FrameText(*v2, "TIT2");
+        tags.artist = FrameText(*v2, "TPE1");
+        if (tags.artist.empty()) tags.artist = FrameText(*v2, "TPE2");
+        tags.album = FrameText(*v2, "TALB");
+        tags.track = TrackNumber(FrameText(*v2, "TRCK"));
+    }
+    if (const TagLib::ID3v1::Tag* v1 = mp3.ID3v1Tag(false)) {
+        if (tags.title.empty()) tags.title = Repaired(v1->title());
+        if (tags.artist.empty()) tags.artist = Repaired(v1->artist());
+        if (tags.album.empty()) tags.album = Repaired(v1->album());
+        if (tags.track == 0) tags.track = static_cast<int>(v1->track());
+    }
+    return tags;
+}

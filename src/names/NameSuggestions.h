@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "core/Bytes.h"
+#include "platform/FileIdentity.h"
+
+// Name candidates read off the user-interface thread. One worker thread reads
+// the file shown first, then the ones handed in to read ahead; results are kept
+// by file identity, so a renamed file keeps its candidates, for the last
+// kKeptFiles files. The UI thread never waits for the worker: a result comes
+// back through `post`, and only the file still shown gets it; a result for
+// another file is kept for when that file is shown.
+class NameSuggestions {
+public:
+    using Names = std::vector<Bytes>;
+    // Runs `task` on the UI thread later; called from the worker thread.
+    using Post = std::function<void(std::function<void()> task)>;
+    // The candidates of the file shown, on the UI thread (empty: none found).
+    using Ready = std::function<void(const Bytes& path, const Names& names)>;
+
+    // What a worker thread reads a file with: its identity and candidates.
+    struct Read {
+        std::optional<FileIdentity> identity;
+        Names names;
+    };
+    using Reader = std::function<Read(const Bytes& path, const std::atomic<bool>& cancelled)>;
+    // Called once on each worker thread, so that a reader keeps what it
+    // starts (MuPDF, Tesseract) on that thread.
+    using MakeReader = std::function<Reader()>;
+
+    static constexpr std::size_t kKeptFiles = 300;
+
+    // Without `makeReader`, files are read with FileReader and NameCandidates in
+    // the system code page, OCR data from Tesseract's own folder.
+    NameSuggestions(Post post, Ready ready, MakeReader makeReader = {});
+    // Stops the worker and waits for it: at most the time a read takes to notice.
+    ~NameSuggestions();
+    NameSuggestions(const NameSuggestions&) = delete;
+    NameSuggestions& operator=(const NameSuggestions&) = delete;
+
+    // `path` is shown now. Its kept candidates when there are; otherwise it is
+    // read first, and Ready gets its candidates later. Then `readAhead` is read,
+    // in order. Work for other files stops. Nothing, when disabled.
+    std::optional<Names> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {});
+    // Nothing is shown: the work in hand stops and no Ready comes.
+    void Cancel();
+    // Off: nothing is read and no worker runs (one that is reading stops on
+    // its own, without being waited for); what is kept stays.
+    void SetEnabled(bool enabled);
+    bool Enabled() const;
+
+    // The candidates kept for the file now at `path`.
+    std::optional<Names> Kept(const Bytes& path) const;
+    // Worker threads that have not ended yet (for tests).
+    int Workers() const;
+
+    struct Shared;
+
+private:
+    void StartWorker();
+    std::shared_ptr<Shared> shared_;
+};
+
+// The default reader: FileReader and NameCandidates, OCR data from `ocrData`
+// (empty for Tesseract's own folder).
+NameSuggestions::MakeReader FileNameReader(std::string ocrData = {});

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "names/Ocr.h"
+
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+
+#include "core/CodePage.h"
+#include "names/Text.h"
+
+struct Ocr::Impl {
+    std::string dataFolder;
+    tesseract::TessBaseAPI api;
+    int state = 0;  // 0 not started, 1 ready, -1 failed
+};
+
+Ocr::Ocr(std::string dataFolder) : impl_(std::make_unique<Impl>()) { impl_->dataFolder = std::move(dataFolder); }
+
+Ocr::~Ocr() { impl_->api.End(); }
+
+bool Ocr::Ready() {
+    if (impl_->state == 0) {
+        LimitOcrToOneThread();
+        const char* folder = impl_->dataFolder.empty() ? nullptr : impl_->dataFolder.c_str();
+        impl_->state = impl_->api.Init(folder, "jpn+eng", tesseract::OEM_LSTM_ONLY) == 0 ? 1 : -1;
+        if (impl_->state == 1) impl_->api.SetPageSegMode(tesseract::PSM_AUTO);
+    }
+    return impl_->state == 1;
+}
+
+std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled) {
+    std::vector<TextLine> lines;
+    if (image.width <= 0 || image.height <= 0 || !Ready()) return lines;
+    tesseract::TessBaseAPI& api = impl_->api;
+    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
+    api.SetSourceResolution(image.dpi);
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = [](void* flag, int) { return flag != nullptr && static_cast<const std::atomic<bool>*>(flag)->load(); };
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(cancelled);
+    if (api.Recognize(&monitor) != 0 || (cancelled != nullptr && cancelled->load())) {
+        api.Clear();
+        return lines;
+    }
+    // Word by word: Tesseract makes one line of things that merely share a
+    // baseline (御中 on the left, 請求書番号 on the right); a wide gap splits it.
+    const float points = 72.0f / float(image.dpi);
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    Bytes text;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    const auto finish = [&] {
+        TextLine line;
+        line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001))));
+        text.clear();
+        if (line.text.empty()) return;
+        line.page = page;
+        line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
+        line.size = line.box.Height();
+        lines.push_back(std::move(line));
+    };
+    if (it && !it->Empty(tesseract::RIL_WORD)) {
+        do {
+            int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+            std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
+            if (!word || !it->BoundingBox(tesseract::RIL_WORD, &x0, &y0, &x1, &y1)) continue;
+            const int height = std::max(y1 - y0, bottom - top);
+            if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
+            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1;
+            else text += ' ', top = std::min(top, y0), right = std::max(right, x1), bottom = std::max(bottom, y1);
+            text += word.get();
+        } while (it->Next(tesseract::RIL_WORD));
+    }
+    if (!text.empty()) finish();
+    api.Clear();
+    return lines;
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "names/FileText.h"
+#include "names/PdfText.h"
+
+// Tesseract reading Japanese and English together, on one thread: started
+// once, then used for page after page. One per thread.
+class Ocr {
+public:
+    // `dataFolder` holds jpn.traineddata and eng.traineddata; empty for the
+    // library's own folder.
+    explicit Ocr(std::string dataFolder = {});
+    ~Ocr();
+    Ocr(const Ocr&) = delete;
+    Ocr& operator=(const Ocr&) = delete;
+
+    // False when the language data could not be loaded.
+    bool Ready();
+    // The lines read from `image`, boxes in the page's points, Japanese
+    // spaces joined. Stops early, with what it has, once `cancelled` is set.
+    std::vector<TextLine> Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Tesseract's OpenMP would start a thread for each core for every line: on
+// two cores shared with the window that is many times slower, not faster.
+void LimitOcrToOneThread();

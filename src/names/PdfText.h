@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "names/FileText.h"
+
+// A page drawn in grey, one byte a pixel, rows `width` bytes apart.
+struct GreyImage {
+    int width = 0, height = 0;
+    int dpi = 0;
+    float top = 0;  // where the image starts on the page, in points
+    std::vector<unsigned char> pixels;
+};
+
+// A PDF held in memory, read with MuPDF: the text of a page with positions and
+// sizes, and the page drawn for OCR. One per thread; the bytes must outlive it.
+class PdfText {
+public:
+    PdfText();
+    ~PdfText();
+    PdfText(const PdfText&) = delete;
+    PdfText& operator=(const PdfText&) = delete;
+
+    // False when the bytes are not a PDF we can read (damaged, or locked by a password).
+    bool Open(std::string_view file);
+    // Lets go of the document, before its bytes go.
+    void Close();
+    int Pages() const;
+    PageInfo Page(int page);
+    // The text layer's lines, in reading order.
+    std::vector<TextLine> Lines(int page);
+    // The part of the page from `from` to `to` (fractions of its height) at `dpi`.
+    GreyImage Draw(int page, int dpi, float from, float to);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Enough text of its own that OCR would add nothing: characters that are not
+// spaces, replacement characters or private-use code.
+bool HasUsableText(const std::vector<TextLine>& lines);

@@ -1,0 +1,388 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Names from real files: an invoice as a text PDF and as a scan of it, MP3
+// tags as taggers write them (and damaged), and the worker stepping through
+// a folder faster than it can read.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+
+#include <dirent.h>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "names/Candidates.h"
+#include "names/FileReader.h"
+#include "names/Mp3Tags.h"
+#include "names/NameSuggestions.h"
+#include "names/Ocr.h"
+#include "names/PdfText.h"
+#include "support/Fixtures.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::u16string U16(const Bytes& utf8) { return ToUtf16(utf8, CodePage::FromNumber(65001)); }
+
+bool Has(const std::vector<Bytes>& names, const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); }
+
+int Threads() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (const dirent* entry = readdir(dir)) n += entry->d_name[0] != '.';
+        closedir(dir);
+    }
+    return n;
+}
+
+// An invoice as offices print them, in points on A4.
+void DrawInvoice(QPainter& painter) {
+    const auto text = [&](qreal x, qreal y, int size, const char* s) {
+        QFont font(QStringLiteral("IPAPGothic"));
+        font.setPixelSize(size);
+        painter.setFont(font);
+        painter.drawText(QPointF(x, y), QString::fromUtf8(s));
+    };
+    painter.setPen(Qt::black);
+    text(230, 70, 28, "請 求 書");
+    text(50, 120, 14, "株式会社見本商事 御中");
+    text(370, 120, 11, "請求書番号：INV-2026-0042");
+    text(370, 138, 11, "発行日：令和8年3月31日");
+    text(370, 170, 13, "株式会社サンプル技研");
+    text(370, 188, 10, "〒100-0001 東京都千代田区1-2-3");
+    text(370, 204, 10, "TEL 03-1234-5678");
+    text(50, 260, 12, "下記のとおりご請求申し上げます。");
+    text(50, 300, 12, "品名　　　　　　数量　　単価　　金額");
+    text(50, 322, 12, "保守作業費　　　1　　100,000　100,000");
+    text(50, 380, 12, "合計金額　¥110,000（税込）");
+    text(50, 420, 12, "お支払期限：2026年4月30日");
+}
+
+Bytes InvoicePdf(const TempDir& dir) {
+    const Bytes path = dir / "invoice.pdf";
+    QPdfWriter writer(QString::fromUtf8(path.c_str()));
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    DrawInvoice(painter);
+    return path;
+}
+
+// The same page printed and scanned: 300 dpi grey, a little noise, and no text layer.
+Bytes ScannedInvoicePdf(const TempDir& dir) {
+    QImage page(2480, 3508, QImage::Format_Grayscale8);
+    page.fill(255);
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(300.0 / 72.0, 300.0 / 72.0);
+        DrawInvoice(painter);
+    }
+    std::mt19937 random(7);
+    for (int y = 0; y < page.height(); ++y) {
+        uchar* row = page.scanLine(y);
+        for (int x = 0; x < page.width(); ++x) {
+            const int noise = int(random() % 41) - 20;
+            if (random() % 8 == 0) row[x] = uchar(std::clamp(row[x] + noise, 0, 255));
+        }
+    }
+    const Bytes path = dir / "scan.pdf";
+    QPdfWriter writer(QString::fromUtf8(path.c_str()));
+    writer.setResolution(300);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    painter.drawImage(QRect(0, 0, 2480, 3508), page);
+    return path;
+}
+
+TEST(NameFiles, InvoiceTextLayerAndScan) {
+    TempDir dir;
+    FileReader reader;
+    const FileReader::Result text = reader.Read(InvoicePdf(dir));
+    ASSERT_TRUE(text.identity);
+    ASSERT_FALSE(text.text.pages.empty());
+    EXPECT_FALSE(text.text.pages[0].ocr);
+    const std::vector<Bytes> fromText = NameCandidates(text.text, CodePage::FromNumber(65001));
+    ASSERT_FALSE(fromText.empty());
+    EXPECT_EQ(fromText[0], "2026-03-31");
+    std::string listed;
+    for (const Bytes& name : fromText) listed += name + " | ";
+    std::printf("text layer: %s\n", listed.c_str());
+    for (const char* name : {"20260331", "INV-2026-0042", "請求書", "株式会社サンプル技研", "2026-04-30"})
+        EXPECT_TRUE(Has(fromText, name)) << name;
+
+    const Bytes scan = ScannedInvoicePdf(dir);
+    const int threadsBefore = Threads();
+    const auto start = Clock::now();
+    const FileReader::Result read = reader.Read(scan);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_EQ(Threads(), threadsBefore) << "Tesseract started threads of its own";
+    ASSERT_FALSE(read.text.pages.empty());
+    EXPECT_TRUE(read.text.pages[0].ocr);
+    EXPECT_TRUE(read.text.pages[0].partial) << "the date stands in the top part";
+    const std::vector<Bytes> fromScan = NameCandidates(read.text, CodePage::FromNumber(65001));
+    std::string all;
+    for (const Bytes& name : fromScan) all += name + " | ";
+    std::printf("scan: read in %lld ms (Tesseract started, top of page 1 at %d dpi): %s\n", static_cast<long long>(ms), kOcrDpi,
+                all.c_str());
+    for (const char* name : {"2026-03-31", "INV-2026-0042", "請求書"}) EXPECT_TRUE(Has(fromScan, name)) << name << " in " << all;
+}
+
+// --- MP3 tags ----------------------------------------------------------------
+
+TagLib::String Latin1Bytes(const Bytes& bytes) { return TagLib::String(TagLib::ByteVector(bytes.data(), unsigned(bytes.size())), TagLib::String::Latin1); }
+
+TEST(NameFiles, Mp3Tags) {
+    TempDir dir;
+    const Bytes plain = dir / "plain.mp3";
+    MakeMp3(plain, 200);
+    const Bytes sjisTitle = FromUtf16(U16("春の歌"), CodePage::FromNumber(932));
+    const struct {
+        const char* what;
+        std::function<void(TagLib::MPEG::File&)> tag;
+        Tags expected;
+    } cases[] = {
+        {"UTF-16 frames",
+         [](TagLib::MPEG::File& f) {
+             TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
+             for (auto [id, text] : {std::pair{"TIT2", L"テスト曲"}, {"TPE1", L"山田太郎"}, {"TRCK", L"3/12"}}) {
+                 auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF16);
+                 frame->setText(TagLib::String(text));
+                 tag->addFrame(frame);
+             }
+             f.save(TagLib::MPEG::File::ID3v2);
+         },
+         {u"テスト曲", u"山田太郎", u"", 3}},
+        {"Shift-JIS in a Latin-1 frame",
+         [&](TagLib::MPEG::File& f) {
+             TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
+             auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TIT2", TagLib::String::Latin1);
+             frame->setText(Latin1Bytes(sjisTitle));
+             tag->addFrame(frame);
+             tag->setAlbum(Latin1Bytes("Caf\xE9"));
+             f.save(TagLib::MPEG::File::ID3v2);
+         },
+         {u"春の歌", u"", u"Café", 0}},
+        {"ID3v1 only",
+         [&](TagLib::MPEG::File& f) {
+             TagLib::ID3v1::Tag* tag = f.ID3v1Tag(true);
+             tag->setTitle(Latin1Bytes(sjisTitle));
+             tag->setArtist("Band");
+             tag->setTrack(7);
+             f.save(TagLib::MPEG::File::ID3v1);
+         },
+         {u"春の歌", u"Band", u"", 7}},
+        {"no tags", [](TagLib::MPEG::File&) {}, {}},
+    };
+    for (const auto& c : cases) {
+        const Bytes path = dir / "tagged.mp3";
+        WriteFile(path, ReadFile(plain));
+        {
+            TagLib::MPEG::File file(path.c_str(), false);
+            c.tag(file);
+        }
+        const FileReader::Result read = FileReader().Read(path);
+        EXPECT_TRUE(read.identity) << c.what;
+        EXPECT_EQ(read.text.tags.title, c.expected.title) << c.what;
+        EXPECT_EQ(read.text.tags.artist, c.expected.artist) << c.what;
+        EXPECT_EQ(read.text.tags.album, c.expected.album) << c.what;
+        EXPECT_EQ(read.text.tags.track, c.expected.track) << c.what;
+    }
+}
+
+TEST(NameFiles, DamagedTagsNeitherCrashNorHang) {
+    TempDir dir;
+    const Bytes path = dir / "tagged.mp3";
+    MakeMp3(path, 200);
+    {
+        TagLib::MPEG::File file(path.c_str(), false);
+        file.ID3v2Tag(true)->setTitle(TagLib::String(L"壊れたタグのテスト", TagLib::String::UTF16));
+        file.ID3v2Tag(true)->setArtist("artist");
+        file.save();
+    }
+    const Bytes good = ReadFile(path);
+    const std::size_t tagEnd = std::min<std::size_t>(good.size(), 200);
+    std::mt19937 random(22);
+    std::vector<Bytes> damaged{
+        good.substr(0, 30),                                       // cut inside the tag
+        Bytes("ID3\x04\x00\x00\x7F\x7F\x7F\x7F", 10) + good.substr(10),  // a tag larger than the file
+        Bytes("ID3\x03\x00\x00\x00\x00\x00\x0A", 10) + "TIT2\xFF\xFF\xFF\xFF\x00\x00",  // a frame larger than its tag
+    };
+    for (int i = 0; i < 300; ++i) {
+        Bytes bytes = good;
+        for (int n = 1 + int(random() % 6); n > 0; --n) bytes[random() % tagEnd] = char(random() % 256);
+        damaged.push_back(bytes);
+    }
+    const auto start = Clock::now();
+    for (const Bytes& bytes : damaged) {
+        const Tags tags = ReadMp3Tags(bytes);
+        EXPECT_LE(tags.title.size(), bytes.size());
+    }
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(20));
+}
+
+// --- the worker --------------------------------------------------------------
+
+// A one-page PDF with one line of Helvetica.
+Bytes TextPdf(const std::string& line) {
+    const std::string content = "BT /F1 12 Tf 72 770 Td (" + line + ") Tj ET";
+    const std::vector<std::string> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    };
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
+
+// The test's thread plays the UI thread: posted tasks wait in a queue it runs.
+struct UiQueue {
+    std::mutex mutex;
+    std::deque<std::function<void()>> tasks;
+    void Post(std::function<void()> task) {
+        std::lock_guard lock(mutex);
+        tasks.push_back(std::move(task));
+    }
+    void RunAll() {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::lock_guard lock(mutex);
+                if (tasks.empty()) return;
+                task = std::move(tasks.front());
+                tasks.pop_front();
+            }
+            task();
+        }
+    }
+};
+
+TEST(NameWorker, SteppingThrough200FilesFast) {
+    TempDir dir;
+    std::vector<Bytes> files;
+    for (int i = 0; i < 200; ++i) {
+        files.push_back(dir / ("scan_" + std::to_string(i) + ".pdf"));
+        WriteFile(files.back(), TextPdf("Invoice No. " + std::to_string(5000 + i) + " of 2026-03-31"));
+    }
+    const int threadsBefore = Threads();
+    UiQueue ui;
+    Bytes shown;
+    std::vector<std::string> wrong;
+    int delivered = 0;
+    bool lastDelivered = false;
+    {
+        // Each read a little slow, as a real page is, so that most are still running when the user moves on.
+        const NameSuggestions::MakeReader real = FileNameReader();
+        NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
+                                    [&](const Bytes& path, const NameSuggestions::Names& names) {
+                                        ++delivered;
+                                        const std::size_t i = std::find(files.begin(), files.end(), path) - files.begin();
+                                        if (path != shown || i == files.size() || !Has(names, std::to_string(5000 + i).c_str()))
+                                            wrong.push_back(path);
+                                        lastDelivered = lastDelivered || path == files.back();
+                                    },
+                                    [real] {
+                                        NameSuggestions::Reader read = real();
+                                        return [read](const Bytes& path, const std::atomic<bool>& cancelled) {
+                                            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+                                            return read(path, cancelled);
+                                        };
+                                    });
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            shown = files[i];
+            const auto kept = suggestions.Request(files[i], {files[(i + 1) % files.size()]});
+            if (kept) {
+                EXPECT_TRUE(Has(*kept, std::to_string(5000 + i).c_str())) << i;
+            }
+            if (i % 3 == 0) ui.RunAll();
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        for (auto until = Clock::now() + std::chrono::seconds(20); !lastDelivered && Clock::now() < until;) {
+            ui.RunAll();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        EXPECT_TRUE(lastDelivered);
+        EXPECT_LE(suggestions.Workers(), 1);
+
+        // A renamed file keeps its candidates; the next file was read ahead.
+        const Bytes renamed = dir / "renamed.pdf";
+        ASSERT_EQ(std::rename(files.back().c_str(), renamed.c_str()), 0);
+        ASSERT_TRUE(suggestions.Kept(renamed));
+        EXPECT_TRUE(Has(*suggestions.Kept(renamed), "5199"));
+        for (auto until = Clock::now() + std::chrono::seconds(10); !suggestions.Kept(files[0]) && Clock::now() < until;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_TRUE(suggestions.Request(files[0]));
+
+        // Off: the worker ends by itself, nothing is read, nothing comes.
+        shown = files[1];
+        suggestions.Request(files[1]);
+        suggestions.SetEnabled(false);
+        EXPECT_FALSE(suggestions.Request(files[2]));
+        for (auto until = Clock::now() + std::chrono::seconds(10); suggestions.Workers() > 0 && Clock::now() < until;)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_EQ(suggestions.Workers(), 0);
+        const int before = delivered;
+        ui.RunAll();
+        EXPECT_EQ(delivered, before);
+        suggestions.SetEnabled(true);
+        shown = files[3];
+        suggestions.Request(files[3]);
+        suggestions.Cancel();
+        shown.clear();
+    }
+    ui.RunAll();  // tasks of a worker that is gone do nothing
+    EXPECT_EQ(wrong, std::vector<std::string>{});
+    EXPECT_EQ(Threads(), threadsBefore);
+}
+
+TEST(NameWorker, OcrTimeOfTheTopOfAScan) {
+    TempDir dir;
+    const Bytes scan = ScannedInvoicePdf(dir);
+    const Bytes bytes = ReadFile(scan);
+    PdfText pdf;
+    ASSERT_TRUE(pdf.Open(bytes));
+    const GreyImage top = pdf.Draw(0, kOcrDpi, 0, kOcrTop);
+    Ocr ocr;
+    ASSERT_TRUE(ocr.Ready());
+    const int threadsBefore = Threads();
+    const auto start = Clock::now();
+    const std::vector<TextLine> lines = ocr.Read(top, 0);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    std::printf("OCR of the top %d%% of a %d dpi A4 page (%dx%d): %lld ms, %zu lines\n", int(kOcrTop * 100), kOcrDpi, top.width,
+                top.height, static_cast<long long>(ms), lines.size());
+    EXPECT_FALSE(lines.empty());
+    EXPECT_EQ(Threads(), threadsBefore) << "Tesseract started threads of its own";
+    // Cancelled before it starts: nothing, at once.
+    std::atomic<bool> cancelled{true};
+    EXPECT_TRUE(ocr.Read(top, 0, &cancelled).empty());
+}
+
+}  // namespace
