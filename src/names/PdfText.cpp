@@ -138,30 +138,26 @@ std::vector<TextLine> PdfText::Lines(int page) {
     return lines;
 }
 
-GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
-    GreyImage image;
-    if (page < 0 || page >= impl_->pages || from >= to) return image;
-    // A poster-sized page is drawn at fewer dots, not into gigabytes.
-    const PageInfo info = Page(page);
-    const double area = double(info.width) * info.height * (to - from) / (72.0 * 72.0);
-    constexpr double kMostPixels = 40e6;
-    if (area * dpi * dpi > kMostPixels) dpi = std::max(1, int(std::sqrt(kMostPixels / area)));
-    fz_context* ctx = impl_->ctx;
+namespace {
+
+// The part of a page from `from` to `to` of its height, drawn in grey at
+// `scale`; null when MuPDF fails. Alone in its function so that no local
+// lives across the longjmp but the ones fz_var marks.
+fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, float from, float to, fz_rect* bounds) {
     fz_page* p = nullptr;
     fz_pixmap* pixmap = nullptr;
     fz_device* device = nullptr;
-    fz_rect bounds = fz_empty_rect;
     fz_var(p);
     fz_var(pixmap);
     fz_var(device);
     fz_try(ctx) {
-        p = fz_load_page(ctx, impl_->doc, page);
-        bounds = fz_bound_page(ctx, p);
-        const float height = bounds.y1 - bounds.y0;
-        fz_rect part = bounds;
-        part.y0 = bounds.y0 + height * from;
-        part.y1 = bounds.y0 + height * to;
-        const fz_matrix ctm = fz_scale(dpi / 72.0f, dpi / 72.0f);
+        p = fz_load_page(ctx, doc, page);
+        *bounds = fz_bound_page(ctx, p);
+        const float height = bounds->y1 - bounds->y0;
+        fz_rect part = *bounds;
+        part.y0 = bounds->y0 + height * from;
+        part.y1 = bounds->y0 + height * to;
+        const fz_matrix ctm = fz_scale(scale, scale);
         pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_gray(ctx), fz_round_rect(fz_transform_rect(part, ctm)), nullptr, 0);
         fz_clear_pixmap_with_value(ctx, pixmap, 255);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
@@ -176,6 +172,22 @@ GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
         fz_drop_pixmap(ctx, pixmap);
         pixmap = nullptr;
     }
+    return pixmap;
+}
+
+}  // namespace
+
+GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
+    GreyImage image;
+    if (page < 0 || page >= impl_->pages || from >= to) return image;
+    // A poster-sized page is drawn at fewer dots, not into gigabytes.
+    const PageInfo info = Page(page);
+    const double area = double(info.width) * info.height * (to - from) / (72.0 * 72.0);
+    constexpr double kMostPixels = 40e6;
+    if (area * dpi * dpi > kMostPixels) dpi = std::max(1, int(std::sqrt(kMostPixels / area)));
+    fz_context* ctx = impl_->ctx;
+    fz_rect bounds = fz_empty_rect;
+    fz_pixmap* pixmap = DrawPart(ctx, impl_->doc, page, dpi / 72.0f, from, to, &bounds);
     if (pixmap == nullptr) return image;
     const int w = fz_pixmap_width(ctx, pixmap), h = fz_pixmap_height(ctx, pixmap);
     const std::ptrdiff_t stride = fz_pixmap_stride(ctx, pixmap);
