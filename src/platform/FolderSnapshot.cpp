@@ -2,7 +2,9 @@
 #include "platform/FolderSnapshot.h"
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
+#include <thread>
 
 #include "core/NaturalOrder.h"
 #include "platform/FileIdentity.h"
@@ -16,9 +18,11 @@ bool ignoreReports = false;  // see IgnoreFolderReports
 // The file system's clock tick, as far as a time it wrote tells: FAT keeps
 // two seconds, many servers whole seconds, the rest far finer (the kernel's
 // coarse clock moves in a few ms).
+constexpr std::int64_t kFineTick = 20'000'000;
+
 std::int64_t ClockTick(std::int64_t time) {
     constexpr std::int64_t kSecond = 1'000'000'000;
-    if (time % kSecond != 0) return 20'000'000;
+    if (time % kSecond != 0) return kFineTick;
     return time % (2 * kSecond) != 0 ? kSecond : 2 * kSecond;
 }
 
@@ -40,8 +44,18 @@ public:
             Forget();
             if (now && !ignoreReports) watching_ = watch_.Start(key);
             // Taken before the read: a change during it shows as a new stamp.
-            const std::int64_t readAt = StampClockNow();
+            std::int64_t readAt = StampClockNow();
             stamp_ = watching_ ? std::nullopt : FreshFolderStamp(key);
+            // Changed a moment ago (as by our own rename) on a fine clock:
+            // where the last read of this folder took longer, waiting out the
+            // tick costs less than reading it again at the next step.
+            const std::int64_t wait = stamp_ ? stamp_->modified + kFineTick - readAt : 0;
+            if (stamp_ && ClockTick(stamp_->modified) <= kFineTick && wait > 0 && key == lastRead_ &&
+                wait < lastReadNs_) {
+                std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+                readAt = StampClockNow();
+                stamp_ = FreshFolderStamp(key);
+            }
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
             SortedEntries& entries = Writable();
@@ -54,6 +68,8 @@ public:
             if (stamp_ && readAt - stamp_->modified < ClockTick(stamp_->modified)) stamp_.reset();
             ++freshReads_;
             ++version_;
+            lastRead_ = key;
+            lastReadNs_ = StampClockNow() - readAt;
             log_.clear();
             logStart_ = version_;
         }
@@ -143,6 +159,8 @@ private:
     FolderWatch watch_;
     bool watching_ = false;
     std::optional<FolderStamp> stamp_;  // where no reports are trusted
+    Bytes lastRead_;                    // the folder read afresh last, and how long it took
+    std::int64_t lastReadNs_ = 0;
     Bytes folder_;
     FileIdentity identity_;
     std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
