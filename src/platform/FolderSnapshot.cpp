@@ -2,9 +2,7 @@
 #include "platform/FolderSnapshot.h"
 
 #include <algorithm>
-#include <chrono>
 #include <deque>
-#include <thread>
 
 #include "core/NaturalOrder.h"
 #include "platform/FileIdentity.h"
@@ -52,7 +50,7 @@ public:
             const std::int64_t wait = stamp_ ? stamp_->modified + kFineTick - readAt : 0;
             if (stamp_ && ClockTick(stamp_->modified) <= kFineTick && wait > 0 && key == lastRead_ &&
                 wait < lastReadNs_) {
-                std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+                WaitNanoseconds(wait);
                 readAt = StampClockNow();
                 stamp_ = FreshFolderStamp(key);
             }

@@ -64,6 +64,8 @@ struct FolderStamp {
 };
 std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder);
 std::int64_t StampClockNow();
+// Waits so long on this thread (<chrono> does not build with Windows' narrow literals).
+void WaitNanoseconds(std::int64_t ns);
 
 // For tests: behave as on a share, where no change reports are trusted.
 void IgnoreFolderReports(bool ignore);

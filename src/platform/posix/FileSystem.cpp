@@ -114,6 +114,12 @@ std::int64_t StampClockNow() {
     return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
+void WaitNanoseconds(std::int64_t ns) {
+    timespec wait{time_t(ns / 1000000000), long(ns % 1000000000)};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}
+
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder) {
     std::vector<DirEntry> found;
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));

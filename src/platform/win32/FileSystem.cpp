@@ -154,6 +154,8 @@ std::int64_t StampClockNow() {
     return UnixNanoseconds(now);
 }
 
+void WaitNanoseconds(std::int64_t ns) { Sleep(DWORD((ns + 999999) / 1000000)); }
+
 // FindExInfoBasic and the large fetch: no short names made, fewer calls.
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder) {
     std::vector<DirEntry> found;
