@@ -146,17 +146,27 @@ TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {
     reads = FolderReadCount();
     EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), std::vector<Bytes>{"a.pdf"});
     EXPECT_EQ(FolderReadCount(), reads);  // unchanged times: kept
-    EXPECT_NE(KeptFolderVersion(dir.Path()), 0u);
+    const unsigned long version = KeptFolderVersion(dir.Path());
+    EXPECT_NE(version, 0u);
     WriteFile(dir / "b.pdf", "x");  // a change moves the times on
     EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf"}));
     EXPECT_EQ(FolderReadCount(), reads + 1);
+    WriteFile(dir / "b2.pdf", "x");
+    backdate();  // the change time alone moves on
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", "b.pdf", "b2.pdf"}));
+    // Each read again is told apart from the listing before: the names changed.
+    const auto changes = KeptFolderChangesSince(dir.Path(), version);
+    ASSERT_TRUE(changes);
+    ASSERT_EQ(changes->size(), 2u);
+    EXPECT_EQ(changes->front().name, "b.pdf");
+    EXPECT_TRUE(changes->back().now);
     // A change that keeps the modification time still changes the change time.
     backdate();
     Search(dir.Path() + "*.pdf");
     reads = FolderReadCount();
     ASSERT_EQ(std::rename((dir / "a.pdf").c_str(), (dir / "c.pdf").c_str()), 0);
     backdate();
-    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "c.pdf"}));
+    EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"b.pdf", "b2.pdf", "c.pdf"}));
 }
 
 TEST(DirectorySearchTest, ChangesByOthersShowAtTheNextSearch) {

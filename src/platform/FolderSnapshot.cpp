@@ -39,6 +39,11 @@ public:
             return entries_;
         }
         if (!Kept(key, now) || !ApplyChanges()) {
+            // The same folder read again (no reports, or reports lost): what
+            // it held is kept to tell the read's changes from it.
+            std::shared_ptr<SortedEntries> previous;
+            if (now && key == lastRead_ && now->volume == identity_.volume && now->file == identity_.file)
+                previous = entries_;
             Forget();
             if (now && !ignoreReports) watching_ = watch_.Start(key);
             // Taken before the read: a change during it shows as a new stamp.
@@ -56,8 +61,13 @@ public:
             }
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
-            SortedEntries& entries = Writable();
-            for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
+            if (!previous || !TakeDifference(std::move(previous), read)) {
+                SortedEntries& entries = Writable();
+                for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
+                ++version_;
+                log_.clear();
+                logStart_ = version_;
+            }
             folder_ = watching_ || stamp_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
             // Within the file system's clock tick of the read, a later change
@@ -65,11 +75,8 @@ public:
             // nothing yet. An older one moves on with any change of the entries.
             if (stamp_ && readAt - stamp_->modified < ClockTick(stamp_->modified)) stamp_.reset();
             ++freshReads_;
-            ++version_;
             lastRead_ = key;
             lastReadNs_ = StampClockNow() - readAt;
-            log_.clear();
-            logStart_ = version_;
         }
         if (version != nullptr) *version = watching_ || stamp_ ? version_ : 0;
         return entries_;
@@ -129,6 +136,43 @@ private:
         return *entries_;
     }
 
+    // Makes `previous` the listing again with a fresh read's differences
+    // applied and logged, as reported changes are, so that a list shown from
+    // it changes only those rows; false when too much changed for that.
+    bool TakeDifference(std::shared_ptr<SortedEntries> previous, std::vector<DirEntry>& read) {
+        std::vector<Bytes> gone;
+        std::vector<DirEntry*> came;
+        const ByNaturalOrder before;
+        auto old = previous->begin();
+        for (std::size_t i = 0; old != previous->end() || i < read.size();) {
+            if (gone.size() + came.size() > kLogLength) return false;
+            if (i == read.size() || (old != previous->end() && before(*old, read[i]))) {
+                gone.push_back((old++)->name);
+            } else if (old == previous->end() || before(read[i], *old)) {
+                came.push_back(&read[i++]);
+            } else {
+                if (old->isDirectory != read[i].isDirectory) gone.push_back(old->name), came.push_back(&read[i]);
+                ++old, ++i;
+            }
+        }
+        if (gone.size() + came.size() > kLogLength) return false;
+        entries_ = std::move(previous);
+        for (const Bytes& name : gone) {
+            Writable().erase(DirEntry{name, false});
+            Log(name);
+        }
+        for (DirEntry* entry : came) {
+            Writable().insert(*entry);
+            Log(entry->name);
+        }
+        return true;
+    }
+
+    void Log(const Bytes& name) {
+        log_.emplace_back(version_, name);
+        if (log_.size() > kLogLength) logStart_ = log_.front().first, log_.pop_front();
+    }
+
     // Applies the reported changes; false when only a fresh read will do.
     bool ApplyChanges() {
         std::vector<FolderChange> changes;
@@ -136,8 +180,7 @@ private:
         for (const FolderChange& change : changes) {
             SortedEntries& entries = Writable();
             entries.erase(DirEntry{change.name, false});
-            log_.emplace_back(version_, change.name);
-            if (log_.size() > kLogLength) logStart_ = log_.front().first, log_.pop_front();
+            Log(change.name);
             if (!change.added) continue;
             // A name gone again by now stays out: a later report says so.
             if (auto entry = EntryNamed(folder_, change.name)) entries.insert(std::move(*entry));
