@@ -58,6 +58,9 @@ public:
     // One row in or out where a change of the folder asks, without listing it again.
     virtual void Insert(int index, const Bytes& row) = 0;
     virtual void Delete(int index) = 0;
+    // A renamed row: the row at `from` goes and `row` comes in at `to`
+    // (counted without it), the count unchanged.
+    virtual void Move(int from, int to, const Bytes& row) = 0;
     virtual int Count() const = 0;
     // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
     virtual const Bytes& Item(int index) const = 0;

@@ -171,7 +171,8 @@ void Form1Logic::RefreshFileList() {
         const auto changes = now.version == listed_.version ? std::optional<std::vector<ListingChange>>(std::in_place)
                                                             : KeptFolderChangesSince(searchFolder, listed_.version);
         if (changes && changes->size() <= kMostChanges) {
-            for (const ListingChange& change : *changes) ApplyListingChange(change, pattern);
+            if (!MoveRenamedRow(*changes, pattern))
+                for (const ListingChange& change : *changes) ApplyListingChange(change, pattern);
             listed_ = now;
             SelectCurrentRow();
             return;
@@ -194,12 +195,37 @@ void Form1Logic::RefreshFileList() {
     SelectCurrentRow();
 }
 
+namespace {
+
+// Whether an entry of the listing has a row, as ListFolderFiles decides.
+bool Listed(const std::optional<DirEntry>& entry, const Bytes& pattern) {
+    return entry && !entry->isDirectory && entry->name != "." && entry->name != ".." && WildcardMatch(pattern, entry->name);
+}
+
+}  // namespace
+
 void Form1Logic::ApplyListingChange(const ListingChange& change, const Bytes& pattern) {
     if (const int row = RowOf(change.name); row >= 0) ListBox1.Delete(row);
-    const auto& entry = change.now;
-    if (!entry || entry->isDirectory || entry->name == "." || entry->name == ".." || !WildcardMatch(pattern, entry->name))
-        return;
-    ListBox1.Insert(FirstRowNotBefore(entry->name), entry->name);
+    if (Listed(change.now, pattern)) ListBox1.Insert(FirstRowNotBefore(change.now->name), change.now->name);
+}
+
+// A rename as the list sees it: one row gone, one come. It moves in place,
+// with the count unchanged.
+bool Form1Logic::MoveRenamedRow(const std::vector<ListingChange>& changes, const Bytes& pattern) {
+    if (changes.size() != 2) return false;
+    int from = -1;
+    const Bytes* name = nullptr;
+    for (const ListingChange& change : changes) {
+        const int row = RowOf(change.name);
+        const bool listed = Listed(change.now, pattern);
+        if (row >= 0 && !listed && from < 0) from = row;
+        else if (row < 0 && listed && name == nullptr) name = &change.now->name;
+        else return false;
+    }
+    int to = FirstRowNotBefore(*name);
+    if (to > from) --to;
+    ListBox1.Move(from, to, *name);
+    return true;
 }
 
 // The rows stand in the folder's natural order, so a name is found by halves.

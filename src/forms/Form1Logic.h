@@ -119,6 +119,7 @@ private:
     // Highlights the current file's row, or none when it is not listed.
     void SelectCurrentRow();
     void ApplyListingChange(const ListingChange& change, const Bytes& pattern);
+    bool MoveRenamedRow(const std::vector<ListingChange>& changes, const Bytes& pattern);
     int FirstRowNotBefore(const Bytes& name) const;
     int RowOf(const Bytes& name) const;  // -1 when no row holds it
     void OpenRecording(const Bytes& path);

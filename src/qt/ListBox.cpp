@@ -97,6 +97,12 @@ void ByteListModel::RemoveRow(int index) {
     endRemoveRows();
 }
 
+std::pair<int, int> ByteListModel::MoveRow(int from, int to, const Bytes& row) {
+    rows.erase(rows.begin() + from);
+    rows.insert(rows.begin() + to, row);
+    return {std::min(from, to), std::max(from, to)};
+}
+
 TListBox::TListBox(QWidget* parent) : QListView(parent), model_(this) {
     setModel(&model_);
     setUniformItemSizes(true);
@@ -156,6 +162,26 @@ void TListBox::Delete(int index) {
     if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
     if (updating_) pending_.erase(pending_.begin() + index);
     else model_.RemoveRow(index);
+}
+
+// The count stays, so the view keeps its layout of uniform rows: only the
+// changed rows in view are told. Telling the whole range, or a removal and
+// an insertion, makes Qt's list view do work for every row, some ms at 100,000.
+void TListBox::Move(int from, int to, const Bytes& row) {
+    if (from < 0 || from >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", from));
+    if (to < 0 || to >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", to));
+    if (updating_) {
+        pending_.erase(pending_.begin() + from);
+        pending_.insert(pending_.begin() + to, row);
+        return;
+    }
+    const auto [first, last] = model_.MoveRow(from, to, row);
+    const QModelIndex top = indexAt(viewport()->rect().topLeft());
+    const QModelIndex bottom = indexAt(viewport()->rect().bottomLeft());
+    const int shownFirst = top.isValid() ? top.row() : 0;
+    const int shownLast = bottom.isValid() ? bottom.row() : Count() - 1;
+    const int changedFirst = std::max(first, shownFirst), changedLast = std::min(last, shownLast);
+    if (changedFirst <= changedLast) emit model_.dataChanged(model_.index(changedFirst), model_.index(changedLast));
 }
 
 int TListBox::Count() const { return updating_ ? static_cast<int>(pending_.size()) : model_.rowCount(); }

@@ -25,6 +25,8 @@ public:
     void Append(const Bytes& row);
     void InsertRow(int index, const Bytes& row);
     void RemoveRow(int index);
+    // Rows between `from` and `to` change in place; returns the first and last row changed.
+    std::pair<int, int> MoveRow(int from, int to, const Bytes& row);
 };
 
 // The folder list: a single-selection, unsorted list of byte rows. The
@@ -42,6 +44,7 @@ public:
     void Add(const Bytes& row) override;
     void Insert(int index, const Bytes& row) override;
     void Delete(int index) override;
+    void Move(int from, int to, const Bytes& row) override;
     int Count() const override;
     // Raises "リストのインデックスが範囲を超えています (%d)" for an index with no row.
     const Bytes& Item(int index) const override;

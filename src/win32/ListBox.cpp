@@ -83,6 +83,16 @@ void TListBox::Delete(int index) {
     if (!updating_) Show();
 }
 
+void TListBox::Move(int from, int to, const Bytes& row) {
+    if (from < 0 || from >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", from));
+    if (to < 0 || to >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", to));
+    rows_.erase(rows_.begin() + from);
+    rows_.insert(rows_.begin() + to, row);
+    decodedRows_.clear();
+    widestRow_ = std::max(widestRow_, row.size());
+    if (!updating_) Show();
+}
+
 // The count is all the list keeps; the row in view stays in view. The same
 // count wants only a repaint: setting it redraws the scroll bars at once,
 // some ms a step under Wine.

@@ -26,6 +26,7 @@ public:
     void Add(const Bytes& row) override;
     void Insert(int index, const Bytes& row) override;
     void Delete(int index) override;
+    void Move(int from, int to, const Bytes& row) override;
     int Count() const override { return static_cast<int>(rows_.size()); }
     const Bytes& Item(int index) const override;
     int ItemIndex() const override;

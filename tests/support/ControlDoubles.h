@@ -44,6 +44,10 @@ struct FakeListBox : IListBox {
     void Add(const Bytes& row) override { rows.push_back(row), ++added; }
     void Insert(int index, const Bytes& row) override { rows.insert(rows.begin() + index, row), ++added; }
     void Delete(int index) override { rows.erase(rows.begin() + index); }
+    void Move(int from, int to, const Bytes& row) override {
+        rows.erase(rows.begin() + from);
+        rows.insert(rows.begin() + to, row);
+    }
     int Count() const override { return static_cast<int>(rows.size()); }
     const Bytes& Item(int index) const override {
         if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
