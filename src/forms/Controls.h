@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Bytes.h"
+#include "core/Errors.h"
 #include "viewer/AcroPdfHost.h"  // IPdfViewer
 
 // The controls the windows' logic speaks to, each carrying byte strings in the
@@ -47,6 +48,11 @@ public:
 
 // The folder list: rows of bytes, at most one selected. The program's own
 // selections never run the pick handler.
+// Raises "リストのインデックスが範囲を超えています (%d)" unless 0 <= index < end.
+inline void CheckRowIndex(int index, int end) {
+    if (index < 0 || index >= end) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+}
+
 class IListBox {
 public:
     virtual ~IListBox() = default;

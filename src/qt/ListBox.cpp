@@ -153,13 +153,13 @@ void TListBox::Add(const Bytes& row) {
 }
 
 void TListBox::Insert(int index, const Bytes& row) {
-    if (index < 0 || index > Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, Count() + 1);
     if (updating_) pending_.insert(pending_.begin() + index, row);
     else model_.InsertRow(index, row);
 }
 
 void TListBox::Delete(int index) {
-    if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, Count());
     if (updating_) pending_.erase(pending_.begin() + index);
     else model_.RemoveRow(index);
 }
@@ -168,8 +168,8 @@ void TListBox::Delete(int index) {
 // changed rows in view are told. Telling the whole range, or a removal and
 // an insertion, makes Qt's list view do work for every row, some ms at 100,000.
 void TListBox::Move(int from, int to, const Bytes& row) {
-    if (from < 0 || from >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", from));
-    if (to < 0 || to >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", to));
+    CheckRowIndex(from, Count());
+    CheckRowIndex(to, Count());
     if (updating_) {
         pending_.erase(pending_.begin() + from);
         pending_.insert(pending_.begin() + to, row);
@@ -188,8 +188,7 @@ int TListBox::Count() const { return updating_ ? static_cast<int>(pending_.size(
 
 const Bytes& TListBox::Item(int index) const {
     const std::vector<Bytes>& rows = updating_ ? pending_ : model_.rows;
-    if (index < 0 || index >= static_cast<int>(rows.size()))
-        throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, static_cast<int>(rows.size()));
     return rows[index];
 }
 

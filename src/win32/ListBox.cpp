@@ -69,7 +69,7 @@ void TListBox::Add(const Bytes& row) {
 }
 
 void TListBox::Insert(int index, const Bytes& row) {
-    if (index < 0 || index > Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, Count() + 1);
     rows_.insert(rows_.begin() + index, row);
     decodedRows_.clear();
     widestRow_ = std::max(widestRow_, row.size());
@@ -77,15 +77,15 @@ void TListBox::Insert(int index, const Bytes& row) {
 }
 
 void TListBox::Delete(int index) {
-    if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, Count());
     rows_.erase(rows_.begin() + index);
     decodedRows_.clear();
     if (!updating_) Show();
 }
 
 void TListBox::Move(int from, int to, const Bytes& row) {
-    if (from < 0 || from >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", from));
-    if (to < 0 || to >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", to));
+    CheckRowIndex(from, Count());
+    CheckRowIndex(to, Count());
     rows_.erase(rows_.begin() + from);
     rows_.insert(rows_.begin() + to, row);
     decodedRows_.clear();
@@ -113,7 +113,7 @@ void TListBox::Show() {
 }
 
 const Bytes& TListBox::Item(int index) const {
-    if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+    CheckRowIndex(index, Count());
     return rows_[static_cast<std::size_t>(index)];
 }
 

@@ -50,7 +50,7 @@ struct FakeListBox : IListBox {
     }
     int Count() const override { return static_cast<int>(rows.size()); }
     const Bytes& Item(int index) const override {
-        if (index < 0 || index >= Count()) throw EListError(Format("リストのインデックスが範囲を超えています (%d)", index));
+        CheckRowIndex(index, Count());
         return rows[index];
     }
     int ItemIndex() const override { return selected; }
