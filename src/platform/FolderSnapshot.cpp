@@ -32,7 +32,7 @@ std::int64_t ClockTick(std::int64_t time) {
 class FolderSnapshot {
 public:
     std::shared_ptr<const SortedEntries> Entries(const Bytes& folder, unsigned long* version = nullptr) {
-        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        const Bytes key = KeyOf(folder);
         const auto now = IdentityOfPath(key);
         if (Stamped(key, now)) {
             if (version != nullptr) *version = version_;
@@ -42,8 +42,7 @@ public:
             // The same folder read again (no reports, or reports lost): what
             // it held is kept to tell the read's changes from it.
             std::shared_ptr<SortedEntries> previous;
-            if (now && key == lastRead_ && now->volume == identity_.volume && now->file == identity_.file)
-                previous = entries_;
+            if (key == lastRead_ && SameFolder(now)) previous = entries_;
             Forget();
             if (now && !ignoreReports) watching_ = watch_.Start(key);
             // Taken before the read: a change during it shows as a new stamp.
@@ -85,7 +84,7 @@ public:
     // The listing's version while it is kept up to date, read from the
     // reports alone; 0 when only a fresh read can tell.
     unsigned long Version(const Bytes& folder) {
-        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        const Bytes key = KeyOf(folder);
         const auto now = IdentityOfPath(key);
         if (Stamped(key, now)) return version_;
         if (!Kept(key, now)) return 0;
@@ -95,7 +94,7 @@ public:
     }
 
     std::optional<std::vector<ListingChange>> ChangesSince(const Bytes& folder, unsigned long since) const {
-        const Bytes key = folder.empty() ? Bytes(".") : folder;
+        const Bytes key = KeyOf(folder);
         if ((!watching_ && !stamp_) || key != folder_ || since < logStart_ || since > version_) return std::nullopt;
         std::set<Bytes> names;
         for (auto at = log_.rbegin(); at != log_.rend() && at->first > since; ++at) names.insert(at->second);
@@ -111,16 +110,22 @@ public:
     void Reset() { Forget(); }
 
 private:
-    // By volume and number alone: Wine gives a folder's last change as its creation time.
+    static Bytes KeyOf(const Bytes& folder) { return folder.empty() ? Bytes(".") : folder; }
+
+    // The folder last read, still there: by volume and number alone, as Wine
+    // gives a folder's last change as its creation time.
+    bool SameFolder(const std::optional<FileIdentity>& now) const {
+        return now && now->volume == identity_.volume && now->file == identity_.file;
+    }
+
     bool Kept(const Bytes& key, const std::optional<FileIdentity>& now) const {
-        return now && watching_ && key == folder_ && now->volume == identity_.volume && now->file == identity_.file;
+        return watching_ && key == folder_ && SameFolder(now);
     }
 
     // A listing kept without reports: the folder's times fetched afresh are
     // the ones it was read under.
     bool Stamped(const Bytes& key, const std::optional<FileIdentity>& now) {
-        if (!stamp_ || watching_ || !now || key != folder_ || now->volume != identity_.volume || now->file != identity_.file)
-            return false;
+        if (!stamp_ || watching_ || key != folder_ || !SameFolder(now)) return false;
         if (FreshFolderStamp(key) == stamp_) return true;
         stamp_.reset();
         return false;
