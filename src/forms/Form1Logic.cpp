@@ -78,6 +78,11 @@ void Form1Logic::SetMode(int mode) {
     }
 }
 
+Bytes Form1Logic::ModePattern() const {
+    const Bytes extension = ModeExtension();
+    return extension.empty() ? Bytes() : "*" + extension;
+}
+
 Bytes Form1Logic::ModeExtension() const {
     if (CurrentMode == 0) return ".pdf";
     if (CurrentMode == 1) return ".mp3";
@@ -144,7 +149,7 @@ void Form1Logic::FormResize() {
 // ---- The folder list ----
 
 void Form1Logic::ListFolderFiles(const Bytes& folder) {
-    const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
+    const Bytes pattern = ModePattern();
     if (!FolderExists(folder)) return;
     DirectorySearch search(WithTrailingDelimiter(folder) + pattern);
     listedVersion_ = search.ListingVersion();
@@ -162,7 +167,7 @@ void Form1Logic::RefreshFileList() {
     const Bytes path = E_Filename.Text();
     // Rows listed from the kept listing as it still stands are listed already:
     // a step through 100,000 files lists nothing again.
-    const Bytes pattern = CurrentMode == 0 ? "*.pdf" : CurrentMode == 1 ? "*.mp3" : "";
+    const Bytes pattern = ModePattern();
     const Bytes searchFolder = FolderPart(WithTrailingDelimiter(FolderPart(path)) + pattern);
     const ListedRows now{searchFolder, CurrentMode, KeptFolderVersion(searchFolder)};
     if (now.version != 0 && now.folder == listed_.folder && now.mode == listed_.mode) {

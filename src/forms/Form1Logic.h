@@ -116,6 +116,7 @@ public:
 
 private:
     Bytes ModeExtension() const;
+    Bytes ModePattern() const;  // the folder list's search pattern
     // Highlights the current file's row, or none when it is not listed.
     void SelectCurrentRow();
     void ApplyListingChange(const ListingChange& change, const Bytes& pattern);
