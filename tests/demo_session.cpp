@@ -17,6 +17,7 @@
 #include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "qt/ByteControls.h"
+#include "names/NameSuggestions.h"
 #include "qt/ErrorDisplay.h"
 #include "qt/HistoryWindow.h"
 #include "qt/PdfViewerControl.h"
@@ -101,6 +102,9 @@ int main(int argc, char* argv[]) {
     TForm2 form2(&form1);
     form2.OnYes = [&form1] { form1.PerformRename(); };
     form1.SetConfirmationDialog(&form2);
+    NameSuggestions names([&form1](std::function<void()> task) { QMetaObject::invokeMethod(&form1, std::move(task)); },
+                          [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+    form1.SetNameSource(&names);
     SetApplicationWindow(&form1);
     const auto realOpenDialog = form1.ExecuteOpenDialog;
     Bytes nextOpen;
@@ -123,6 +127,13 @@ int main(int argc, char* argv[]) {
     nextOpen = dir / "scan0001.pdf";
     form1.B_Open->click();
     Shot("opened");
+
+    // The candidates read from the page, opened from the keyboard.
+    form1.E_Rename->setFocus();
+    if (!QTest::qWaitFor([&] { return form1.NameList().count() > 1; }, 10000)) std::printf("no name candidates read\n");
+    QTest::keyClick(form1.E_Rename, Qt::Key_Down, Qt::AltModifier);
+    Shot("name-candidates");
+    QTest::keyClick(&form1.NameList(), Qt::Key_Escape);
 
     form1.E_Rename->setFocus();
     form1.E_Rename->selectAll();

@@ -228,3 +228,71 @@ TEST_F(FormLogic, SeriesKeysFillTheBoxFromTheLastRename) {
     EXPECT_EQ(forms.e_Rename.text, "scan_010");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"s2.pdf", "scan_009.pdf"}));  // only the box changed
 }
+
+namespace {
+
+// Candidates kept for some paths; records what the logic asks for.
+struct FakeNameSource : NameSource {
+    std::map<Bytes, Names> kept;
+    std::vector<std::pair<Bytes, Names>> requests;  // the path and what is read ahead
+    int cancels = 0;
+    bool enabled = true;
+    std::optional<Names> Request(const Bytes& path, const Names& readAhead) override {
+        requests.emplace_back(path, readAhead);
+        const auto found = kept.find(path);
+        return found == kept.end() ? std::nullopt : std::optional<Names>(found->second);
+    }
+    void Cancel() override { ++cancels; }
+    void SetEnabled(bool on) override { enabled = on; }
+};
+
+}  // namespace
+
+TEST_F(FormLogic, NameCandidatesFollowTheFileShownAndGoInAtTheCursor) {
+    for (const char* name : {"s1.pdf", "s2.pdf", "s3.pdf", "s4.pdf"}) WriteFile(dir / name, "x");
+    FakeNameSource source;
+    forms.logic.Names = &source;
+    Open("s1.pdf");
+    EXPECT_EQ(source.requests.back(), (std::pair<Bytes, Names>{dir / "s1.pdf", {dir / "s2.pdf", dir / "s3.pdf"}}));
+    EXPECT_EQ(forms.nameList.rows, Names{Jp(u"読み取り中…")});
+    EXPECT_FALSE(forms.nameList.choosable);
+
+    forms.logic.NamesRead(dir / "s2.pdf", {"late"});  // not the file shown: kept by the reader, not shown
+    EXPECT_EQ(forms.nameList.rows, Names{Jp(u"読み取り中…")});
+    forms.logic.NamesRead(dir / "s1.pdf", {"2026-03-31", Jp(u"請求書")});
+    EXPECT_TRUE(forms.nameList.choosable);
+    forms.e_Rename.cursor = 0, forms.e_Rename.selected = 2;  // "s1" selected: replaced
+    forms.logic.NameListChoose(0);
+    forms.e_Rename.ReplaceSelection("_");
+    forms.logic.NameListChoose(1);
+    forms.logic.NameListChoose(2);  // no such row
+    EXPECT_EQ(forms.e_Rename.text, "2026-03-31_" + Jp(u"請求書"));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"s1.pdf", "s2.pdf", "s3.pdf", "s4.pdf"}));  // choosing never renames
+
+    // A pick renames first; the last row reads nothing ahead.
+    source.kept[dir / "s4.pdf"] = {};
+    forms.Pick("s4.pdf");
+    EXPECT_EQ(source.requests.back(), (std::pair<Bytes, Names>{dir / "s4.pdf", {}}));
+    EXPECT_EQ(forms.nameList.rows, Names{Jp(u"候補なし")});
+    EXPECT_FALSE(forms.nameList.choosable);
+    forms.logic.NameListChoose(0);
+    EXPECT_EQ(forms.e_Rename.text, "s4");
+
+    // Off: nothing is asked for and the list cannot be opened; on again, the file shown is read.
+    forms.logic.N_NamesClick();
+    EXPECT_FALSE(forms.N_Names.checked);
+    EXPECT_FALSE(source.enabled);
+    EXPECT_FALSE(forms.nameList.enabled);
+    const std::size_t asked = source.requests.size();
+    forms.Pick("s2.pdf");
+    EXPECT_EQ(source.requests.size(), asked);
+    forms.logic.NamesRead(dir / "s2.pdf", {"late"});
+    EXPECT_NE(forms.nameList.rows, Names{"late"});
+    forms.logic.N_NamesClick();
+    EXPECT_TRUE(forms.nameList.enabled);
+    EXPECT_EQ(source.requests.back().first, dir / "s2.pdf");
+
+    const int cancels = source.cancels;
+    forms.logic.SetMode(1);  // what was being read is no longer needed
+    EXPECT_GT(source.cancels, cancels);
+}

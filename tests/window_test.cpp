@@ -14,6 +14,8 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -23,7 +25,9 @@
 #include "core/NaturalOrder.h"
 #include "core/Paths.h"
 #include "platform/FileSystem.h"
+#include "names/NameSuggestions.h"
 #include "qt/ListBox.h"
+#include "qt/NameList.h"
 #include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
@@ -133,13 +137,15 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     EXPECT_EQ(ItemsOf(f.N3), (QList<QAction*>{f.NT0, f.NT1}));
     EXPECT_EQ(ItemsOf(f.N7), (QList<QAction*>{f.N_R1, f.N_R2}));
     EXPECT_EQ(ItemsOf(f.N6), (QList<QAction*>{f.Mode0, f.Mode1}));
+    EXPECT_EQ(ItemsOf(f.S1), (QList<QAction*>{f.PDF1->menuAction(), f.N7->menuAction(), f.N_Names}));
+    EXPECT_EQ(f.N_Names->text(), "名前の候補を表示する");
     EXPECT_EQ(f.NH0->text(), "0： 全体表示");
     EXPECT_EQ(f.NH5->text(), "5： Fit BV");
     EXPECT_EQ(f.Ver004ONOFF1->text(), QString::fromUtf8("Ver0.04\u30002015/10/29\u3000リネーム設定"));
     const QList<QAction*> about = ItemsOf(f.About1);
     ASSERT_EQ(about.size(), 6);
     EXPECT_TRUE(about[4]->isSeparator());
-    for (QAction* checked : {f.NH0, f.NT0, f.N_R2, f.Mode0}) EXPECT_TRUE(checked->isChecked()) << checked->objectName().toStdString();
+    for (QAction* checked : {f.NH0, f.NT0, f.N_R2, f.Mode0, f.N_Names}) EXPECT_TRUE(checked->isChecked()) << checked->objectName().toStdString();
     for (QAction* unchecked : {f.NH1, f.NH2, f.NH3, f.NH4, f.NH5, f.NT1, f.N_R1, f.Mode1})
         EXPECT_FALSE(unchecked->isChecked()) << unchecked->objectName().toStdString();
 }
@@ -530,6 +536,37 @@ QStringList Shown(TByteFileDialog& box) {
 }
 
 }  // namespace
+
+TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
+    TempDir dir;
+    {
+        QPdfWriter writer(ToQString(dir / "scan1.pdf"));
+        QPainter painter(&writer);
+        painter.setFont(QFont(QStringLiteral("IPAGothic"), 20));
+        painter.drawText(600, 800, QStringLiteral("請求書"));
+        painter.setFont(QFont(QStringLiteral("IPAGothic"), 10));
+        painter.drawText(600, 1400, QStringLiteral("発行日 2026年3月31日"));
+    }
+    MakePdf(dir / "scan2.pdf");
+    Program program;
+    NameSuggestions names([&](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
+                          [&](const Bytes& path, const NameSuggestions::Names& found) { program->Logic.NamesRead(path, found); });
+    program->SetNameSource(&names);
+    program.Open(dir / "scan1.pdf");
+    TNameList& list = program->NameList();
+    QTRY_VERIFY_WITH_TIMEOUT(list.count() > 1, 20000);
+    QTest::keyClick(program->E_Rename, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(program->E_Rename, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(list.isVisible());
+    const QString chosen = list.item(0)->text();
+    EXPECT_EQ(chosen, QStringLiteral("2026-03-31"));
+    QTest::keyClick(&list, Qt::Key_Return);
+    EXPECT_FALSE(list.isVisible());
+    EXPECT_EQ(program->E_Rename->text(), chosen);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"scan1.pdf", "scan2.pdf"}));  // choosing never renames
+    program.PressRename();
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"2026-03-31.pdf", "scan2.pdf"}));
+}
 
 TEST(OpenDialog, LookAlikeShiftJisNamesShowApartAndTheOnePickedOpens) {
     TempDir dir;

@@ -2,6 +2,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/Bytes.h"
 #include "core/Errors.h"
@@ -23,6 +24,8 @@ class IEdit : public virtual IControl {
 public:
     virtual Bytes Text() const = 0;
     virtual void SetText(const Bytes& text) = 0;
+    // Puts `text` in place of the selection, or at the cursor.
+    virtual void ReplaceSelection(const Bytes& text) = 0;
 };
 
 // Labels, push buttons, speed buttons and windows: a caption.
@@ -72,6 +75,13 @@ public:
     virtual const Bytes& Item(int index) const = 0;
     virtual int ItemIndex() const = 0;            // -1 when no row is selected
     virtual void SetItemIndex(int index) = 0;     // -1 selects nothing
+};
+
+// The name box's drop-down of candidates. Its rows are names to choose, or
+// one line, not choosable, that says why there are none; the user opens it.
+class IDropDownList : public virtual IControl {
+public:
+    virtual void SetRows(const std::vector<Bytes>& rows, bool choosable) = 0;
 };
 
 // A top-level window: its title and its closing.

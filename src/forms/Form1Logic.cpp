@@ -25,12 +25,18 @@ private:
 
 const Bytes kPlay = "再生";
 const Bytes kStop = "停止";
+const Bytes kReadingNames = "読み取り中…";
+const Bytes kNoNames = "候補なし";
+// Files read ahead in list order, so that a step finds its candidates ready.
+constexpr std::size_t kNamesReadAhead = 2;
 
 }  // namespace
 
 Form1Logic::Form1Logic(const Form1Controls& controls, MciApi& mci) : Form1Controls(controls), MP1(mci) {
     FormCreate();
     N_Undo.SetEnabled(false);
+    N_Names.SetChecked(true);
+    ShowNames(std::vector<Bytes>());
 }
 
 // ---- Start-up and quitting ----
@@ -50,6 +56,8 @@ void Form1Logic::Mode1Click() { SetMode(1); }
 
 void Form1Logic::SetMode(int mode) {
     listed_ = {};
+    if (Names != nullptr) Names->Cancel();
+    ShowNames(std::vector<Bytes>());
     if (mode == 0) {
         CurrentMode = 0;
         E_Rename.SetText({});
@@ -108,6 +116,7 @@ void Form1Logic::LoadDocument(const Bytes& path) {
     E_Rename.SetText(CurrentStem);
     Window.SetCaption("Quilvane  [" + E_Filename.Text() + "]");
     RefreshFileList();
+    OfferNames();
 }
 
 void Form1Logic::OpenRecording(const Bytes& path) {
@@ -361,6 +370,45 @@ void Form1Logic::StepSeries(int delta) {
 void Form1Logic::JournalChanged() {
     N_Undo.SetEnabled(!Journal.Empty());
     if (OnJournalChanged) OnJournalChanged();
+}
+
+// ---- Names from the file ----
+
+void Form1Logic::N_NamesClick() {
+    const bool on = !N_Names.Checked();
+    N_Names.SetChecked(on);
+    if (Names != nullptr) Names->SetEnabled(on);
+    OfferNames();
+}
+
+void Form1Logic::OfferNames() {
+    const Bytes path = E_Filename.Text();
+    if (Names == nullptr || !N_Names.Checked() || path.empty()) {
+        if (Names != nullptr) Names->Cancel();
+        ShowNames(std::vector<Bytes>());
+        return;
+    }
+    std::vector<Bytes> readAhead;
+    const Bytes folder = FolderPart(path);
+    for (int row = ListBox1.ItemIndex() + 1; row > 0 && row < ListBox1.Count() && readAhead.size() < kNamesReadAhead; ++row)
+        readAhead.push_back(folder + ListBox1.Item(row));
+    ShowNames(Names->Request(path, readAhead));
+}
+
+void Form1Logic::NamesRead(const Bytes& path, const std::vector<Bytes>& names) {
+    if (Names != nullptr && N_Names.Checked() && path == E_Filename.Text()) ShowNames(names);
+}
+
+void Form1Logic::ShowNames(const std::optional<std::vector<Bytes>>& names) {
+    NameList.SetEnabled(Names != nullptr && N_Names.Checked());
+    offered_ = names.value_or(std::vector<Bytes>());
+    if (!names) NameList.SetRows({kReadingNames}, false);
+    else if (names->empty()) NameList.SetRows({kNoNames}, false);
+    else NameList.SetRows(*names, true);
+}
+
+void Form1Logic::NameListChoose(int row) {
+    if (row >= 0 && row < static_cast<int>(offered_.size())) E_Rename.ReplaceSelection(offered_[row]);
 }
 
 // ---- PDF display settings ----

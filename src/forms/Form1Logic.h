@@ -5,6 +5,7 @@
 #include "core/Bytes.h"
 #include "forms/Controls.h"
 #include "forms/RenameJournal.h"
+#include "names/NameSource.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "player/MediaPlayer.h"
@@ -37,6 +38,8 @@ struct Form1Controls {
     IMenuItem& N_R2;
     IMenuItem& N_Undo;
     IMessageBoxes& Boxes;
+    IDropDownList& NameList;
+    IMenuItem& N_Names;
 };
 
 // The main window's handlers and the operations they delegate to, with the
@@ -66,6 +69,9 @@ public:
     // Reads a file's identity for the journal and for undo; tests hide the birth time here.
     std::function<std::optional<FileIdentity>(const Bytes& path)> IdentityOf = IdentityOfPath;
 
+    // Reads name candidates from the files shown; none when the front end has no reader.
+    NameSource* Names = nullptr;
+
     // Shows an open dialog; true with its FileName set when the user chose a file.
     std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
 
@@ -91,6 +97,12 @@ public:
     void NT1Click();
     void SB1Click();
     void N_UndoClick();
+    void N_NamesClick();
+    // The name list's row `row` chosen: it goes into the name box at the
+    // cursor, in place of the selection, so that names can be combined.
+    void NameListChoose(int row);
+    // Candidates read for `path`, handed on by the front end from the reader.
+    void NamesRead(const Bytes& path, const std::vector<Bytes>& names);
 
     // Operations.
     void SetMode(int mode);
@@ -136,4 +148,8 @@ private:
     ListedRows listed_;
     unsigned long listedVersion_ = 0;  // of the listing the last search walked
     void JournalChanged();
+    // The name list follows the file shown: its candidates, or why there are none.
+    void OfferNames();
+    void ShowNames(const std::optional<std::vector<Bytes>>& names);
+    std::vector<Bytes> offered_;
 };

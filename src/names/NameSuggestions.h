@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "names/NameSource.h"
 #include "platform/FileIdentity.h"
 
 // Name candidates read off the user-interface thread. One worker thread reads
@@ -15,9 +16,8 @@
 // kKeptFiles files. The UI thread never waits for the worker: a result comes
 // back through `post`, and only the file still shown gets it; a result for
 // another file is kept for when that file is shown.
-class NameSuggestions {
+class NameSuggestions final : public NameSource {
 public:
-    using Names = std::vector<Bytes>;
     // Runs `task` on the UI thread later; called from the worker thread.
     using Post = std::function<void(std::function<void()> task)>;
     // The candidates of the file shown, on the UI thread (empty: none found).
@@ -39,19 +39,19 @@ public:
     // the system code page, OCR data from Tesseract's own folder.
     NameSuggestions(Post post, Ready ready, MakeReader makeReader = {});
     // Stops the worker and waits for it: at most the time a read takes to notice.
-    ~NameSuggestions();
+    ~NameSuggestions() override;
     NameSuggestions(const NameSuggestions&) = delete;
     NameSuggestions& operator=(const NameSuggestions&) = delete;
 
     // `path` is shown now. Its kept candidates when there are; otherwise it is
     // read first, and Ready gets its candidates later. Then `readAhead` is read,
     // in order. Work for other files stops. Nothing, when disabled.
-    std::optional<Names> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {});
+    std::optional<Names> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) override;
     // Nothing is shown: the work in hand stops and no Ready comes.
-    void Cancel();
+    void Cancel() override;
     // Off: nothing is read and no worker runs (one that is reading stops on
     // its own, without being waited for); what is kept stays.
-    void SetEnabled(bool enabled);
+    void SetEnabled(bool enabled) override;
     bool Enabled() const;
 
     // The candidates kept for the file now at `path`.

@@ -12,6 +12,7 @@
 #include "qt/QtBytes.h"
 #include "qt/MessageBox.h"
 #include "qt/ErrorDisplay.h"
+#include "names/NameSuggestions.h"
 
 namespace {
 
@@ -39,6 +40,11 @@ int RunApplication(const std::function<void()>& registerControls) {
         TForm2 form2(&form1);
         form2.OnYes = [&form1] { form1.PerformRename(); };
         form1.SetConfirmationDialog(&form2);
+        // Stopped before the window goes: its results are posted to the window.
+        NameSuggestions names(
+            [&form1](std::function<void()> task) { QMetaObject::invokeMethod(&form1, std::move(task), Qt::QueuedConnection); },
+            [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+        form1.SetNameSource(&names);
         SetApplicationWindow(&form1);
         form1.Show();
         return QApplication::exec();

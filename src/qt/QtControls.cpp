@@ -17,6 +17,7 @@ void QtWidgetState::SetVisible(bool visible) { widget_->setVisible(visible); }
 QtEdit::QtEdit(QLineEdit* edit) : QtWidgetState(edit), edit_(edit) {}
 Bytes QtEdit::Text() const { return GetText(edit_); }
 void QtEdit::SetText(const Bytes& text) { ::SetText(edit_, text); }
+void QtEdit::ReplaceSelection(const Bytes& text) { edit_->insert(ToQString(text)); }
 
 QtLabel::QtLabel(QLabel* label) : QtWidgetState(label), label_(label) {}
 Bytes QtLabel::Caption() const { return GetCaption(label_); }

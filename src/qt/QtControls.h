@@ -28,6 +28,7 @@ public:
     explicit QtEdit(QLineEdit* edit);
     Bytes Text() const override;
     void SetText(const Bytes& text) override;
+    void ReplaceSelection(const Bytes& text) override;
 
 private:
     QLineEdit* edit_;

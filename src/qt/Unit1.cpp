@@ -17,7 +17,7 @@ TForm1::SetUpLayout::SetUpLayout(TForm1* form) { form->setupUi(form); }
 TForm1::TForm1(QWidget* parent, MciApi& mci)
     : QMainWindow(parent),
       Logic({window_, b_Open_, b_Rename_, e_Filename_, e_Rename_, l_format_, sb1_, cb2_, *ListBox1, *AcroPDF1, mode0_,
-             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_},
+             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_},
             mci) {
     // A caption of "-" is a separator, as in the layout's menu.
     for (QAction* item : findChildren<QAction*>()) {
@@ -60,6 +60,8 @@ void TForm1::BindHandlers() {
         HistoryWindow().show();
         HistoryWindow().raise();
     });
+    BindMenuItem(N_Names, [this] { Logic.N_NamesClick(); });
+    nameList_.OnChoose = [this](int row) { Logic.NameListChoose(row); };
     Logic.OnJournalChanged = [this] {
         if (history_ != nullptr) history_->Refresh();
     };
@@ -71,12 +73,17 @@ THistoryWindow& TForm1::HistoryWindow() {
     return *history_;
 }
 
-// Ctrl+Down and Ctrl+Up in the name box step the last rename's number. The
+// Alt+Down in the name box opens its list of candidates. Ctrl+Down and
+// Ctrl+Up in the name box step the last rename's number. The
 // undo shortcut is also the box's own redo key on some platforms: in the box,
 // where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == E_Rename && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::AltModifier && key->key() == Qt::Key_Down) {
+            nameList_.Open();
+            return true;
+        }
         if (key->modifiers() == Qt::ControlModifier && (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up)) {
             Logic.StepSeries(key->key() == Qt::Key_Down ? 1 : -1);
             return true;

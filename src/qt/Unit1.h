@@ -5,6 +5,7 @@
 
 #include "core/Bytes.h"
 #include "forms/Form1Logic.h"
+#include "qt/NameList.h"
 #include "qt/QtControls.h"
 #include "ui_TForm1.h"
 
@@ -33,8 +34,9 @@ private:
     QtEdit e_Filename_{E_Filename}, e_Rename_{E_Rename};
     QtLabel l_format_{L_format};
     QtMenuItem mode0_{Mode0}, mode1_{Mode1}, nh0_{NH0}, nh1_{NH1}, nh2_{NH2}, nh3_{NH3}, nh4_{NH4}, nh5_{NH5},
-        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2}, n_Undo_{N_Undo};
+        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2}, n_Undo_{N_Undo}, n_Names_{N_Names};
     QtMessageBoxes boxes_{this};
+    TNameList nameList_{E_Rename};
 
 public:
     Form1Logic Logic;
@@ -51,6 +53,10 @@ public:
     TOpenDialog& OpenDialog2 = Logic.OpenDialog2;
     // Tests answer the open dialog instead of a user.
     std::function<bool(TOpenDialog& dialog)>& ExecuteOpenDialog = Logic.ExecuteOpenDialog;
+
+    // Name candidates from `source` from now on; its results come back through NamesRead.
+    void SetNameSource(NameSource* source) { Logic.Names = source; }
+    TNameList& NameList() { return nameList_; }
 
     // The window of this session's renames, made when first asked for.
     THistoryWindow& HistoryWindow();

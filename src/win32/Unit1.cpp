@@ -44,11 +44,13 @@ TForm1::TForm1(MciApi& mci)
       n_R1_(layout_.Menu(), N_R1),
       n_R2_(layout_.Menu(), N_R2),
       n_Undo_(layout_.Menu(), N_Undo),
+      n_Names_(layout_.Menu(), N_Names),
       boxes_(FormWindow::window_),
       listBox1_(layout_.Control("ListBox1")),
       acroPDF1_(std::make_unique<TAcroPDF>(layout_.Parent("AcroPDF1"), layout_.Bounds("AcroPDF1"))),
+      nameList_(layout_.Control("E_Rename"), FormWindow::window_),
       Logic({windowControl_, b_Open_, b_Rename_, e_Filename_, e_Rename_, l_format_, sb1_, cb2_, listBox1_, *acroPDF1_, mode0_,
-             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_},
+             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_},
             mci),
       AcroPDF1(*acroPDF1_) {
     Logic.ExecuteOpenDialog = [this](TOpenDialog& dialog) {
@@ -58,6 +60,7 @@ TForm1::TForm1(MciApi& mci)
         if (history_) history_->Refresh();
     };
     listBox1_.OnClick = [this] { Logic.ListBox1Click(); };
+    nameList_.OnChoose = [this](int row) { Logic.NameListChoose(row); };
     SetWindowSubclass(layout_.Control("E_Rename"), NameBoxProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(layout_.Control("SB1"), SpeedButtonProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ready_ = true;
@@ -93,6 +96,7 @@ void TForm1::Command(int id) {
         {NT1, &Form1Logic::NT1Click},       {N_R1, &Form1Logic::N_R1Click},     {N_R2, &Form1Logic::N_R2Click},
         {Mode0, &Form1Logic::Mode0Click},   {Mode1, &Form1Logic::Mode1Click},   {B_Open, &Form1Logic::B_OpenClick},
         {B_Rename, &Form1Logic::B_RenameClick}, {SB1, &Form1Logic::SB1Click},   {N_Undo, &Form1Logic::N_UndoClick},
+        {N_Names, &Form1Logic::N_NamesClick},
     };
     for (const auto& [command, handler] : handlers) {
         if (command != id) continue;
@@ -111,6 +115,7 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!ready_) return FormWindow::HandleMessage(message, wParam, lParam);
     switch (message) {
     case WM_COMMAND:
+        if (nameList_.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
         // Buttons report their clicks; menu items and accelerators their ids.
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) Command(LOWORD(wParam));
         return 0;
@@ -137,8 +142,31 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Ctrl+Down and Ctrl+Up in the name box step the last rename's number.
+// Alt+Down opens the list of candidates; while it is open, the arrows, Enter
+// and Escape are the list's.
 LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto* form = reinterpret_cast<TForm1*>(self);
+    TNameList& names = form->nameList_;
+    switch (message) {
+    case WM_GETDLGCODE:
+        if (names.IsOpen()) return DLGC_WANTALLKEYS | DefSubclassProc(edit, message, wParam, lParam);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (names.Key(wParam)) return 0;
+        break;
+    case WM_CHAR:
+        // The list took Enter and Escape: no beep for them.
+        if (names.TookChar(wParam)) return 0;
+        break;
+    case WM_COMMAND:  // the arrow at the box's end
+        if (names.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
+        break;
+    case WM_KILLFOCUS:
+        if (!names.Owns(reinterpret_cast<HWND>(wParam))) names.Close();
+        break;
+    default: break;
+    }
     if (message == WM_KEYDOWN && (wParam == VK_DOWN || wParam == VK_UP) && (GetKeyState(VK_CONTROL) & 0x8000)) {
         RunHandler([form, wParam] { form->Logic.StepSeries(wParam == VK_DOWN ? 1 : -1); });
         return 0;

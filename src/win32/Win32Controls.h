@@ -26,6 +26,9 @@ public:
     using Win32Control::Win32Control;
     Bytes Text() const override { return WindowText(window_); }
     void SetText(const Bytes& text) override { SetWindowTextA(window_, text.c_str()); }
+    void ReplaceSelection(const Bytes& text) override {
+        SendMessageA(window_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    }
 };
 
 // Labels, buttons and check boxes. A label grows or shrinks to its caption, as

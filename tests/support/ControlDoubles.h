@@ -20,6 +20,13 @@ struct FakeEdit : FakeControl, IEdit {
     Bytes text;
     Bytes Text() const override { return text; }
     void SetText(const Bytes& t) override { text = t; }
+    std::size_t cursor = 0, selected = 0;  // the selection: `selected` bytes from `cursor`
+    void ReplaceSelection(const Bytes& t) override { text.replace(cursor, selected, t), cursor += t.size(), selected = 0; }
+};
+struct FakeDropDown : FakeControl, IDropDownList {
+    std::vector<Bytes> rows;
+    bool choosable = false;
+    void SetRows(const std::vector<Bytes>& r, bool c) override { rows = r, choosable = c; }
 };
 struct FakeCaptioned : FakeControl, ICaptioned, ICheckBox {
     Bytes caption;
@@ -100,16 +107,18 @@ struct FakeForms {
     Form1Controls Controls() {
         return {window, b_Open, b_Rename, e_Filename, e_Rename, l_format, sb1, cb2, list, viewer,
                 menu[0], menu[1], menu[2], menu[3], menu[4], menu[5], menu[6], menu[7], menu[8], menu[9], menu[10], menu[11],
-                menu[12], boxes};
+                menu[12], boxes, nameList, menu[13]};
     }
     FakeWindow window;
     FakeCaptioned b_Open, b_Rename, l_format, sb1, cb2, l_Moto, l_Shin;
     FakeEdit e_Filename, e_Rename;
     FakeListBox list;
     FakeViewer viewer;
-    FakeMenuItem menu[13];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo
+    FakeDropDown nameList;
+    FakeMenuItem menu[14];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo, N_Names
     FakeMenuItem& N_R1 = menu[10];
     FakeMenuItem& N_Undo = menu[12];
+    FakeMenuItem& N_Names = menu[13];
     FakeBoxes boxes;
     FakeDialog dialog;
     Form2Logic form2{l_Moto, l_Shin, dialog};
