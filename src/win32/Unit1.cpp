@@ -119,6 +119,9 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         // Buttons report their clicks; menu items and accelerators their ids.
         if (lParam == 0 || HIWORD(wParam) == BN_CLICKED) Command(LOWORD(wParam));
         return 0;
+    case WindowTasks::kMessage:
+        RunHandler([this] { tasks_.RunPending(); });
+        return 0;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (TListBox* list = TListBox::FromHandle(item.hwndItem)) list->Draw(item);

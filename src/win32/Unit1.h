@@ -12,6 +12,7 @@
 #include "win32/ListBox.h"
 #include "win32/NameList.h"
 #include "win32/Win32Controls.h"
+#include "win32/WindowTasks.h"
 
 class TAcroPDF;
 class TForm2;
@@ -27,6 +28,10 @@ public:
     // Activates the viewer, then shows the window centred, as `showCommand` asks.
     void Show(int showCommand);
     void SetConfirmationDialog(TForm2* form2);
+    // Name candidates from `source` from now on; its results come back through NamesRead.
+    void SetNameSource(NameSource* source) { Logic.Names = source; }
+    // Runs `task` on the window's thread; from any thread.
+    void PostTask(std::function<void()> task) { tasks_.Post(std::move(task)); }
     // Accelerators and the keyboard between controls; true when the message was used.
     bool PreTranslate(MSG& message);
 
@@ -53,6 +58,7 @@ private:
     static LRESULT CALLBACK SpeedButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                             DWORD_PTR self);
 
+    WindowTasks tasks_{FormWindow::window_};
     bool ready_ = false;
     std::unique_ptr<THistoryWindow> history_;
 };
