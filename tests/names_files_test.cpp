@@ -46,66 +46,14 @@ int Threads() {
     return n;
 }
 
-// An invoice as offices print them, in points on A4.
-void DrawInvoice(QPainter& painter) {
-    const auto text = [&](qreal x, qreal y, int size, const char* s) {
-        QFont font(QStringLiteral("IPAPGothic"));
-        font.setPixelSize(size);
-        painter.setFont(font);
-        painter.drawText(QPointF(x, y), QString::fromUtf8(s));
-    };
-    painter.setPen(Qt::black);
-    text(230, 70, 28, "請 求 書");
-    text(50, 120, 14, "株式会社見本商事 御中");
-    text(370, 120, 11, "請求書番号：INV-2026-0042");
-    text(370, 138, 11, "発行日：令和8年3月31日");
-    text(370, 170, 13, "株式会社サンプル技研");
-    text(370, 188, 10, "〒100-0001 東京都千代田区1-2-3");
-    text(370, 204, 10, "TEL 03-1234-5678");
-    text(50, 260, 12, "下記のとおりご請求申し上げます。");
-    text(50, 300, 12, "品名　　　　　　数量　　単価　　金額");
-    text(50, 322, 12, "保守作業費　　　1　　100,000　100,000");
-    text(50, 380, 12, "合計金額　¥110,000（税込）");
-    text(50, 420, 12, "お支払期限：2026年4月30日");
-}
-
 Bytes InvoicePdf(const TempDir& dir) {
-    const Bytes path = dir / "invoice.pdf";
-    QPdfWriter writer(QString::fromUtf8(path.c_str()));
-    writer.setResolution(72);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    DrawInvoice(painter);
-    return path;
+    MakeInvoicePdf(dir / "invoice.pdf");
+    return dir / "invoice.pdf";
 }
 
-// The same page printed and scanned: 300 dpi grey, a little noise, and no text layer.
 Bytes ScannedInvoicePdf(const TempDir& dir) {
-    QImage page(2480, 3508, QImage::Format_Grayscale8);
-    page.fill(255);
-    {
-        QPainter painter(&page);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(300.0 / 72.0, 300.0 / 72.0);
-        DrawInvoice(painter);
-    }
-    std::mt19937 random(7);
-    for (int y = 0; y < page.height(); ++y) {
-        uchar* row = page.scanLine(y);
-        for (int x = 0; x < page.width(); ++x) {
-            const int noise = int(random() % 41) - 20;
-            if (random() % 8 == 0) row[x] = uchar(std::clamp(row[x] + noise, 0, 255));
-        }
-    }
-    const Bytes path = dir / "scan.pdf";
-    QPdfWriter writer(QString::fromUtf8(path.c_str()));
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
-    painter.drawImage(QRect(0, 0, 2480, 3508), page);
-    return path;
+    MakeScannedInvoicePdf(dir / "scan.pdf");
+    return dir / "scan.pdf";
 }
 
 TEST(NameFiles, InvoiceTextLayerAndScan) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/NameSuggestions.h"
 
+#include "platform/Threads.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -10,6 +12,7 @@
 
 #include "names/Candidates.h"
 #include "names/FileReader.h"
+#include "platform/Threads.h"
 
 namespace {
 
@@ -79,6 +82,7 @@ struct NameSuggestions::Shared {
 namespace {
 
 void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::shared_ptr<Run>& run) {
+    LowerThisThreadPriority();
     NameSuggestions::Reader reader;
     try {
         reader = shared->makeReader();

@@ -4,6 +4,8 @@
 #include <QSizeF>
 #include <vector>
 
+class QImage;
+
 #include "core/Bytes.h"
 
 // A real folder under /tmp, removed with everything in it when the test ends.
@@ -37,6 +39,13 @@ struct PdfLayout {
 void MakePdf(const Bytes& path, const PdfLayout& layout = {});
 // The same PDF, then an update that requires a password nobody knows.
 void MakeEncryptedPdf(const Bytes& path);
+
+// An invoice as offices print it (請求書, its number, two dates, the sender),
+// as a text PDF; and the same page printed and scanned: 300 dpi grey with a
+// little noise, on its own and as a PDF with no text layer.
+void MakeInvoicePdf(const Bytes& path);
+QImage ScannedInvoicePage(unsigned seed = 7);
+void MakeScannedInvoicePdf(const Bytes& path, unsigned seed = 7);
 
 // An MP3 of `milliseconds` of tone, encoded by lamemp3enc at a constant bit rate.
 void MakeMp3(const Bytes& path, int milliseconds = 1000, int rate = 44100, int kbps = 128);
