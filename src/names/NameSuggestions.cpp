@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/NameSuggestions.h"
 
-#include "platform/Threads.h"
-
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
