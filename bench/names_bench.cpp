@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Names from the file: how long after the page its candidates are offered,
+// OCR of the top of a scan beside the tesseract command, and the share of
+// picks in a paced run whose candidates were ready on arrival.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPdfDocument>
+#include <QProcess>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "BenchSupport.h"
+#include "names/FileReader.h"
+#include "names/NameSuggestions.h"
+#include "names/Ocr.h"
+#include "names/PdfText.h"
+#include "qt/NameList.h"
+#include "qt/PdfViewerControl.h"
+#include "qt/PlatformServices.h"
+#include "support/Fixtures.h"
+#include "support/WindowHarness.h"
+
+namespace {
+
+// The window as the program wires it: its candidates from a worker.
+struct Window {
+    Program program;
+    NameSuggestions names{[this](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
+                          [this](const Bytes& path, const NameSuggestions::Names& found) {
+                              program->Logic.NamesRead(path, found);
+                          }};
+    Window() { program->SetNameSource(&names); }
+    // Candidates, or "候補なし": anything but the line that says they are being read.
+    bool Offered() {
+        TNameList& list = program->NameList();
+        return list.count() > 0 && list.item(0)->text() != QStringLiteral("読み取り中…");
+    }
+};
+
+void Fail(const std::string& why) {
+    std::fprintf(stderr, "names bench: %s\n", why.c_str());
+    std::exit(1);
+}
+
+// Open → candidates offered, counted from the page loaded; each file alone in
+// its folder, so nothing was read ahead. The baseline: Qt PDF loading the same
+// file and taking the text of its first page.
+void CandidatesAfterThePage(int runs) {
+    std::vector<double> ours, bare;
+    for (int i = 0; i < runs; ++i) {
+        TempDir dir;
+        const Bytes path = dir / "invoice.pdf";
+        MakeInvoicePdf(path);
+        Window window;
+        window.program.nextOpen = {path};
+        window.program->B_Open->click();  // returns with the page loaded
+        QElapsedTimer timer;
+        timer.start();
+        while (!window.Offered()) {
+            if (timer.elapsed() > 20000) Fail("no candidates for " + path);
+            QTest::qWait(1);
+        }
+        ours.push_back(timer.nsecsElapsed() / 1e6);
+        timer.start();
+        QPdfDocument document;
+        document.load(QString::fromUtf8(path.c_str()));
+        if (document.getAllText(0).text().isEmpty()) Fail("no text in " + path);
+        bare.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    Report("names_candidates_offered_after_the_page_text_pdf_baseline_qtpdf_load_and_text", ours, bare);
+}
+
+// Ours: the top of the page drawn and read in-process, as the worker does.
+// The baseline: the tesseract command on the same image, one thread.
+void OcrOfTheTop(int runs) {
+    TempDir dir;
+    MakeScannedInvoicePdf(dir / "scan.pdf");
+    const Bytes bytes = ReadFile(dir / "scan.pdf");
+    PdfText pdf;
+    if (!pdf.Open(bytes)) Fail("the scan does not open");
+    Ocr ocr;
+    if (!ocr.Ready()) Fail("no language data");
+    const GreyImage top = pdf.Draw(0, kOcrDpi, 0, kOcrTop);
+    QImage image(top.pixels.data(), top.width, top.height, top.width, QImage::Format_Grayscale8);
+    const QString png = QString::fromUtf8((dir / "top.png").c_str());
+    image.save(png);
+    const std::vector<double> ours = TimesMs(runs, [&] {
+        if (ocr.Read(pdf.Draw(0, kOcrDpi, 0, kOcrTop), 0).empty()) Fail("OCR read nothing");
+    });
+    const std::vector<double> bare = TimesMs(runs, [&] {
+        QProcess tesseract;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
+        tesseract.setProcessEnvironment(environment);
+        tesseract.start(QStringLiteral("tesseract"), {png, QStringLiteral("-"), QStringLiteral("-l"), QStringLiteral("jpn+eng")});
+        if (!tesseract.waitForFinished(120000) || tesseract.readAllStandardOutput().isEmpty()) Fail("the tesseract command failed");
+    });
+    std::printf("# the top %d%% of a %d dpi A4 scan: %dx%d pixels\n", int(kOcrTop * 100), kOcrDpi, top.width, top.height);
+    Report("names_ocr_top_of_a_300dpi_a4_scan_baseline_tesseract_command", ours, bare);
+}
+
+// A user at `paceMs` per file through a folder of scans (no text layer):
+// the share of picks whose candidates were there as the file came up.
+void PacedRun(int files, int paceMs) {
+    TempDir dir;
+    for (int i = 0; i < files; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "scan%03d.pdf", i + 1);
+        MakeScannedInvoicePdf(dir / name, static_cast<unsigned>(i + 1));
+    }
+    Window window;
+    window.program.Open(dir / "scan001.pdf");
+    int ready = 0;
+    for (int i = 1; i < files; ++i) {
+        QTest::qWait(paceMs);
+        window.program.Pick(i);
+        ready += window.Offered();
+    }
+    const double share = 100.0 * ready / (files - 1);
+    std::printf("bench names_ready_on_arrival_paced_%d_scans_at_%d_ms share_percent=%.1f ready=%d picks=%d goal_percent=95\n",
+                files, paceMs, share, ready, files - 1);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    InstallQtPlatformServices();
+    QApplication application(argc, argv);
+    RegisterPdfViewerControl();
+    const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+    CandidatesAfterThePage(quick ? 3 : 15);
+    OcrOfTheTop(quick ? 1 : 5);
+    PacedRun(quick ? 6 : 50, 3000);
+    return 0;
+}
