@@ -33,6 +33,7 @@
 #include "BenchSupport.h"
 #include "XSession.h"
 #include "core/Paths.h"
+#include "names/NameSuggestions.h"
 #include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
@@ -150,9 +151,17 @@ public:
     virtual void OpenDialogAt(const Bytes& path) = 0;  // modal; loads the file chosen
 };
 
+// The program as it starts: name candidates read from each file shown, unless
+// `suggestions` is off.
 class Ours : public Subject {
 public:
-    explicit Ours(const Bytes& first) {
+    explicit Ours(const Bytes& first, bool suggestions = true) {
+        if (suggestions) {
+            names_ = std::make_unique<NameSuggestions>(
+                [this](std::function<void()> task) { QMetaObject::invokeMethod(&program_.form1(), std::move(task)); },
+                [this](const Bytes& path, const NameSuggestions::Names& found) { program_->Logic.NamesRead(path, found); });
+            program_->SetNameSource(names_.get());
+        }
         program_.Open(first);
         // The real open dialog again, as the window wires it.
         program_->ExecuteOpenDialog = [this](TOpenDialog& dialog) {
@@ -179,6 +188,7 @@ public:
 
 private:
     Program program_;
+    std::unique_ptr<NameSuggestions> names_;
 };
 
 // The page fitted into the widget, rendered by Qt PDF when loaded or resized.
@@ -441,6 +451,35 @@ void FeltFigures(XSession& x, const Bytes& folder, int total, const char* phase)
     }
 }
 
+// The same program with name candidates read and without, in turns.
+void SuggestionFigures(XSession& x, const Bytes& folder, int total) {
+    PaintWatch watch;
+    char start[2][32];
+    std::snprintf(start[0], sizeof start[0], "scan%06d.pdf", total / 8);
+    std::snprintf(start[1], sizeof start[1], "scan%06d.pdf", total / 8 * 3);
+    Ours on(folder + start[0]), off(folder + start[1], false);
+    for (Subject* s : {static_cast<Subject*>(&on), static_cast<Subject*>(&off)})
+        for (QObject* w : s->FrameWidgets()) watch.Watch(w);
+    Settle(200);
+    const int runs = quick ? 3 : 15;
+    static int renamed = 0;
+    std::string suffix = "_";
+    suffix.append(std::to_string(total)).append("_files_quiet_suggestions_on_baseline_off");
+    std::vector<double> onMs, offMs;
+    for (int i = 0; i < runs; ++i) {
+        onMs.push_back(Down(x, watch, on));
+        offMs.push_back(Down(x, watch, off));
+    }
+    Report("felt_down_to_page_and_list_to_screen" + suffix, onMs, offMs);
+    onMs.clear(), offMs.clear();
+    for (int i = 0; i < runs; ++i) {
+        const std::string number = std::to_string(++renamed);
+        onMs.push_back(RenameAndNext(x, watch, on, std::string("names-on").append(number)));
+        offMs.push_back(RenameAndNext(x, watch, off, std::string("names-off").append(number)));
+    }
+    Report("felt_rename_and_next_to_screen" + suffix, onMs, offMs);
+}
+
 std::vector<double> StartTimes(XSession& x, const std::string& program, int runs) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
@@ -539,6 +578,7 @@ int main(int argc, char** argv) {
             NoteLoad(std::to_string(total) + " files, " + phase);
             FeltFigures(x, folder, total, phase);
         }
+        if (total != 10000) SuggestionFigures(x, folder, total);
     }
     const Bytes memory = dir / "memory/";
     MakeFolder(memory);
