@@ -89,7 +89,9 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(shotFolder);
 
     TempDir dir;
-    MakeDocument(dir / "scan0001.pdf", QStringLiteral("請求書"), QStringLiteral("株式会社サンプル 御中\n2026年11月分のご請求です。"), false);
+    MakeDocument(dir / "scan0001.pdf", QStringLiteral("請求書"), QStringLiteral("株式会社見本商事 御中　　　請求書番号：INV-2026-1130\n"
+                                                                         "発行日：2026年11月30日　　発行元：株式会社サンプル技研\n"
+                                                                         "2026年11月分のご請求です。"), false);
     MakeDocument(dir / "scan0002.pdf", QStringLiteral("納品書"), QStringLiteral("有限会社テスト 御中\n下記の通り納品いたしました。"), false);
     MakeDocument(dir / "scan0003.pdf", QStringLiteral("見積書"), QStringLiteral("横長の見積書です。"), true);
     MakeDocument(dir / "scan0010.pdf", QStringLiteral("領収書"), QStringLiteral("上記正に領収いたしました。"), false);
