@@ -474,8 +474,8 @@ void SuggestionFigures(XSession& x, const Bytes& folder, int total) {
     onMs.clear(), offMs.clear();
     for (int i = 0; i < runs; ++i) {
         const std::string number = std::to_string(++renamed);
-        onMs.push_back(RenameAndNext(x, watch, on, std::string("names-on").append(number)));
-        offMs.push_back(RenameAndNext(x, watch, off, std::string("names-off").append(number)));
+        onMs.push_back(RenameAndNext(x, watch, on, std::string("nameson").append(number)));
+        offMs.push_back(RenameAndNext(x, watch, off, std::string("namesoff").append(number)));
     }
     Report("felt_rename_and_next_to_screen" + suffix, onMs, offMs);
 }
