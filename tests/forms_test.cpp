@@ -296,3 +296,37 @@ TEST_F(FormLogic, NameCandidatesFollowTheFileShownAndGoInAtTheCursor) {
     forms.logic.SetMode(1);  // what was being read is no longer needed
     EXPECT_GT(source.cancels, cancels);
 }
+
+TEST_F(FormLogic, EnterRenamesAndStepsOnBackAtShiftAndStaysAtTheEnd) {
+    for (const char* name : {"s1.pdf", "s2.pdf", "s3.pdf"}) WriteFile(dir / name, "x");
+    MakeFolder(dir / "taken.pdf");
+    forms.N_R2.checked = false;  // Enter renames by itself, not through the pick's automatic rename
+    Open("s1.pdf");
+    forms.e_Rename.text = "z1";  // its row moves to the end: the step goes to the file after its old row
+    forms.logic.E_RenameEnter(1);
+    EXPECT_EQ(Current(), dir / "s2.pdf");
+    EXPECT_EQ(Selected(), "s2.pdf");
+    forms.e_Rename.text = "a0";  // first row: Shift+Enter renames and stays
+    forms.logic.E_RenameEnter(-1);
+    EXPECT_EQ(Current(), dir / "a0.pdf");
+    forms.logic.E_RenameEnter(1);  // the name unchanged: only the step
+    EXPECT_EQ(Current(), dir / "s3.pdf");
+    forms.e_Rename.text = "taken";  // refused: no step
+    EXPECT_THROW(forms.logic.E_RenameEnter(1), Exception);
+    EXPECT_EQ(Current(), dir / "s3.pdf");
+    EXPECT_EQ(Selected(), "s3.pdf");
+
+    forms.N_R1.checked = forms.N_R2.checked = true;
+    forms.e_Rename.text = "q";
+    forms.dialog.answer = [&] { forms.form2.Button2Click(); };  // いいえ: no step either
+    forms.logic.E_RenameEnter(1);
+    EXPECT_EQ(Current(), dir / "s3.pdf");
+    forms.dialog.answer = [&] { forms.form2.Button1Click(); };  // はい: the pick finds nothing left to rename
+    forms.logic.E_RenameEnter(1);
+    EXPECT_EQ(Current(), dir / "z1.pdf");
+    EXPECT_EQ(forms.dialog.shown, 2);
+    forms.e_Rename.text = "zz";  // the last row: renames and stays
+    forms.logic.E_RenameEnter(1);
+    EXPECT_EQ(Current(), dir / "zz.pdf");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"a0.pdf", "q.pdf", "taken.pdf", "zz.pdf"}));
+}

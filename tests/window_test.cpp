@@ -537,6 +537,25 @@ QStringList Shown(TByteFileDialog& box) {
 
 }  // namespace
 
+TEST(NameBox, EnterRenamesAndStepsOnWithTheNextNameSelected) {
+    TempDir dir;
+    for (const char* name : {"s1.pdf", "s2.pdf", "s3.pdf"}) MakePdf(dir / name);
+    Program program;
+    program.Open(dir / "s1.pdf");
+    program->E_Rename->setFocus();
+    program->E_Rename->selectAll();
+    QTest::keyClicks(program->E_Rename, QStringLiteral("z1"));
+    QTest::keyClick(program->E_Rename, Qt::Key_Return);
+    EXPECT_EQ(GetText(program->E_Filename), dir / "s2.pdf");
+    EXPECT_EQ(program->E_Rename->selectedText(), QStringLiteral("s2"));  // typing replaces it
+    QTest::keyClicks(program->E_Rename, QStringLiteral("a0"));
+    QTest::keyClick(program->E_Rename, Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);  // first row: stays
+    EXPECT_EQ(GetText(program->E_Filename), dir / "a0.pdf");
+    EXPECT_TRUE(program->E_Rename->hasFocus());
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"a0.pdf", "s3.pdf", "z1.pdf"}));
+    EXPECT_TRUE(program.boxes.shown.empty());
+}
+
 TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
     TempDir dir;
     {

@@ -280,6 +280,21 @@ void Form1Logic::ListBox1Click() {
     }
 }
 
+void Form1Logic::E_RenameEnter(int step) {
+    const int row = ListBox1.ItemIndex();
+    const int target = row + step;
+    // The row is chosen before the rename, which may move the file's own row.
+    const Bytes next = row >= 0 && target >= 0 && target < ListBox1.Count() ? ListBox1.Item(target) : Bytes();
+    const Bytes typed = E_Rename.Text();
+    RenameCommand();
+    const bool renamed = typed.empty() || CurrentFileName == typed + ModeExtension();
+    if (next.empty() || !renamed) return;
+    const int nextRow = RowOf(next);
+    if (nextRow < 0) return;  // gone meanwhile: the list shows what is there
+    ListBox1.SetItemIndex(nextRow);
+    ListBox1Click();
+}
+
 void Form1Logic::N_R1Click() { N_R1.SetChecked(!N_R1.Checked()); }
 void Form1Logic::N_R2Click() { N_R2.SetChecked(!N_R2.Checked()); }
 

@@ -98,6 +98,10 @@ public:
     void SB1Click();
     void N_UndoClick();
     void N_NamesClick();
+    // Enter in the name box: the rename, then a pick of the row `step` away
+    // (1 next, -1 previous) from the file's row before the rename. With no
+    // such row it renames and stays; a rename declined or refused stays too.
+    void E_RenameEnter(int step);
     // The name list's row `row` chosen: it goes into the name box at the
     // cursor, in place of the selection, so that names can be combined.
     void NameListChoose(int row);

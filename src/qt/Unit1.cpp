@@ -73,13 +73,22 @@ THistoryWindow& TForm1::HistoryWindow() {
     return *history_;
 }
 
-// Alt+Down in the name box opens its list of candidates. Ctrl+Down and
+// Enter in the name box renames and steps to the next file, Shift+Enter to
+// the previous one. Alt+Down in the name box opens its list of candidates. Ctrl+Down and
 // Ctrl+Up in the name box step the last rename's number. The
 // undo shortcut is also the box's own redo key on some platforms: in the box,
 // where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == E_Rename && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+            // Type, Enter, type, Enter: the next proposed name is selected, ready to be typed over.
+            RunHandler([this, step = key->modifiers() & Qt::ShiftModifier ? -1 : 1] { Logic.E_RenameEnter(step); });
+            E_Rename->setFocus();
+            E_Rename->selectAll();
+            return true;
+        }
         if (key->modifiers() == Qt::AltModifier && key->key() == Qt::Key_Down) {
             nameList_.Open();
             return true;

@@ -90,22 +90,14 @@ bool TNameList::Key(WPARAM key) {
         }
         return true;
     case VK_RETURN:
-        tookChar_ = '\r';
         Choose(current);
         return true;
     case VK_ESCAPE:
-        tookChar_ = 0x1B;
         Close();
         return true;
     default:
         return false;
     }
-}
-
-bool TNameList::TookChar(WPARAM character) {
-    const bool took = character == tookChar_ && tookChar_ != 0;
-    tookChar_ = 0;
-    return took;
 }
 
 bool TNameList::Command(HWND from, int code) {

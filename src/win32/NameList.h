@@ -27,8 +27,6 @@ public:
     bool IsOpen() const { return IsWindowVisible(list_) != FALSE; }
     // A key pressed in the name box; true when the list used it.
     bool Key(WPARAM key);
-    // The character of a key the list took (Enter, Escape), once: it is not the box's.
-    bool TookChar(WPARAM character);
     // The list itself or its arrow.
     bool Owns(HWND window) const { return window == list_ || window == arrow_; }
     // A notification from the list or the arrow; true when it was theirs.
@@ -43,5 +41,4 @@ private:
     HWND arrow_;
     bool enabled_ = true;
     bool choosable_ = false;
-    WPARAM tookChar_ = 0;
 };

@@ -145,22 +145,35 @@ LRESULT TForm1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Ctrl+Down and Ctrl+Up in the name box step the last rename's number.
+// Enter renames and steps to the next file, Shift+Enter to the previous one.
 // Alt+Down opens the list of candidates; while it is open, the arrows, Enter
 // and Escape are the list's.
 LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto* form = reinterpret_cast<TForm1*>(self);
     TNameList& names = form->nameList_;
     switch (message) {
-    case WM_GETDLGCODE:
-        if (names.IsOpen()) return DLGC_WANTALLKEYS | DefSubclassProc(edit, message, wParam, lParam);
+    case WM_GETDLGCODE: {
+        // Enter is the box's own, not the dialog manager's.
+        const auto* keyMessage = reinterpret_cast<const MSG*>(lParam);
+        const bool enter = keyMessage != nullptr && keyMessage->message == WM_KEYDOWN && keyMessage->wParam == VK_RETURN;
+        if (names.IsOpen() || enter) return DLGC_WANTALLKEYS | DefSubclassProc(edit, message, wParam, lParam);
         break;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (names.Key(wParam)) return 0;
+        if (message == WM_KEYDOWN && wParam == VK_RETURN && !(GetKeyState(VK_CONTROL) & 0x8000)) {
+            // Type, Enter, type, Enter: the next proposed name is selected, ready to be typed over.
+            const int step = GetKeyState(VK_SHIFT) & 0x8000 ? -1 : 1;
+            RunHandler([form, step] { form->Logic.E_RenameEnter(step); });
+            SetFocus(edit);
+            SendMessageA(edit, EM_SETSEL, 0, -1);
+            return 0;
+        }
         break;
     case WM_CHAR:
-        // The list took Enter and Escape: no beep for them.
-        if (names.TookChar(wParam)) return 0;
+        // Enter and Escape were taken as keys: no beep for their characters.
+        if (wParam == '\r' || wParam == 0x1B) return 0;
         break;
     case WM_COMMAND:  // the arrow at the box's end
         if (names.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;

@@ -117,6 +117,7 @@ struct FakeForms {
     FakeDropDown nameList;
     FakeMenuItem menu[14];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo, N_Names
     FakeMenuItem& N_R1 = menu[10];
+    FakeMenuItem& N_R2 = menu[11];
     FakeMenuItem& N_Undo = menu[12];
     FakeMenuItem& N_Names = menu[13];
     FakeBoxes boxes;
