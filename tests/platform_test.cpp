@@ -17,6 +17,7 @@
 #include "core/NaturalOrder.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderSnapshot.h"
+#include "platform/Trash.h"
 #include "support/SearchResults.h"
 #include "platform/posix/NoReplaceMove.h"
 #include "support/Fixtures.h"
@@ -126,6 +127,67 @@ TEST(MoveNoReplace, RefusalsCarryThePlatformsReason) {
 
 // As on a share: no change reports, so the listing stands only while the
 // folder's own times stay as they were, and were not too fresh to tell.
+// /dev/shm is a tmpfs, another file system than the test's folder.
+TEST(MoveAnywhere, ToAnotherFileSystemCopiesComparesAndOnlyThenRemoves) {
+    if (access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
+    TempDir dir, shm("/dev/shm/");
+    const Bytes data(200000, 'q');
+    WriteFile(dir / "a.pdf", data);
+    WriteFile(shm / "taken.pdf", "theirs");
+    const MoveOutcome plain = MoveFileNoReplace(dir / "a.pdf", shm / "a.pdf");
+    EXPECT_FALSE(plain.moved);
+    EXPECT_TRUE(plain.otherVolume);
+
+    const MoveOutcome taken = MoveFileAnywhere(dir / "a.pdf", shm / "taken.pdf");
+    EXPECT_FALSE(taken.moved);
+    EXPECT_EQ(taken.reason, "同じ名前のファイルが既にあります");
+    EXPECT_EQ(ReadFile(shm / "taken.pdf"), "theirs");
+    const MoveOutcome gone = MoveFileAnywhere(dir / "a.pdf", shm / "no-folder/a.pdf");
+    EXPECT_FALSE(gone.moved);
+    EXPECT_EQ(ReadFile(dir / "a.pdf"), data);
+
+    struct stat before{};
+    ASSERT_EQ(stat((dir / "a.pdf").c_str(), &before), 0);
+    ASSERT_TRUE(MoveFileAnywhere(dir / "a.pdf", shm / "a.pdf").moved);
+    EXPECT_FALSE(Exists(dir / "a.pdf"));
+    EXPECT_EQ(ReadFile(shm / "a.pdf"), data);
+    struct stat after{};
+    ASSERT_EQ(stat((shm / "a.pdf").c_str(), &after), 0);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(ListNames(shm.Path()), (std::vector<Bytes>{"a.pdf", "taken.pdf"}));  // no partial copy beside
+}
+
+TEST(Trash, AFileGoesToTheHomeTrashWithItsNoteAndComesBackWhole) {
+    TempDir dir;
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string before = saved != nullptr ? saved : "";
+    setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+    MakeFolder(dir / "scans");
+    WriteFile(dir / "scans/請求書 1.pdf", "first");
+    const TrashOutcome first = MoveToTrash(dir / "scans/請求書 1.pdf");
+    WriteFile(dir / "scans/請求書 1.pdf", "second");
+    const TrashOutcome second = MoveToTrash(dir / "scans/請求書 1.pdf");
+    if (saved != nullptr) setenv("XDG_DATA_HOME", before.c_str(), 1);
+    else unsetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(first.moved) << first.reason;
+    ASSERT_TRUE(second.moved) << second.reason;
+    EXPECT_EQ(first.trashed.path, dir / "data/Trash/files/請求書 1.pdf");
+    EXPECT_EQ(second.trashed.path, dir / "data/Trash/files/請求書 1.pdf.2");  // the first keeps its name
+    const Bytes note = ReadFile(first.trashed.info);
+    EXPECT_NE(note.find("[Trash Info]\nPath=" + dir.Path() + "scans/%E8%AB%8B%E6%B1%82%E6%9B%B8%201.pdf\nDeletionDate=20"),
+              Bytes::npos)
+        << note;
+    EXPECT_FALSE(Exists(dir / "scans/請求書 1.pdf"));
+
+    WriteFile(dir / "scans/請求書 1.pdf", "new");  // the old name taken: restore refuses, the trash keeps it
+    EXPECT_FALSE(RestoreFromTrash(first.trashed, dir / "scans/請求書 1.pdf").moved);
+    EXPECT_TRUE(Exists(first.trashed.info));
+    ASSERT_TRUE(RestoreFromTrash(first.trashed, dir / "scans/back.pdf").moved);
+    EXPECT_EQ(ReadFile(dir / "scans/back.pdf"), "first");
+    EXPECT_FALSE(Exists(first.trashed.info));
+    EXPECT_EQ(ListNames(dir / "data/Trash/files"), (std::vector<Bytes>{"請求書 1.pdf.2"}));
+}
+
 TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {
     struct Untrusted {
         Untrusted() { IgnoreFolderReports(true); }

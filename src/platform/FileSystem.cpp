@@ -98,3 +98,15 @@ void SortNaturally(std::vector<DirEntry>& entries) {
     for (const auto& key : keys) sorted.push_back(std::move(entries[key.second]));
     entries = std::move(sorted);
 }
+
+MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to) {
+    MoveOutcome outcome = MoveFileNoReplace(from, to);
+    if (outcome.moved || !outcome.otherVolume) return outcome;
+    outcome = CopyToNewFile(from, to);
+    if (!outcome.moved) return outcome;
+    const MoveOutcome removed = RemoveFile(from);
+    if (removed.moved) return outcome;
+    // The source could not go (a read-only folder): the copy goes, so the file stays in one place.
+    RemoveFile(to);
+    return {false, removed.reason};
+}

@@ -77,7 +77,17 @@ bool FolderExists(const Bytes& path);
 struct MoveOutcome {
     bool moved = false;
     Bytes reason;  // the platform's reason when not moved
+    bool otherVolume = false;  // refused only because `to` is on another file system
 };
 // Renames `from` to `to`; never replaces a file that exists at `to`, even one
 // that appears a moment before the move.
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to);
+// Makes `to`, never over an existing file, with `from`'s bytes and times,
+// flushed to the disk and read back equal; on any failure `to` goes again.
+MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to);
+// Removes a file (`moved` when it is gone).
+MoveOutcome RemoveFile(const Bytes& path);
+// As MoveFileNoReplace, and to another file system too: there `from` is
+// copied by CopyToNewFile and removed only then. On any failure `from` stays
+// and nothing is left at `to`.
+MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to);

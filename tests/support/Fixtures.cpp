@@ -19,10 +19,10 @@
 
 #include "core/CodePage.h"
 
-TempDir::TempDir() {
-    char pattern[] = "/tmp/quilvane-test-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = Bytes(pattern) + "/";
+TempDir::TempDir(const Bytes& under) {
+    Bytes pattern = under + "quilvane-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed under " + under);
+    path_ = pattern + "/";
 }
 
 TempDir::~TempDir() {

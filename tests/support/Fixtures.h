@@ -11,7 +11,8 @@ class QImage;
 // A real folder under /tmp, removed with everything in it when the test ends.
 class TempDir {
 public:
-    TempDir();
+    // A fresh folder under `under` (with its trailing "/").
+    explicit TempDir(const Bytes& under = "/tmp/");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

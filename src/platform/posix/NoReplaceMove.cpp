@@ -136,7 +136,7 @@ MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to, MoveCalls& cal
         }
     }
     if (error == 0) return {true, {}};
-    return {false, MoveFailureReason(error)};
+    return {false, MoveFailureReason(error), error == EXDEV};
 }
 
 Bytes MoveFailureReason(int error) {

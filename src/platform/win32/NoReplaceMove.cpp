@@ -48,5 +48,5 @@ Bytes ReasonFor(DWORD error, const Bytes& to) {
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
     if (MoveFileA(from.c_str(), to.c_str())) return {true, {}};
     const DWORD error = GetLastError();
-    return {false, ReasonFor(error, to)};
+    return {false, ReasonFor(error, to), error == ERROR_NOT_SAME_DEVICE};
 }
