@@ -5,10 +5,9 @@
 
 #include "core/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/win32/NoReplaceMove.h"
 
-namespace {
-
-Bytes ReasonFor(DWORD error, const Bytes& to) {
+Bytes MoveFailureReason(DWORD error, const Bytes& to) {
     switch (error) {
     case ERROR_ALREADY_EXISTS:
     case ERROR_FILE_EXISTS:
@@ -43,10 +42,8 @@ Bytes ReasonFor(DWORD error, const Bytes& to) {
     }
 }
 
-}  // namespace
-
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
     if (MoveFileA(from.c_str(), to.c_str())) return {true, {}};
     const DWORD error = GetLastError();
-    return {false, ReasonFor(error, to), error == ERROR_NOT_SAME_DEVICE};
+    return {false, MoveFailureReason(error, to), error == ERROR_NOT_SAME_DEVICE};
 }
