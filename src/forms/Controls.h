@@ -107,6 +107,8 @@ public:
     enum class Kind { ForbiddenCharBox };
     virtual ~IMessageBoxes() = default;
     virtual void ShowStop(Kind kind, const Bytes& caption, const Bytes& text) = 0;
+    // A question with はい and いいえ; true for はい.
+    virtual bool AskYesNo(const Bytes& caption, const Bytes& text) = 0;
 };
 
 // An open-file dialog: its one filter entry and the file last chosen in it.

@@ -8,6 +8,7 @@
 #include "forms/Form2Logic.h"
 #include "forms/SeriesName.h"
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 
 namespace {
 
@@ -103,6 +104,7 @@ void Form1Logic::LoadDocument(const Bytes& path) {
     if (path.empty()) return;
     if (CurrentMode == 0) {
         AcroPDF1.ViewerLoadFile(path);
+        AcroPDF1.SetVisible(true);
         SetFitMode(FitMode);
         SetToolbarMode(ToolbarMode);
         AcroPDF1.ViewerShowScrollbars(true);
@@ -350,6 +352,97 @@ void Form1Logic::PerformRename() {
     LoadDocument(PendingNewPath);
 }
 
+// ---- Trash and move ----
+
+void Form1Logic::N_TrashClick() {
+    const Bytes path = E_Filename.Text();
+    if (path.empty()) return;
+    const Bytes name = FileNamePart(path);
+    const auto refuse = [&](const Bytes& reason) { throw Exception("「" + name + "」をごみ箱に移動できませんでした: " + reason); };
+    if (!PathExists(path)) refuse("ファイルが見つかりません");
+    if (N_R1.Checked() && !Boxes.AskYesNo("確認", "「" + name + "」をごみ箱に移動しますか？")) return;
+    const Bytes next = NeighbourRow();
+    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == path;
+    if (deviceHasIt) MP1.PlayerClose();
+    const TrashOutcome outcome = MoveToTrash(path);
+    if (!outcome.moved) {
+        if (deviceHasIt) OpenRecording(path);
+        refuse(outcome.reason);
+    }
+    RenameRecord record{FolderPart(path), name, FileNamePart(outcome.trashed.path), {}};
+    record.kind = RenameRecord::Kind::Trash;
+    record.trashed = outcome.trashed;
+    RecordAndStep(std::move(record), next);
+}
+
+void Form1Logic::N_MoveTargetClick() { ChooseMoveTarget(); }
+
+bool Form1Logic::ChooseMoveTarget() {
+    Bytes folder = MoveTarget.empty() ? FolderPart(E_Filename.Text()) : MoveTarget;
+    if (!ExecuteFolderDialog || !ExecuteFolderDialog(folder) || folder.empty()) return false;
+    MoveTarget = WithTrailingDelimiter(folder);
+    return true;
+}
+
+void Form1Logic::N_MoveClick() {
+    const Bytes path = E_Filename.Text();
+    if (path.empty()) return;
+    if (MoveTarget.empty() && !ChooseMoveTarget()) return;
+    const Bytes name = FileNamePart(path);
+    const auto refuse = [&](const Bytes& reason) { throw Exception("「" + name + "」を移動できませんでした: " + reason); };
+    if (!PathExists(path)) refuse("ファイルが見つかりません");
+    if (!FolderExists(MoveTarget)) refuse("移動先のフォルダ「" + MoveTarget + "」が見つかりません");
+    if (FolderPart(path) == MoveTarget) refuse("移動先が今のフォルダと同じです");
+    if (N_R1.Checked() && !Boxes.AskYesNo("確認", "「" + name + "」を「" + MoveTarget + "」に移動しますか？")) return;
+    const Bytes next = NeighbourRow();
+    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == path;
+    if (deviceHasIt) MP1.PlayerClose();
+    const MoveOutcome outcome = MoveFileAnywhere(path, MoveTarget + name);
+    if (!outcome.moved) {
+        if (deviceHasIt) OpenRecording(path);
+        refuse(outcome.reason);
+    }
+    RenameRecord record{FolderPart(path), name, name, {}};
+    record.kind = RenameRecord::Kind::Move;
+    record.newFolder = MoveTarget;
+    RecordAndStep(std::move(record), next);
+}
+
+void Form1Logic::RecordAndStep(RenameRecord record, const Bytes& next) {
+    if (const auto identity = IdentityOf(record.NewPath())) {
+        record.identity = *identity;
+        Journal.Record(std::move(record));
+        JournalChanged();
+    }
+    StepAfterLeaving(next);
+}
+
+Bytes Form1Logic::NeighbourRow() const {
+    const int row = ListBox1.ItemIndex();
+    if (row < 0) return {};
+    if (row + 1 < ListBox1.Count()) return ListBox1.Item(row + 1);
+    return row > 0 ? ListBox1.Item(row - 1) : Bytes();
+}
+
+void Form1Logic::StepAfterLeaving(const Bytes& next) {
+    const Bytes folder = FolderPart(E_Filename.Text());
+    if (!next.empty() && PathExists(folder + next)) {
+        LoadDocument(folder + next);
+        return;
+    }
+    // Nothing left to show: no page of a file that is gone.
+    E_Filename.SetText({});
+    E_Rename.SetText({});
+    CurrentFileName.clear();
+    CurrentStem.clear();
+    if (CurrentMode == 0) AcroPDF1.SetVisible(false);
+    SB1.SetEnabled(false);
+    Window.SetCaption("Quilvane");
+    ListBox1.Clear();
+    listed_ = {};
+    ShowNames(std::vector<Bytes>());
+}
+
 // ---- Undo and series naming ----
 
 void Form1Logic::N_UndoClick() {
@@ -359,19 +452,30 @@ void Form1Logic::N_UndoClick() {
 void Form1Logic::UndoRename(std::size_t index) {
     if (index >= Journal.Size()) return;
     const RenameRecord record = Journal.At(index);
-    const Bytes from = record.folder + record.newName;
+    const Bytes from = record.NewPath();
     const Bytes to = record.folder + record.oldName;
     const auto refuse = [&](const Bytes& reason) {
+        switch (record.kind) {
+        case RenameRecord::Kind::Trash: throw Exception("「" + record.oldName + "」をごみ箱から戻せませんでした: " + reason);
+        case RenameRecord::Kind::Move: throw Exception("「" + record.oldName + "」を元のフォルダに戻せませんでした: " + reason);
+        case RenameRecord::Kind::Rename: break;
+        }
         throw Exception("「" + record.newName + "」を「" + record.oldName + "」に戻せませんでした: " + reason);
     };
     const auto now = IdentityOf(from);
     if (!now) refuse("ファイルが見つかりません");
     if (!SameFile(*now, record.identity)) refuse("別のファイルに置き換えられています");
-    const MoveOutcome outcome = MoveReleasingPlayer(from, to);
+    if (!FolderExists(record.folder)) refuse("元のフォルダが見つかりません");
+    const MoveOutcome outcome = record.kind == RenameRecord::Kind::Trash  ? RestoreFromTrash(record.trashed, to)
+                                : record.kind == RenameRecord::Kind::Move ? MoveFileAnywhere(from, to)
+                                                                          : MoveReleasingPlayer(from, to);
     if (!outcome.moved) refuse(outcome.reason);
     Journal.Remove(index);
     JournalChanged();
-    if (E_Filename.Text() == from) LoadDocument(to);
+    // A file back in the folder shown, or the file shown under its old name, is shown.
+    const bool intoShown = record.kind != RenameRecord::Kind::Rename &&
+                           (E_Filename.Text().empty() || FolderPart(E_Filename.Text()) == record.folder);
+    if (E_Filename.Text() == from || intoShown) LoadDocument(to);
     else RefreshFileList();
 }
 

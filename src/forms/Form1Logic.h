@@ -72,6 +72,11 @@ public:
     // Reads name candidates from the files shown; none when the front end has no reader.
     NameSource* Names = nullptr;
 
+    // Asks for a folder, starting at the one given; true with it set to the folder chosen.
+    std::function<bool(Bytes& folder)> ExecuteFolderDialog;
+    // Where "フォルダへ移動" puts files, for this session; asked for at its first use.
+    Bytes MoveTarget;
+
     // Shows an open dialog; true with its FileName set when the user chose a file.
     std::function<bool(TOpenDialog& dialog)> ExecuteOpenDialog;
 
@@ -98,6 +103,11 @@ public:
     void SB1Click();
     void N_UndoClick();
     void N_NamesClick();
+    // The current file to the trash, or to the move target; then the next file
+    // is current, or the previous one at the end of the list.
+    void N_TrashClick();
+    void N_MoveClick();
+    void N_MoveTargetClick();
     // Enter in the name box: the rename, then a pick of the row `step` away
     // (1 next, -1 previous) from the file's row before the rename. With no
     // such row it renames and stays; a rename declined or refused stays too.
@@ -121,8 +131,9 @@ public:
     void SetToolbarMode(int mode);
     void ApplyFitView(int fit);
     void ApplyToolbar(int mode);
-    // Moves a journal entry's file back to its old name, while it is still the
-    // same file and the old name is free; raises with the reason otherwise.
+    // Moves a journal entry's file back to its old name and folder (out of the
+    // trash, back from a move), while it is still the same file and the old
+    // name is free; raises with the reason otherwise.
     void UndoRename(std::size_t index);
     // Fills the name box with the last rename's name, its number stepped by `delta`.
     void StepSeries(int delta);
@@ -140,6 +151,12 @@ private:
     int FirstRowNotBefore(const Bytes& name) const;
     int RowOf(const Bytes& name) const;  // -1 when no row holds it
     void OpenRecording(const Bytes& path);
+    bool ChooseMoveTarget();
+    // The row a step lands on when the current file leaves the folder.
+    Bytes NeighbourRow() const;
+    // After the current file left: `next` is current, or nothing is.
+    void StepAfterLeaving(const Bytes& next);
+    void RecordAndStep(RenameRecord record, const Bytes& next);
     MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;
     // Where the list's rows came from: the folder, the mode and the kept listing's version.

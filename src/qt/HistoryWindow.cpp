@@ -40,7 +40,7 @@ void THistoryWindow::Refresh() {
     const RenameJournal& journal = logic_.Journal;
     for (std::size_t i = journal.Size(); i > 0; --i) {
         const RenameRecord& record = journal.At(i - 1);
-        list_->addItem(ToDisplayString(record.oldName) + QStringLiteral(" → ") + ToDisplayString(record.newName));
+        list_->addItem(ToDisplayString(record.Line()));
     }
     list_->setCurrentRow(0);
     undo_->setEnabled(!journal.Empty());

@@ -17,6 +17,11 @@ MessageBoxHandler& Handler() {
     return handler;
 }
 
+QuestionHandler& Questions() {
+    static QuestionHandler handler;
+    return handler;
+}
+
 bool IsHiragana(QChar c) { return c.unicode() >= 0x3041 && c.unicode() <= 0x309F; }
 bool IsKatakana(QChar c) { return c.unicode() >= 0x30A0 && c.unicode() <= 0x30FF; }
 bool IsKanji(QChar c) { return (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF) || c.unicode() == 0x3005; }
@@ -97,3 +102,15 @@ void ShowStopBox(const MessageBoxRequest& request) {
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+
+bool AskYesNoBox(const MessageBoxRequest& request) {
+    if (Questions()) return Questions()(request);
+    QMessageBox box(QMessageBox::Question, request.caption, request.text, QMessageBox::NoButton, request.owner);
+    QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+    box.setEscapeButton(box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole));
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void SetQuestionHandler(QuestionHandler handler) { Questions() = std::move(handler); }

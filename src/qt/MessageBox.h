@@ -8,7 +8,7 @@ class QWidget;
 // Message boxes go through one function, so tests can answer them instead of
 // a user.
 struct MessageBoxRequest {
-    enum class Kind { ErrorDisplay, StartupReport, ForbiddenCharBox };
+    enum class Kind { ErrorDisplay, StartupReport, ForbiddenCharBox, Question };
     Kind kind;
     QWidget* owner = nullptr;
     QString caption;
@@ -22,6 +22,12 @@ using MessageBoxHandler = std::function<void(const MessageBoxRequest&)>;
 void ShowStopBox(const MessageBoxRequest& request);
 // Replaces the real box; an empty handler puts the real one back.
 void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// A question with はい (the default) and いいえ; true for はい. Tests answer it
+// through their own handler.
+using QuestionHandler = std::function<bool(const MessageBoxRequest&)>;
+bool AskYesNoBox(const MessageBoxRequest& request);
+void SetQuestionHandler(QuestionHandler handler);
 
 // Breaks `text` into lines no wider than `maxWidth` where Japanese text reads
 // naturally: after spaces and closing punctuation, before opening brackets, and

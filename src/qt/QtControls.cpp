@@ -39,3 +39,7 @@ void QtWindow::Close() { window_->close(); }
 void QtMessageBoxes::ShowStop(Kind, const Bytes& caption, const Bytes& text) {
     ShowStopBox({MessageBoxRequest::Kind::ForbiddenCharBox, owner_, ToQString(caption), ToQString(text)});
 }
+
+bool QtMessageBoxes::AskYesNo(const Bytes& caption, const Bytes& text) {
+    return AskYesNoBox({MessageBoxRequest::Kind::Question, owner_, ToQString(caption), ToDisplayString(text)});
+}

@@ -83,6 +83,7 @@ class QtMessageBoxes final : public IMessageBoxes {
 public:
     explicit QtMessageBoxes(QWidget* owner) : owner_(owner) {}
     void ShowStop(Kind kind, const Bytes& caption, const Bytes& text) override;
+    bool AskYesNo(const Bytes& caption, const Bytes& text) override;
 
 private:
     QWidget* owner_;

@@ -11,6 +11,11 @@ ByteMessageBoxHandler& Handler() {
     return handler;
 }
 
+ByteQuestionHandler& Questions() {
+    static ByteQuestionHandler handler;
+    return handler;
+}
+
 }  // namespace
 
 void ShowStopBox(const ByteMessageBoxRequest& request) {
@@ -25,3 +30,12 @@ void ShowStopBox(const ByteMessageBoxRequest& request) {
 }
 
 void SetMessageBoxHandler(ByteMessageBoxHandler handler) { Handler() = std::move(handler); }
+
+bool AskYesNoBox(const ByteMessageBoxRequest& request) {
+    if (Questions()) return Questions()(request);
+    const auto owner = reinterpret_cast<HWND>(request.owner);
+    const DisabledThreadWindows modal({owner});
+    return MessageBoxA(owner, request.text.c_str(), request.caption.c_str(), MB_ICONQUESTION | MB_YESNO) == IDYES;
+}
+
+void SetQuestionHandler(ByteQuestionHandler handler) { Questions() = std::move(handler); }

@@ -9,7 +9,7 @@
 // with the caption and text as bytes in the system code page and the owner
 // as the platform's window handle.
 struct ByteMessageBoxRequest {
-    enum class Kind { ErrorDisplay, StartupReport, ForbiddenCharBox };
+    enum class Kind { ErrorDisplay, StartupReport, ForbiddenCharBox, Question };
     Kind kind;
     std::uintptr_t owner = 0;
     Bytes caption;
@@ -22,3 +22,9 @@ using ByteMessageBoxHandler = std::function<void(const ByteMessageBoxRequest&)>;
 void ShowStopBox(const ByteMessageBoxRequest& request);
 // Replaces the real box; an empty handler puts the real one back.
 void SetMessageBoxHandler(ByteMessageBoxHandler handler);
+
+// A question with はい and いいえ, modal to its owner; true for はい. Tests
+// answer it through their own handler.
+using ByteQuestionHandler = std::function<bool(const ByteMessageBoxRequest&)>;
+bool AskYesNoBox(const ByteMessageBoxRequest& request);
+void SetQuestionHandler(ByteQuestionHandler handler);

@@ -50,7 +50,7 @@ void THistoryWindow::Refresh() {
     const RenameJournal& journal = logic_.Journal;
     for (std::size_t i = journal.Size(); i > 0; --i) {
         const RenameRecord& record = journal.At(i - 1);
-        const Bytes line = record.oldName + " → " + record.newName;
+        const Bytes line = record.Line();
         SendMessageA(entries, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
     SendMessageA(entries, LB_SETCURSEL, 0, 0);

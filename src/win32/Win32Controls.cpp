@@ -28,3 +28,7 @@ void Win32MenuItem::SetEnabled(bool enabled) {
 void Win32MessageBoxes::ShowStop(Kind, const Bytes& caption, const Bytes& text) {
     ShowStopBox({ByteMessageBoxRequest::Kind::ForbiddenCharBox, reinterpret_cast<std::uintptr_t>(owner_), caption, text});
 }
+
+bool Win32MessageBoxes::AskYesNo(const Bytes& caption, const Bytes& text) {
+    return AskYesNoBox({ByteMessageBoxRequest::Kind::Question, reinterpret_cast<std::uintptr_t>(owner_), caption, text});
+}

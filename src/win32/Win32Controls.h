@@ -72,6 +72,7 @@ class Win32MessageBoxes final : public IMessageBoxes {
 public:
     explicit Win32MessageBoxes(HWND owner) : owner_(owner) {}
     void ShowStop(Kind kind, const Bytes& caption, const Bytes& text) override;
+    bool AskYesNo(const Bytes& caption, const Bytes& text) override;
 
 private:
     HWND owner_;

@@ -84,6 +84,12 @@ struct FakeWindow : IWindow {
 struct FakeBoxes : IMessageBoxes {
     std::vector<Bytes> texts;
     void ShowStop(Kind, const Bytes&, const Bytes& text) override { texts.push_back(text); }
+    bool answer = true;  // to every question
+    std::vector<Bytes> questions;
+    bool AskYesNo(const Bytes&, const Bytes& text) override {
+        questions.push_back(text);
+        return answer;
+    }
 };
 // Answers the confirmation dialog with `answerYes`.
 struct FakeDialog : IModalDialog {
