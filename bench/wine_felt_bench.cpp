@@ -60,24 +60,26 @@ private:
 };
 
 // `count` PDFs scan000000.pdf… made once and kept under /tmp/quilvane-bench-UID/
-// (make clean removes it). Each is a hard link to one of a few copies of one
-// small PDF, next names never to the same one: the viewer keeps the file it
-// shows, so every step loads a file afresh, and 100,000 names take seconds.
+// (make clean removes it). The first hundred, all a step reaches, are copies of
+// one small PDF: the viewer and the name reader know a file by its identity.
+// The rest are hard links to those, so that 100,000 names take seconds.
 std::string PdfFolder(int count, const std::string& sample) {
     const std::string base = "/tmp/quilvane-bench-" + std::to_string(getuid()) + "/";
-    const std::string folder = base + "wine-pdfs-" + std::to_string(count) + "/", done = base + "wine-pdfs-" +
-                                                                                         std::to_string(count) + ".done";
+    const std::string name = "wine-copies-" + std::to_string(count);
+    const std::string folder = base + name + "/", done = base + name + ".done";
     if (std::filesystem::exists(done)) return folder;
     std::filesystem::create_directories(base);
     std::filesystem::remove_all(folder);  // a run stopped half-way
-    std::filesystem::create_directories(folder + "copies");
-    constexpr int kCopies = 8;
-    for (int i = 0; i < kCopies; ++i)
-        std::filesystem::copy_file(sample, folder + "copies/" + std::to_string(i) + ".pdf");
-    char name[32];
+    std::filesystem::create_directories(folder);
+    constexpr int kCopies = 100;
+    auto path = [&](int i) {
+        char file[32];
+        std::snprintf(file, sizeof file, "scan%06d.pdf", i);
+        return folder + file;
+    };
     for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "scan%06d.pdf", i);
-        std::filesystem::create_hard_link(folder + "copies/" + std::to_string(i % kCopies) + ".pdf", folder + name);
+        if (i < kCopies) std::filesystem::copy_file(sample, path(i));
+        else std::filesystem::create_hard_link(path(i % kCopies), path(i));
     }
     std::FILE* marker = std::fopen(done.c_str(), "w");
     if (marker != nullptr) std::fclose(marker);
