@@ -31,30 +31,8 @@ std::vector<double> TimesMs(int runs, const std::function<void()>& work, const s
     return times;
 }
 
-Spread SpreadOf(std::vector<double> ms) {
-    if (ms.empty()) return {};
-    std::sort(ms.begin(), ms.end());
-    auto at = [&](double q) { return ms[std::min(ms.size() - 1, static_cast<std::size_t>(std::lround(q * (ms.size() - 1))))]; };
-    return {ms[ms.size() / 2], at(0.1), at(0.9)};
-}
-
 double MedianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare) {
     return SpreadOf(TimesMs(runs, work, prepare)).median;
-}
-
-void Report(const std::string& name, double oursMs, double baselineMs) {
-    std::printf("bench %s ours_ms=%.3f baseline_ms=%.3f ratio=%.2f\n", name.c_str(), oursMs, baselineMs,
-                baselineMs > 0 ? oursMs / baselineMs : 0.0);
-    std::fflush(stdout);
-}
-
-void Report(const std::string& name, const std::vector<double>& oursMs, const std::vector<double>& baselineMs) {
-    const Spread ours = SpreadOf(oursMs), base = SpreadOf(baselineMs);
-    std::printf("bench %s ours_ms=%.3f baseline_ms=%.3f ratio=%.2f p10=%.3f p90=%.3f baseline_p10=%.3f "
-                "baseline_p90=%.3f runs=%zu\n",
-                name.c_str(), ours.median, base.median, base.median > 0 ? ours.median / base.median : 0.0, ours.p10,
-                ours.p90, base.p10, base.p90, oursMs.size());
-    std::fflush(stdout);
 }
 
 void FillFolder(const Bytes& folder, int matching, int others, const Bytes& extension, const Bytes& contents) {

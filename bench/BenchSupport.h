@@ -7,20 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "core/Bytes.h"
 
 // Median of `runs` timings of `work`, in milliseconds; `prepare` runs untimed before each.
 double MedianMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {});
 // The timings themselves, in milliseconds.
 std::vector<double> TimesMs(int runs, const std::function<void()>& work, const std::function<void()>& prepare = {});
-struct Spread {
-    double median = 0, p10 = 0, p90 = 0;
-};
-Spread SpreadOf(std::vector<double> ms);
-// One line per figure: bench <name> ours_ms=… baseline_ms=… ratio=…
-void Report(const std::string& name, double oursMs, double baselineMs);
-// The same line with p10 and p90 of both after it.
-void Report(const std::string& name, const std::vector<double>& oursMs, const std::vector<double>& baselineMs);
 // A folder holding `matching` files named scanNNNNN.<extension> and `others` .txt files.
 void FillFolder(const Bytes& folder, int matching, int others, const Bytes& extension, const Bytes& contents = "x");
 // A folder of `total` names, half scanNNNNNN.pdf (real copies of one small PDF when

@@ -21,11 +21,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,31 +49,6 @@ namespace {
     std::fprintf(stderr, "felt bench: %s\n", why.c_str());
     std::exit(1);
 }
-
-// Both cores kept busy by child processes that spin; they die with the bench.
-class BusyCores {
-public:
-    explicit BusyCores(int count) {
-        for (int i = 0; i < count; ++i) {
-            const pid_t pid = fork();
-            if (pid == 0) {
-                prctl(PR_SET_PDEATHSIG, SIGKILL);
-                volatile unsigned long spin = 0;
-                for (;;) spin = spin + 1;
-            }
-            if (pid > 0) pids_.push_back(pid);
-        }
-    }
-    ~BusyCores() {
-        for (const pid_t pid : pids_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-private:
-    std::vector<pid_t> pids_;
-};
 
 // Counts a widget as drawn when its paint event comes while `ready` holds
 // (the new file is the one shown), after the input was sent.
@@ -396,15 +369,6 @@ double EnterInDialog(XSession& x, PaintWatch& watch, Subject& s) {
     QTimer::singleShot(0, [&] { s.OpenDialogAt(next); });
     WaitUntil([&] { return sent; }, "the open dialog");
     return UntilOnScreen(x, watch, s, timer);
-}
-
-// The machine's load as the phase starts: other users' work shows in "quiet" too.
-void NoteLoad(const std::string& what) {
-    std::ifstream in("/proc/loadavg");
-    std::string load;
-    std::getline(in, load);
-    std::printf("# %s: load average %s\n", what.c_str(), load.c_str());
-    std::fflush(stdout);
 }
 
 // A short run for trying the bench itself out: `bench_felt --quick`.

@@ -17,32 +17,7 @@ done_step "packages"
 # Before HOME moves below: the cache is the user's.
 build_mupdf
 
-# Wine reports code page 932 only under a Japanese locale; it is made here,
-# not installed on the system. ALSA's null device lets MCI play with no sound card.
-step "Wine prefix"
-export LOCPATH="$BUILD/locale"
-if [ ! -e "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]; then
-  mkdir -p "$LOCPATH"
-  localedef --no-warnings=ascii -c -i ja_JP -f UTF-8 "$LOCPATH/ja_JP.UTF-8" || [ -e "$LOCPATH/ja_JP.UTF-8/LC_CTYPE" ]
-fi
-# Only Wine and ctest take the locale: this shell would not find it.
-japanese=(env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
-# No Mono or Gecko set-up: a console program needs neither.
-export WINEPREFIX="$BUILD/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME="$BUILD/home"
-unset DISPLAY WAYLAND_DISPLAY
-mkdir -p "$HOME"
-echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  "${japanese[@]}" wine wineboot --init
-  # Windows' Japanese fonts are not here: the IPA fonts stand in, proportional
-  # for proportional, as Windows would draw them.
-  for pair in "ＭＳ Ｐゴシック=IPAPGothic" "MS PGothic=IPAPGothic" "MS UI Gothic=IPAPGothic" \
-              "ＭＳ ゴシック=IPAGothic" "MS Gothic=IPAGothic" "ＭＳ 明朝=IPAMincho" "MS Mincho=IPAMincho"; do
-    "${japanese[@]}" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
-  done
-  wineserver --wait
-fi
-done_step "Wine prefix"
+wine_prefix
 
 step "GoogleTest cross build"
 if [ ! -e "$BUILD/gtest/lib/cmake/GTest/GTestConfig.cmake" ]; then
