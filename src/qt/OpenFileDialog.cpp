@@ -315,6 +315,28 @@ bool TByteFileDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void TByteFileDialog::ChooseFolders() {
+    setWindowTitle(QStringLiteral("移動先のフォルダ"));
+    patterns_.clear();
+    filterPatterns_.clear();
+    fileType_->clear();
+    fileType_->addItem(QStringLiteral("フォルダ"));
+    auto* buttons = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QPushButton* here = buttons->addButton(QStringLiteral("このフォルダを選択"), QDialogButtonBox::ActionRole);
+    here->setObjectName(QStringLiteral("chooseFolderButton"));
+    connect(here, &QPushButton::clicked, this, [this] { Choose(folder_); });
+    ListFolder();
+}
+
+bool ChooseFolder(QWidget* owner, Bytes& folder) {
+    TByteFileDialog box(owner, QStringLiteral("フォルダ|"));
+    box.ChooseFolders();
+    if (folder.empty() || !box.SetFolder(folder)) box.SetFolder("/");
+    if (box.exec() != QDialog::Accepted || box.ChosenPath().empty()) return false;
+    folder = box.ChosenPath();
+    return true;
+}
+
 bool ChooseFileToOpen(QWidget* owner, const Bytes& filter, Bytes& fileName) {
     TByteFileDialog box(owner, ToQString(filter));
     const Bytes folder = FolderPart(fileName);

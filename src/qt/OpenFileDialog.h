@@ -45,6 +45,8 @@ public:
     const Bytes& Folder() const { return folder_; }  // with its trailing delimiter
     void SelectFile(const Bytes& name);
     const Bytes& ChosenPath() const { return chosen_; }
+    // A folder is chosen instead of a file: the folder shown, by a button of its own.
+    void ChooseFolders();
     FolderEntryModel& Entries() { return model_; }
 
 protected:
@@ -83,3 +85,5 @@ private:
 // working folder when there is none); true, with `fileName` the chosen path,
 // when the user chose a file.
 bool ChooseFileToOpen(QWidget* owner, const Bytes& filter, Bytes& fileName);
+// The same dialog choosing a folder, starting at `folder`; true with it set to the choice.
+bool ChooseFolder(QWidget* owner, Bytes& folder);

@@ -37,6 +37,7 @@ TForm1::TForm1(QWidget* parent, MciApi& mci)
     ExecuteOpenDialog = [this](TOpenDialog& dialog) {
         return ChooseFileToOpen(this, dialog.Filter, dialog.FileName);
     };
+    Logic.ExecuteFolderDialog = [this](Bytes& folder) { return ChooseFolder(this, folder); };
     BindHandlers();
 }
 
@@ -48,7 +49,8 @@ void TForm1::BindHandlers() {
         {NH1, &Form1Logic::NH1Click},     {NH2, &Form1Logic::NH2Click},     {NH3, &Form1Logic::NH3Click},
         {NH4, &Form1Logic::NH4Click},     {NH5, &Form1Logic::NH5Click},     {NT0, &Form1Logic::NT0Click},
         {NT1, &Form1Logic::NT1Click},     {N_R1, &Form1Logic::N_R1Click},   {N_R2, &Form1Logic::N_R2Click},
-        {Mode0, &Form1Logic::Mode0Click}, {Mode1, &Form1Logic::Mode1Click},
+        {Mode0, &Form1Logic::Mode0Click}, {Mode1, &Form1Logic::Mode1Click}, {N_Trash, &Form1Logic::N_TrashClick},
+        {N_Move, &Form1Logic::N_MoveClick},   {N_MoveTarget, &Form1Logic::N_MoveTargetClick},
     };
     for (const auto& [item, handler] : items) BindMenuItem(item, [this, handler = handler] { (Logic.*handler)(); });
     connect(B_Open, &QPushButton::clicked, this, [this] { RunHandler([this] { Logic.B_OpenClick(); }); });
@@ -66,6 +68,7 @@ void TForm1::BindHandlers() {
         if (history_ != nullptr) history_->Refresh();
     };
     E_Rename->installEventFilter(this);
+    ListBox1->installEventFilter(this);
 }
 
 THistoryWindow& TForm1::HistoryWindow() {
@@ -79,6 +82,14 @@ THistoryWindow& TForm1::HistoryWindow() {
 // undo shortcut is also the box's own redo key on some platforms: in the box,
 // where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Delete in the list puts the current file in the trash, as the menu does.
+    if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            N_Trash->trigger();
+            return true;
+        }
+    }
     if (watched == E_Rename && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;

@@ -70,6 +70,10 @@ bool ParseShortcut(const char* keys, ACCEL& accel) {
         else if (modifier == "Alt") accel.fVirt |= FALT;
         at = plus + 1;
     }
+    if (std::strcmp(at, "Del") == 0) {
+        accel.key = VK_DELETE;
+        return true;
+    }
     if (std::strlen(at) != 1) return false;
     accel.key = static_cast<WORD>(static_cast<unsigned char>(at[0]));
     return true;

@@ -2,6 +2,7 @@
 #include "win32/OpenFileDialog.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -34,5 +35,34 @@ bool ChooseFileToOpen(HWND owner, const Bytes& filter, Bytes& fileName) {
     const DisabledThreadWindows modal({owner});
     if (!GetOpenFileNameA(&dialog)) return false;
     fileName = chosen.data();
+    return true;
+}
+
+namespace {
+
+// Opens the folder browser at the folder handed in.
+int CALLBACK StartAt(HWND browser, UINT message, LPARAM, LPARAM folder) {
+    if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, folder);
+    return 0;
+}
+
+}  // namespace
+
+bool ChooseFolder(HWND owner, Bytes& folder) {
+    char chosen[MAX_PATH] = {};
+    BROWSEINFOA browse{};
+    browse.hwndOwner = owner;
+    browse.pszDisplayName = chosen;
+    browse.lpszTitle = "移動先のフォルダ";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    browse.lpfn = StartAt;
+    browse.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+    const DisabledThreadWindows modal({owner});
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&browse);
+    if (item == nullptr) return false;
+    const bool got = SHGetPathFromIDListA(item, chosen) != FALSE;
+    CoTaskMemFree(item);
+    if (!got || chosen[0] == '\0') return false;
+    folder = chosen;
     return true;
 }

@@ -8,6 +8,8 @@
 // box hidden, resizable, starting at `fileName`. True with `fileName` set when
 // the user chose a file.
 bool ChooseFileToOpen(HWND owner, const Bytes& filter, Bytes& fileName);
+// The system's folder browser, starting at `folder`; true with it set to the choice.
+bool ChooseFolder(HWND owner, Bytes& folder);
 
 // "text|pattern|..." as the dialog takes it: each part ending in a NUL, the
 // whole in two. A "|" that is the second byte of a character is no separator.

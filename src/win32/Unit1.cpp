@@ -56,6 +56,7 @@ TForm1::TForm1(MciApi& mci)
     Logic.ExecuteOpenDialog = [this](TOpenDialog& dialog) {
         return ChooseFileToOpen(Handle(), dialog.Filter, dialog.FileName);
     };
+    Logic.ExecuteFolderDialog = [this](Bytes& folder) { return ChooseFolder(Handle(), folder); };
     Logic.OnJournalChanged = [this] {
         if (history_) history_->Refresh();
     };
@@ -96,7 +97,8 @@ void TForm1::Command(int id) {
         {NT1, &Form1Logic::NT1Click},       {N_R1, &Form1Logic::N_R1Click},     {N_R2, &Form1Logic::N_R2Click},
         {Mode0, &Form1Logic::Mode0Click},   {Mode1, &Form1Logic::Mode1Click},   {B_Open, &Form1Logic::B_OpenClick},
         {B_Rename, &Form1Logic::B_RenameClick}, {SB1, &Form1Logic::SB1Click},   {N_Undo, &Form1Logic::N_UndoClick},
-        {N_Names, &Form1Logic::N_NamesClick},
+        {N_Names, &Form1Logic::N_NamesClick},     {N_Trash, &Form1Logic::N_TrashClick},
+        {N_Move, &Form1Logic::N_MoveClick},       {N_MoveTarget, &Form1Logic::N_MoveTargetClick},
     };
     for (const auto& [command, handler] : handlers) {
         if (command != id) continue;
