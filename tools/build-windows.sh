@@ -10,14 +10,16 @@ JOBS=${2:-$(nproc)}
 . tools/windows-steps.sh
 
 step "packages"
-install_missing g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3
+install_missing g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3 \
+  tesseract-ocr-jpn tesseract-ocr-eng
 done_step "packages"
 
 build_mupdf
+build_readers
 
 step "quilvane.exe"
 cmake -S . -B "$BUILD" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DQUILVANE_PLATFORM=win32 -DQUILVANE_TESTS=OFF -DQUILVANE_MUPDF_PREFIX="$mupdf" >/dev/null
+  -DQUILVANE_PLATFORM=win32 -DQUILVANE_TESTS=OFF -DQUILVANE_MUPDF_PREFIX="$mupdf" -DQUILVANE_READERS_PREFIX="$readers" >/dev/null
 cmake --build "$BUILD" -j "$JOBS" --target quilvane
 x86_64-w64-mingw32-strip "$BUILD/quilvane.exe"
 done_step "quilvane.exe"
