@@ -3,10 +3,12 @@
 # Static TagLib, Leptonica and Tesseract for 64-bit Windows, cross-built with
 # mingw-w64 from Debian's source packages, for the name suggestions in the one
 # static .exe. Only the libraries: no programs, training tools, tests or docs.
-# Leptonica reads no image files (OCR gets pixels in memory), so it is built
-# without zlib, PNG, JPEG, TIFF, GIF, WebP and OpenJPEG. Tesseract is built
-# without OpenMP, networking, archives, ScrollView and its legacy engine (the
-# program asks for LSTM only), and tuned for no particular CPU.
+# TagLib reads MP3s only: its other formats are left out. Leptonica reads no
+# image files (OCR gets pixels in memory), so it is built without zlib, PNG,
+# JPEG, TIFF, GIF, WebP and OpenJPEG, and without messages on the console.
+# Tesseract is built without OpenMP, networking, archives, ScrollView and its
+# legacy engine (the program asks for LSTM only), and tuned for no particular
+# CPU.
 #
 #   tools/build-readers.sh [jobs]
 #
@@ -58,6 +60,11 @@ TAGLIB=${DIR[taglib]}
 # Debian points TagLib at its packaged UTF8-CPP; the copy in the source stands in.
 mkdir -p "$WORK/utf8cpp"
 ln -s "$TAGLIB/3rdparty/utf8-cpp" "$WORK/utf8cpp/utf8"
+# MPEG files with their ID3v1, ID3v2 and APE tags; FileRef, which knows every
+# format, goes with the others.
+sed -i '/^set(tag_LIB_SRCS/,/^)/c\
+set(tag_LIB_SRCS ${mpeg_SRCS} ${id3v1_SRCS} ${id3v2_SRCS} ${frames_SRCS} ${ape_SRCS} ${toolkit_SRCS}\
+  tag.cpp tagunion.cpp audioproperties.cpp tagutils.cpp)' "$TAGLIB/taglib/CMakeLists.txt"
 cross taglib "$TAGLIB" -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF -DWITH_ZLIB=OFF \
   -DCMAKE_CXX_FLAGS="-I$WORK/utf8cpp" -DCMAKE_INSTALL_PREFIX="$WORK/taglib-install"
 logged "$LOGS/taglib.log" cmake --build "$WORK/taglib" -j "$JOBS" --target tag
@@ -68,7 +75,7 @@ done_step "TagLib"
 
 step "Leptonica"
 LEPT=${DIR[leptonlib]}
-cross leptonica "$LEPT" -DSW_BUILD=OFF -DBUILD_PROG=OFF -DCMAKE_INSTALL_PREFIX="$WORK/leptonica-install" \
+cross leptonica "$LEPT" -DCMAKE_C_FLAGS=-DNO_CONSOLE_IO -DSW_BUILD=OFF -DBUILD_PROG=OFF -DCMAKE_INSTALL_PREFIX="$WORK/leptonica-install" \
   -DCMAKE_DISABLE_FIND_PACKAGE_GIF=ON -DCMAKE_DISABLE_FIND_PACKAGE_JPEG=ON -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON \
   -DCMAKE_DISABLE_FIND_PACKAGE_TIFF=ON -DCMAKE_DISABLE_FIND_PACKAGE_ZLIB=ON
 logged "$LOGS/leptonica.log" cmake --build "$WORK/leptonica" -j "$JOBS" --target leptonica
@@ -80,7 +87,9 @@ done_step "Leptonica"
 step "Tesseract"
 TESS=${DIR[tesseract]}
 # The check for -march=native is answered no: the library must run on any x86-64.
-cross tesseract "$TESS" -DSW_BUILD=OFF -DLeptonica_DIR="$WORK/leptonica-install/lib/cmake/leptonica" \
+# Lines handed to the LSTM stay images in memory, not PNG files made and read
+# again, which this Leptonica could not write.
+cross tesseract "$TESS" -DCMAKE_CXX_FLAGS=-DTESSERACT_IMAGEDATA_AS_PIX -DSW_BUILD=OFF -DLeptonica_DIR="$WORK/leptonica-install/lib/cmake/leptonica" \
   -DOPENMP_BUILD=OFF -DGRAPHICS_DISABLED=ON -DDISABLED_LEGACY_ENGINE=ON -DENABLE_LTO=OFF -DENABLE_OPENCL=OFF \
   -DBUILD_TRAINING_TOOLS=OFF -DBUILD_TESTS=OFF -DDISABLE_ARCHIVE=ON -DDISABLE_CURL=ON -DINSTALL_CONFIGS=OFF \
   -DCOMPILER_SUPPORTS_MARCH_NATIVE=OFF -DCMAKE_DISABLE_FIND_PACKAGE_TIFF=ON
