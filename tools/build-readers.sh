@@ -3,7 +3,7 @@
 # Static TagLib, Leptonica and Tesseract for 64-bit Windows, cross-built with
 # mingw-w64 from Debian's source packages, for the name suggestions in the one
 # static .exe. Only the libraries: no programs, training tools, tests or docs.
-# TagLib reads MP3s only: its other formats are left out. Leptonica reads no
+# TagLib comes whole: its base classes reach every format. Leptonica reads no
 # image files (OCR gets pixels in memory), so it is built without zlib, PNG,
 # JPEG, TIFF, GIF, WebP and OpenJPEG, and without messages on the console.
 # Tesseract is built without OpenMP, networking, archives, ScrollView and its
@@ -60,11 +60,6 @@ TAGLIB=${DIR[taglib]}
 # Debian points TagLib at its packaged UTF8-CPP; the copy in the source stands in.
 mkdir -p "$WORK/utf8cpp"
 ln -s "$TAGLIB/3rdparty/utf8-cpp" "$WORK/utf8cpp/utf8"
-# MPEG files with their ID3v1, ID3v2 and APE tags; FileRef, which knows every
-# format, goes with the others.
-sed -i '/^set(tag_LIB_SRCS/,/^)/c\
-set(tag_LIB_SRCS ${mpeg_SRCS} ${id3v1_SRCS} ${id3v2_SRCS} ${frames_SRCS} ${ape_SRCS} ${toolkit_SRCS}\
-  tag.cpp tagunion.cpp audioproperties.cpp tagutils.cpp)' "$TAGLIB/taglib/CMakeLists.txt"
 cross taglib "$TAGLIB" -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF -DWITH_ZLIB=OFF \
   -DCMAKE_CXX_FLAGS="-I$WORK/utf8cpp" -DCMAKE_INSTALL_PREFIX="$WORK/taglib-install"
 logged "$LOGS/taglib.log" cmake --build "$WORK/taglib" -j "$JOBS" --target tag

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# quilvane.exe for 64-bit Windows: one static program with nothing beside it,
-# cross-built with mingw-w64 against the MuPDF that tools/build-mupdf.sh makes.
+# quilvane.exe for 64-bit Windows: one static program with nothing beside it
+# but its OCR language data (tessdata/), cross-built with mingw-w64 against the
+# MuPDF that tools/build-mupdf.sh makes and the TagLib, Leptonica and Tesseract
+# that tools/build-readers.sh makes.
 #   tools/build-windows.sh [build folder] [jobs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,3 +33,4 @@ for dll in $dlls; do
   case " $system " in *" $dll "*) ;; *) echo "quilvane.exe needs $dll, which Windows does not have" >&2; exit 1 ;; esac
 done
 echo "$BUILD/quilvane.exe: $(stat -c %s "$BUILD/quilvane.exe") bytes; DLLs:" $dlls
+echo "$BUILD/tessdata: $(du -cb "$BUILD"/tessdata/*.traineddata | tail -n 1 | cut -f1) bytes:" $(ls "$BUILD/tessdata")
