@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What the Windows build scripts share: timed steps, packages installed only
-# when missing, the MuPDF and readers prefixes and the Wine prefix. Sourced, with BUILD and JOBS set.
+# when missing, the MuPDF and readers prefixes and the Wine prefix. Sourced,
+# with BUILD and JOBS set.
 SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
 step_start=0
 step() { step_start=$(date +%s); echo "== $1"; }
