@@ -28,6 +28,7 @@
 #include "names/Ocr.h"
 #include "names/PdfText.h"
 #include "support/Fixtures.h"
+#include "support/NamePdfs.h"
 
 namespace {
 
@@ -183,33 +184,6 @@ TEST(NameFiles, DamagedTagsNeitherCrashNorHang) {
 }
 
 // --- the worker --------------------------------------------------------------
-
-// A one-page PDF with one line of Helvetica.
-Bytes TextPdf(const std::string& line) {
-    const std::string content = "BT /F1 12 Tf 72 770 Td (" + line + ") Tj ET";
-    const std::vector<std::string> objects{
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-    };
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t xref = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (std::size_t offset : offsets) {
-        char entry[24];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
-}
 
 // The test's thread plays the UI thread: posted tasks wait in a queue it runs.
 struct UiQueue {

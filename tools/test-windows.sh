@@ -11,11 +11,12 @@ mkdir -p "$BUILD"
 
 step "packages"
 install_missing g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth \
-  python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho
+  python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho tesseract-ocr-jpn tesseract-ocr-eng
 done_step "packages"
 
 # Before HOME moves below: the cache is the user's.
 build_mupdf
+build_readers
 
 wine_prefix
 
@@ -30,7 +31,7 @@ done_step "GoogleTest cross build"
 
 step "Quilvane cross build"
 cmake -S . -B "$BUILD/quilvane" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Debug \
-  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" -DQUILVANE_MUPDF_PREFIX="$mupdf" >/dev/null
+  -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" -DQUILVANE_MUPDF_PREFIX="$mupdf" -DQUILVANE_READERS_PREFIX="$readers" >/dev/null
 cmake --build "$BUILD/quilvane" -j "$JOBS"
 done_step "Quilvane cross build"
 

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # What the Windows build scripts share: timed steps, packages installed only
-# when missing, the MuPDF prefix and the Wine prefix. Sourced, with BUILD and JOBS set.
+# when missing, the MuPDF and readers prefixes and the Wine prefix. Sourced,
+# with BUILD and JOBS set.
 SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
 step_start=0
 step() { step_start=$(date +%s); echo "== $1"; }
@@ -23,6 +24,15 @@ build_mupdf() {
   tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
   mupdf=$(tail -n 1 "$BUILD/mupdf.log")
   done_step "MuPDF cross build"
+}
+
+# The name readers' TagLib, Leptonica and Tesseract likewise; sets `readers`.
+build_readers() {
+  step "TagLib, Leptonica and Tesseract cross build"
+  mkdir -p "$BUILD"
+  tools/build-readers.sh "$JOBS" | tee "$BUILD/readers.log"
+  readers=$(tail -n 1 "$BUILD/readers.log")
+  done_step "TagLib, Leptonica and Tesseract cross build"
 }
 
 # A Wine prefix in the build folder, everything it makes staying there.

@@ -22,7 +22,7 @@ public:
         std::optional<FileIdentity> identity;  // of the file read; none when it could not be
     };
 
-    // `ocrData`: the folder with the language data; empty for Tesseract's own.
+    // `ocrData`: the folder with the language data; empty for DefaultOcrData().
     explicit FileReader(std::string ocrData = {});
     ~FileReader();
 

@@ -36,7 +36,7 @@ public:
     static constexpr std::size_t kKeptFiles = 300;
 
     // Without `makeReader`, files are read with FileReader and NameCandidates in
-    // the system code page, OCR data from Tesseract's own folder.
+    // the system code page, OCR data from DefaultOcrData().
     NameSuggestions(Post post, Ready ready, MakeReader makeReader = {});
     // Stops the worker and waits for it: at most the time a read takes to notice.
     ~NameSuggestions() override;
@@ -67,5 +67,5 @@ private:
 };
 
 // The default reader: FileReader and NameCandidates, OCR data from `ocrData`
-// (empty for Tesseract's own folder).
+// (empty for DefaultOcrData()).
 NameSuggestions::MakeReader FileNameReader(std::string ocrData = {});

@@ -16,7 +16,9 @@ struct Ocr::Impl {
     int state = 0;  // 0 not started, 1 ready, -1 failed
 };
 
-Ocr::Ocr(std::string dataFolder) : impl_(std::make_unique<Impl>()) { impl_->dataFolder = std::move(dataFolder); }
+Ocr::Ocr(std::string dataFolder) : impl_(std::make_unique<Impl>()) {
+    impl_->dataFolder = dataFolder.empty() ? DefaultOcrData() : std::move(dataFolder);
+}
 
 Ocr::~Ocr() { impl_->api.End(); }
 

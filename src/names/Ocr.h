@@ -12,8 +12,8 @@
 // once, then used for page after page. One per thread.
 class Ocr {
 public:
-    // `dataFolder` holds jpn.traineddata and eng.traineddata; empty for the
-    // library's own folder.
+    // `dataFolder` holds jpn.traineddata and eng.traineddata; empty for
+    // DefaultOcrData().
     explicit Ocr(std::string dataFolder = {});
     ~Ocr();
     Ocr(const Ocr&) = delete;
@@ -29,6 +29,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Where the language data is when none is named: empty, for Tesseract's own
+// folder, where a package manager put it; or beside the program.
+std::string DefaultOcrData();
 
 // Tesseract's OpenMP would start a thread for each core for every line: on
 // two cores shared with the window that is many times slower, not faster.

@@ -4,3 +4,5 @@
 
 // The program's module file name and an address's offset into it.
 CodeLocation LocateCode(const void* address);
+// The folder of the program's file, with its delimiter at the end; empty when unknown.
+Bytes ProgramFolder();

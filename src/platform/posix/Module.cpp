@@ -17,3 +17,9 @@ CodeLocation LocateCode(const void* address) {
     location.moduleFileName = exe.empty() ? Bytes("quilvane") : FileNamePart(exe.native(), PathStyle::Posix);
     return location;
 }
+
+Bytes ProgramFolder() {
+    std::error_code ignored;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return exe.empty() ? Bytes() : FolderPart(exe.native(), PathStyle::Posix);
+}

@@ -18,3 +18,9 @@ CodeLocation LocateCode(const void* address) {
         length == 0 || length >= sizeof path ? Bytes("quilvane.exe") : FileNamePart(Bytes(path, length), PathStyle::Windows);
     return location;
 }
+
+Bytes ProgramFolder() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    return length == 0 || length >= sizeof path ? Bytes() : FolderPart(Bytes(path, length), PathStyle::Windows);
+}

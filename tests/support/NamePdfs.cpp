@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "support/NamePdfs.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Objects 1 and 2 are the catalog and the page tree, 3 the page.
+Bytes Pdf(const std::vector<std::string>& objects) {
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010llu 00000 n \n", static_cast<unsigned long long>(offset));
+        pdf += entry;
+    }
+    return pdf + "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+}
+
+std::string Stream(const std::string& dictionary, const std::string& data) {
+    return "<< " + dictionary + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+}  // namespace
+
+Bytes TextPdf(const std::string& line) {
+    return Pdf({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
+        Stream("", "BT /F1 12 Tf 72 770 Td (" + line + ") Tj ET"),
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    });
+}
+
+Bytes ImagePdf(const GreyImage& image) {
+    return Pdf({
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /XObject << /Im1 5 0 R >> >> >>",
+        Stream("", "q 595 0 0 842 0 0 cm /Im1 Do Q"),
+        Stream("/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) + " /Height " +
+                   std::to_string(image.height) + " /ColorSpace /DeviceGray /BitsPerComponent 8",
+               std::string(image.pixels.begin(), image.pixels.end())),
+    });
+}
