@@ -5,7 +5,6 @@
 // SHFileOperationW does, after the bin is asked for, and the bin is searched.
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <shobjidl.h>
 
 #include "platform/Trash.h"
