@@ -12,6 +12,7 @@
 #include "core/Paths.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
+#include "platform/Trash.h"
 #include "platform/win32/Winmm.h"
 #include "support/AllocationFaults.h"
 #include "support/SearchResults.h"
@@ -148,6 +149,58 @@ TEST(Win32Move, NeverReplacesAndNamesEachRefusal) {
     EXPECT_EQ(IdentityOfPath(hyoushi), before);
     EXPECT_NE(IdentityOfPath(dir / "b.pdf"), before);
     EXPECT_FALSE(IdentityOfPath(dir / "a.pdf"));
+}
+
+// Under Wine the bin is the freedesktop trash in the build folder's home; the
+// test takes back all it puts there.
+TEST(Win32Trash, AJapaneseNameGoesToTheBinAndComesBackWhole) {
+    TempDir dir;
+    const Bytes name = dir / (Sjis("請求書") + " 1.pdf");
+    ASSERT_TRUE(WriteFile(name, "first"));
+    {
+        HeldOpen inUse(name);
+        ASSERT_TRUE(inUse.Held());
+        EXPECT_EQ(MoveToTrash(name).reason, "ファイルは使用中です");
+    }
+    const TrashOutcome first = MoveToTrash(name);
+    ASSERT_TRUE(first.moved) << first.reason;
+    EXPECT_FALSE(PathExists(name));
+    EXPECT_EQ(ReadFile(first.trashed.path), "first");
+    EXPECT_TRUE(PathExists(first.trashed.info));
+    // A second file of the same name is told apart from the first.
+    ASSERT_TRUE(WriteFile(name, "second"));
+    const TrashOutcome second = MoveToTrash(name);
+    ASSERT_TRUE(second.moved) << second.reason;
+    EXPECT_EQ(ReadFile(second.trashed.path), "second");
+
+    ASSERT_TRUE(WriteFile(name, "new"));  // the old name taken: restore refuses, the bin keeps its copy
+    EXPECT_EQ(RestoreFromTrash(first.trashed, name).reason, "同じ名前のファイルが既にあります");
+    EXPECT_EQ(ReadFile(name), "new");
+    EXPECT_EQ(ReadFile(first.trashed.path), "first");
+    EXPECT_TRUE(PathExists(first.trashed.info));
+    ASSERT_TRUE(DeleteFileA(name.c_str()));
+    ASSERT_TRUE(RestoreFromTrash(first.trashed, name).moved);
+    EXPECT_EQ(ReadFile(name), "first");
+    EXPECT_FALSE(PathExists(first.trashed.path));
+    EXPECT_FALSE(PathExists(first.trashed.info));  // the bin forgets it
+    ASSERT_TRUE(RestoreFromTrash(second.trashed, dir / "back.pdf").moved);
+    EXPECT_EQ(ReadFile(dir / "back.pdf"), "second");
+    EXPECT_FALSE(PathExists(second.trashed.info));
+}
+
+// From another disk the file is copied into the bin, as a new file.
+TEST(Win32Trash, AFileFromAnotherDiskIsFoundInTheBin) {
+    const Bytes folder = "Z:\\dev\\shm\\quilvane-trash-" + std::to_string(GetCurrentProcessId());
+    if (!MakeFolder(folder)) GTEST_SKIP() << "no /dev/shm";
+    const Bytes name = folder + "\\" + Sjis("表紙") + ".pdf";
+    ASSERT_TRUE(WriteFile(name, "cover"));
+    const TrashOutcome trashed = MoveToTrash(name);
+    ASSERT_TRUE(trashed.moved) << trashed.reason;
+    EXPECT_EQ(ReadFile(trashed.trashed.path), "cover");
+    EXPECT_TRUE(RestoreFromTrash(trashed.trashed, name).moved);
+    EXPECT_EQ(ReadFile(name), "cover");
+    DeleteFileA(name.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 // A notice window whose creation fails after WM_NCCREATE frees nothing twice,
