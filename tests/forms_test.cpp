@@ -128,7 +128,8 @@ TEST_F(FormLogic, UndoWalksBackAndRefusesWhatChangedMeanwhile) {
     }
     EXPECT_EQ(ListNames(dir.Path()), (Names{"d.pdf", "one.pdf", "three.pdf", "two.pdf"}));
     EXPECT_TRUE(forms.N_Undo.enabled);
-    EXPECT_EQ(forms.logic.Journal.AsText(), dir / "c.pdf → three.pdf\n" + dir / "b.pdf → two.pdf\n" + dir / "a.pdf → one.pdf\n");
+    EXPECT_EQ(forms.logic.Journal.AsText(), "名前の変更: " + dir / "c.pdf → three.pdf\n" + "名前の変更: " + dir / "b.pdf → two.pdf\n" +
+                                                "名前の変更: " + dir / "a.pdf → one.pdf\n");
     forms.logic.N_UndoClick();  // three → c: not current, the list follows
     EXPECT_EQ(ListNames(dir.Path()), (Names{"c.pdf", "d.pdf", "one.pdf", "two.pdf"}));
     EXPECT_EQ(forms.list.rows, (Names{"c.pdf", "d.pdf", "one.pdf", "two.pdf"}));

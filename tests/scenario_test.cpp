@@ -304,7 +304,7 @@ TEST(Scenario, RenameThreeUndoTwoFromTheMenuAndTheHistory) {
     THistoryWindow& history = program->HistoryWindow();
     ASSERT_TRUE(history.isVisible());
     ASSERT_EQ(history.Entries()->count(), 3);
-    EXPECT_EQ(history.Entries()->item(0)->text(), "scan3.pdf → 議事録_第３回.pdf");
+    EXPECT_EQ(history.Entries()->item(0)->text(), "名前の変更: scan3.pdf → 議事録_第３回.pdf");
     // Ctrl+Shift+Z where the user is, in the name box, though the box takes it as its own redo.
     QTest::keyClick(program->E_Rename, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(history.Entries()->count(), 2);
@@ -315,5 +315,5 @@ TEST(Scenario, RenameThreeUndoTwoFromTheMenuAndTheHistory) {
     EXPECT_EQ(program.Rows(), (Names{"scan1.pdf", "scan3.pdf", "scan4.pdf", "議事録_第２回.pdf"}));
     EXPECT_EQ(GetText(program->E_Filename), dir / "scan4.pdf");
     history.CopyAll();
-    EXPECT_EQ(QApplication::clipboard()->text(), ToQString(dir / "scan2.pdf → 議事録_第２回.pdf\n"));
+    EXPECT_EQ(QApplication::clipboard()->text(), ToQString("名前の変更: " + dir / "scan2.pdf → 議事録_第２回.pdf\n"));
 }

@@ -121,7 +121,7 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     EXPECT_EQ(top[2]->text(), "モード(&M)");
     EXPECT_EQ(top[3]->text(), "ヘルプ(&H)");
     const QList<QAction*> file = ItemsOf(f.File1);
-    ASSERT_EQ(file.size(), 5);
+    ASSERT_EQ(file.size(), 9);
     EXPECT_EQ(file[0], f.O1);
     EXPECT_EQ(file[1], f.N_Undo);
     EXPECT_EQ(f.N_Undo->text(), "リネームを元に戻す(&U)");
@@ -131,6 +131,15 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     EXPECT_EQ(f.N_History->text(), "リネーム履歴");
     EXPECT_TRUE(file[3]->isSeparator());
     EXPECT_TRUE(file[3]->text().isEmpty());  // drawn as a line only
+    EXPECT_EQ(file[4], f.N_Trash);
+    EXPECT_EQ(f.N_Trash->text(), "ごみ箱へ移動(&D)");
+    // Not Ctrl+Del: the name box deletes a word with it.
+    EXPECT_EQ(f.N_Trash->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Del")));
+    EXPECT_EQ(file[5], f.N_Move);
+    EXPECT_EQ(f.N_Move->text(), "フォルダへ移動(&M)…");
+    EXPECT_EQ(file[6], f.N_MoveTarget);
+    EXPECT_EQ(f.N_MoveTarget->text(), "移動先を変更…");
+    EXPECT_TRUE(file[7]->isSeparator());
     EXPECT_EQ(f.Q1->text(), "ソフトの終了(&Q)");
     EXPECT_EQ(ItemsOf(f.N2), (QList<QAction*>{f.NH0, f.NH1, f.N5->menuAction()}));
     EXPECT_EQ(ItemsOf(f.N5), (QList<QAction*>{f.NH2, f.NH3, f.NH4, f.NH5}));
