@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "core/Errors.h"
+#include "names/NameSuggestions.h"
 #include "win32/ByteMessageBox.h"
 #include "win32/MuPdfViewerControl.h"
 #include "win32/ErrorDisplay.h"
@@ -25,6 +26,10 @@ int Run(int showCommand) {
     TForm2 form2(form1.Handle());
     form2.OnYes = [&form1] { form1.Logic.PerformRename(); };
     form1.SetConfirmationDialog(&form2);
+    // Stopped before the window goes: its results are posted to the window.
+    NameSuggestions names([&form1](std::function<void()> task) { form1.PostTask(std::move(task)); },
+                          [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+    form1.SetNameSource(&names);
     SetApplicationWindow(form1.Handle());
     form1.Show(showCommand);
     // A Unicode loop: the controls are Unicode windows, and an ANSI loop hands
