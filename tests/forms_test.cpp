@@ -331,3 +331,54 @@ TEST_F(FormLogic, EnterRenamesAndStepsOnBackAtShiftAndStaysAtTheEnd) {
     EXPECT_EQ(Current(), dir / "zz.pdf");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"a0.pdf", "q.pdf", "taken.pdf", "zz.pdf"}));
 }
+
+TEST_F(FormLogic, TrashAndMoveStepOnAndUndoWalksBackThroughEverything) {
+    TestTrash trash(dir / "data");
+    MakeFolder(dir / "docs");
+    MakeFolder(dir / "done");
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) WriteFile(dir / ("docs/" + Bytes(name)), name);
+    Open("docs/a.pdf");
+    forms.logic.N_TrashClick();  // the next file is current
+    EXPECT_EQ(Current(), dir / "docs/b.pdf");
+    EXPECT_EQ(forms.list.rows, (Names{"b.pdf", "c.pdf", "d.pdf"}));
+
+    forms.logic.ExecuteFolderDialog = [&](Bytes& folder) {
+        EXPECT_EQ(folder, dir / "docs/");  // the chooser starts where the file is
+        folder = dir / "done";
+        return true;
+    };
+    forms.logic.N_MoveClick();  // asks once for the folder, then moves
+    forms.logic.ExecuteFolderDialog = nullptr;
+    EXPECT_EQ(Current(), dir / "docs/c.pdf");
+    forms.e_Rename.text = "c2";
+    forms.logic.B_RenameClick();
+    WriteFile(dir / "done/d.pdf", "theirs");
+    forms.Pick("d.pdf");
+    EXPECT_THROW(forms.logic.N_MoveClick(), Exception);  // the name is taken there: refused, nothing moves
+    EXPECT_EQ(ReadFile(dir / "done/d.pdf"), "theirs");
+    forms.logic.N_TrashClick();  // the last row: the previous file is current
+    EXPECT_EQ(Current(), dir / "docs/c2.pdf");
+    EXPECT_EQ(ListNames(dir / "docs/"), (Names{"c2.pdf"}));
+    const Bytes history = forms.logic.Journal.AsText();
+    EXPECT_EQ(history.substr(0, history.find('\n')), Jp(u"ごみ箱: ") + dir / "docs/d.pdf");
+    EXPECT_NE(history.find(Jp(u"移動: ") + dir / "docs/b.pdf → " + dir / "done/"), Bytes::npos) << history;
+
+    WriteFile(dir / "docs/d.pdf", "new");  // its old name taken meanwhile: undo refuses, the trash keeps it
+    EXPECT_THROW(forms.logic.N_UndoClick(), Exception);
+    ASSERT_EQ(std::remove((dir / "docs/d.pdf").c_str()), 0);
+    for (int i = 0; i < 4; ++i) forms.logic.N_UndoClick();  // trash, rename, move, trash: newest first
+    EXPECT_TRUE(forms.logic.Journal.Empty());
+    EXPECT_EQ(ListNames(dir / "docs/"), (Names{"a.pdf", "b.pdf", "c.pdf", "d.pdf"}));
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) EXPECT_EQ(ReadFile(dir / ("docs/" + Bytes(name))), name);
+    EXPECT_EQ(ListNames(dir / "done/"), (Names{"d.pdf"}));
+
+    // The only file gone: nothing is current, and no page of it stays.
+    MakeFolder(dir / "one");
+    WriteFile(dir / "one/only.pdf", "x");
+    Open("one/only.pdf");
+    forms.logic.N_TrashClick();
+    EXPECT_EQ(Current(), "");
+    EXPECT_EQ(forms.window.caption, "Quilvane");
+    EXPECT_FALSE(forms.viewer.visible);
+    EXPECT_TRUE(forms.boxes.questions.empty());  // no confirmation asked with the setting off
+}

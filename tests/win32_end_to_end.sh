@@ -21,7 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cp "$data/page-a4.pdf" "$folder/scan 001.pdf"
+cp "$data/invoice-text.pdf" "$folder/scan 001.pdf"
 cp "$data/pages-landscape.pdf" "$folder/見積書 002.pdf"
 cp "$data/page-a4.pdf" "$folder/請求書 003.pdf"
 cp "$data/page-a4.pdf" "$folder/表紙 004.pdf"
@@ -112,12 +112,24 @@ click() { xdotool mousemove --window "$main" "$1" $(( menu + $2 )) click 1; slee
 name_box() { click 150 71; xdotool key --clearmodifiers End shift+Home; }
 row() { echo $(( 152 + 13 * $1 )); }
 
+echo "== Alt+Down opens the names read from the page; Enter puts one in; the rename takes it"
+sleep 2  # read off the window's thread
+name_box
+xdotool key --clearmodifiers alt+Down
+sleep 0.5
+shot 03b-name-candidates
+xdotool key Return
+expect_control "Edit 105 1 1 2026-03-31"
+click 40 100
+expect_title "Quilvane  [$(winpath "$folder/2026-03-31.pdf")]"
+expect_control "ListBox 106 1 1  rows=5 selected=0"
+
 echo "== type a name and pick the next file: the current one is renamed"
 name_box
 xdotool type --delay 15 "renamed one"
 click 100 "$(row 1)"
 expect_title "Quilvane  [$(winpath "$folder/見積書 002.pdf")]"
-[ -e "$folder/renamed one.pdf" ] && [ ! -e "$folder/scan 001.pdf" ] || fail "scan 001.pdf was not renamed: $(ls "$folder")"
+[ -e "$folder/renamed one.pdf" ] && [ ! -e "$folder/2026-03-31.pdf" ] || fail "2026-03-31.pdf was not renamed: $(ls "$folder")"
 expect_control "ListBox 106 1 1  rows=5 selected=1"
 shot 04-renamed-and-next
 

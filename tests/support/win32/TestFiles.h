@@ -2,3 +2,10 @@
 #pragma once
 // Real files in a temporary folder, made through the platform's own calls.
 #include "support/Win32Support.h"
+
+// Under Wine the Recycle Bin is the freedesktop trash of the test's own home
+// (tools/test-windows.sh sets HOME to the build folder), never the user's.
+class TestTrash {
+public:
+    explicit TestTrash(const Bytes&) {}
+};
