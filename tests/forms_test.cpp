@@ -333,49 +333,47 @@ TEST_F(FormLogic, EnterRenamesAndStepsOnBackAtShiftAndStaysAtTheEnd) {
 }
 
 TEST_F(FormLogic, TrashAndMoveStepOnAndUndoWalksBackThroughEverything) {
-    TestTrash trash(dir / "data");
-    MakeFolder(dir / "docs");
-    MakeFolder(dir / "done");
-    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) WriteFile(dir / ("docs/" + Bytes(name)), name);
-    Open("docs/a.pdf");
+    TempDir done, one, data;
+    TestTrash trash(data.Path());
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) WriteFile(dir / name, name);
+    Open("a.pdf");
     forms.logic.N_TrashClick();  // the next file is current
-    EXPECT_EQ(Current(), dir / "docs/b.pdf");
+    EXPECT_EQ(Current(), dir / "b.pdf");
     EXPECT_EQ(forms.list.rows, (Names{"b.pdf", "c.pdf", "d.pdf"}));
 
     forms.logic.ExecuteFolderDialog = [&](Bytes& folder) {
-        EXPECT_EQ(folder, dir / "docs/");  // the chooser starts where the file is
-        folder = dir / "done";
+        EXPECT_EQ(folder, dir.Path());  // the chooser starts where the file is
+        folder = done.Path();
         return true;
     };
     forms.logic.N_MoveClick();  // asks once for the folder, then moves
     forms.logic.ExecuteFolderDialog = nullptr;
-    EXPECT_EQ(Current(), dir / "docs/c.pdf");
+    EXPECT_EQ(Current(), dir / "c.pdf");
     forms.e_Rename.text = "c2";
     forms.logic.B_RenameClick();
-    WriteFile(dir / "done/d.pdf", "theirs");
+    WriteFile(done / "d.pdf", "theirs");
     forms.Pick("d.pdf");
     EXPECT_THROW(forms.logic.N_MoveClick(), Exception);  // the name is taken there: refused, nothing moves
-    EXPECT_EQ(ReadFile(dir / "done/d.pdf"), "theirs");
+    EXPECT_EQ(ReadFile(done / "d.pdf"), "theirs");
     forms.logic.N_TrashClick();  // the last row: the previous file is current
-    EXPECT_EQ(Current(), dir / "docs/c2.pdf");
-    EXPECT_EQ(ListNames(dir / "docs/"), (Names{"c2.pdf"}));
+    EXPECT_EQ(Current(), dir / "c2.pdf");
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"c2.pdf"}));
     const Bytes history = forms.logic.Journal.AsText();
-    EXPECT_EQ(history.substr(0, history.find('\n')), Jp(u"ごみ箱: ") + dir / "docs/d.pdf");
-    EXPECT_NE(history.find(Jp(u"移動: ") + dir / "docs/b.pdf → " + dir / "done/"), Bytes::npos) << history;
+    EXPECT_EQ(history.substr(0, history.find('\n')), Jp(u"ごみ箱: ") + dir / "d.pdf");
+    EXPECT_NE(history.find(Jp(u"移動: ") + dir / "b.pdf → " + done.Path()), Bytes::npos) << history;
 
-    WriteFile(dir / "docs/d.pdf", "new");  // its old name taken meanwhile: undo refuses, the trash keeps it
+    WriteFile(dir / "d.pdf", "new");  // its old name taken meanwhile: undo refuses, the trash keeps it
     EXPECT_THROW(forms.logic.N_UndoClick(), Exception);
-    ASSERT_EQ(std::remove((dir / "docs/d.pdf").c_str()), 0);
+    ASSERT_EQ(std::remove((dir / "d.pdf").c_str()), 0);
     for (int i = 0; i < 4; ++i) forms.logic.N_UndoClick();  // trash, rename, move, trash: newest first
     EXPECT_TRUE(forms.logic.Journal.Empty());
-    EXPECT_EQ(ListNames(dir / "docs/"), (Names{"a.pdf", "b.pdf", "c.pdf", "d.pdf"}));
-    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) EXPECT_EQ(ReadFile(dir / ("docs/" + Bytes(name))), name);
-    EXPECT_EQ(ListNames(dir / "done/"), (Names{"d.pdf"}));
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"a.pdf", "b.pdf", "c.pdf", "d.pdf"}));
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) EXPECT_EQ(ReadFile(dir / name), name);
+    EXPECT_EQ(ListNames(done.Path()), (Names{"d.pdf"}));
 
     // The only file gone: nothing is current, and no page of it stays.
-    MakeFolder(dir / "one");
-    WriteFile(dir / "one/only.pdf", "x");
-    Open("one/only.pdf");
+    WriteFile(one / "only.pdf", "x");
+    forms.logic.LoadDocument(one / "only.pdf");
     forms.logic.N_TrashClick();
     EXPECT_EQ(Current(), "");
     EXPECT_EQ(forms.window.caption, "Quilvane");

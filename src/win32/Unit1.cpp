@@ -163,13 +163,24 @@ LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPA
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        if (names.Key(wParam)) return 0;
+        if (names.Key(wParam)) {
+            form->altKeyTaken_ = message == WM_SYSKEYDOWN;
+            return 0;
+        }
         if (message == WM_KEYDOWN && wParam == VK_RETURN && !(GetKeyState(VK_CONTROL) & 0x8000)) {
             // Type, Enter, type, Enter: the next proposed name is selected, ready to be typed over.
             const int step = GetKeyState(VK_SHIFT) & 0x8000 ? -1 : 1;
             RunHandler([form, step] { form->Logic.E_RenameEnter(step); });
             SetFocus(edit);
             SendMessageA(edit, EM_SETSEL, 0, -1);
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        // Alt let go after Alt+Down is not Alt alone: the menu bar stays as it was.
+        if (wParam == VK_MENU && form->altKeyTaken_) {
+            form->altKeyTaken_ = false;
             return 0;
         }
         break;

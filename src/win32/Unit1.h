@@ -60,5 +60,6 @@ private:
 
     WindowTasks tasks_{FormWindow::window_};
     bool ready_ = false;
+    bool altKeyTaken_ = false;  // a key with Alt went to the name list
     std::unique_ptr<THistoryWindow> history_;
 };
