@@ -118,6 +118,7 @@ name_box
 xdotool key --clearmodifiers alt+Down
 sleep 0.5
 shot 03b-name-candidates
+controls > "$shots/controls-with-name-list.txt"
 xdotool key Return
 expect_control "Edit 105 1 1 2026-03-31"
 click 40 100

@@ -16,16 +16,25 @@ TNameList::TNameList(HWND box, HWND owner) : box_(box) {
     list_ = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "LISTBOX", "",
                             WS_POPUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0, owner, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
-    arrow_ = CreateWindowExW(0, L"BUTTON", L"\u25BC", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0, 0, box, nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
+    // Over the box's right end, beside it rather than in it: an edit control
+    // paints all of itself. The box leaves the arrow's pixels alone.
+    SetWindowLongPtrA(box, GWL_STYLE, GetWindowLongPtrA(box, GWL_STYLE) | WS_CLIPSIBLINGS);
+    arrow_ = CreateWindowExW(0, L"BUTTON", L"\u25BC", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, 0, 0, 0,
+                             GetParent(box), nullptr, GetModuleHandleA(nullptr), nullptr);
     const auto font = SendMessageA(box, WM_GETFONT, 0, 0);
     SendMessageA(list_, WM_SETFONT, font, FALSE);
     SendMessageA(arrow_, WM_SETFONT, font, FALSE);
+    PlaceArrow();
+}
+
+// At the box's right end, as the box now stands: the layout sizes it after we start.
+void TNameList::PlaceArrow() {
     RECT inside;
-    GetClientRect(box, &inside);
-    MoveWindow(arrow_, inside.right - kArrowWidth, 0, kArrowWidth, inside.bottom, FALSE);
+    GetClientRect(box_, &inside);
+    MapWindowPoints(box_, GetParent(box_), reinterpret_cast<POINT*>(&inside), 2);
+    SetWindowPos(arrow_, HWND_TOP, inside.right - kArrowWidth, inside.top, kArrowWidth, inside.bottom - inside.top, SWP_NOACTIVATE);
     // The text stops short of the arrow.
-    SendMessageA(box, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kArrowWidth + 2));
+    SendMessageA(box_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, enabled_ ? kArrowWidth + 2 : 0));
 }
 
 TNameList::~TNameList() {
@@ -34,8 +43,8 @@ TNameList::~TNameList() {
 
 void TNameList::SetEnabled(bool enabled) {
     enabled_ = enabled;
+    PlaceArrow();
     ShowWindow(arrow_, enabled ? SW_SHOWNA : SW_HIDE);
-    SendMessageA(box_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, enabled ? kArrowWidth + 2 : 0));
     if (!enabled) Close();
 }
 

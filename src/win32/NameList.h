@@ -36,6 +36,7 @@ public:
 private:
     void Choose(int row);
     void FitToRows();
+    void PlaceArrow();
     HWND box_;
     HWND list_;
     HWND arrow_;
