@@ -282,7 +282,8 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
     }
     ui.RunAll();  // tasks of a worker that is gone do nothing
     EXPECT_EQ(wrong, std::vector<std::string>{});
-    EXPECT_EQ(Threads(), threadsBefore);
+    // No worker left behind; a thread of an earlier test (GStreamer's) may have ended meanwhile.
+    EXPECT_LE(Threads(), threadsBefore);
 }
 
 TEST(NameWorker, OcrTimeOfTheTopOfAScan) {
