@@ -28,13 +28,13 @@
 #include "names/Ocr.h"
 #include "names/PdfText.h"
 #include "support/Fixtures.h"
+#include "support/Mp3TagCases.h"
 #include "support/NamePdfs.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::u16string U16(const Bytes& utf8) { return ToUtf16(utf8, CodePage::FromNumber(65001)); }
 
 bool Has(const std::vector<Bytes>& names, const char* name) { return std::find(names.begin(), names.end(), name) != names.end(); }
 
@@ -92,63 +92,18 @@ TEST(NameFiles, InvoiceTextLayerAndScan) {
 
 // --- MP3 tags ----------------------------------------------------------------
 
-TagLib::String Latin1Bytes(const Bytes& bytes) { return TagLib::String(TagLib::ByteVector(bytes.data(), unsigned(bytes.size())), TagLib::String::Latin1); }
-
 TEST(NameFiles, Mp3Tags) {
     TempDir dir;
     const Bytes plain = dir / "plain.mp3";
     MakeMp3(plain, 200);
-    const Bytes sjisTitle = FromUtf16(U16("春の歌"), CodePage::FromNumber(932));
-    const struct {
-        const char* what;
-        std::function<void(TagLib::MPEG::File&)> tag;
-        Tags expected;
-    } cases[] = {
-        {"UTF-16 frames",
-         [](TagLib::MPEG::File& f) {
-             TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
-             for (auto [id, text] : {std::pair{"TIT2", L"テスト曲"}, {"TPE1", L"山田太郎"}, {"TRCK", L"3/12"}}) {
-                 auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::UTF16);
-                 frame->setText(TagLib::String(text));
-                 tag->addFrame(frame);
-             }
-             f.save(TagLib::MPEG::File::ID3v2);
-         },
-         {u"テスト曲", u"山田太郎", u"", 3}},
-        {"Shift-JIS in a Latin-1 frame",
-         [&](TagLib::MPEG::File& f) {
-             TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
-             auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TIT2", TagLib::String::Latin1);
-             frame->setText(Latin1Bytes(sjisTitle));
-             tag->addFrame(frame);
-             tag->setAlbum(Latin1Bytes("Caf\xE9"));
-             f.save(TagLib::MPEG::File::ID3v2);
-         },
-         {u"春の歌", u"", u"Café", 0}},
-        {"ID3v1 only",
-         [&](TagLib::MPEG::File& f) {
-             TagLib::ID3v1::Tag* tag = f.ID3v1Tag(true);
-             tag->setTitle(Latin1Bytes(sjisTitle));
-             tag->setArtist("Band");
-             tag->setTrack(7);
-             f.save(TagLib::MPEG::File::ID3v1);
-         },
-         {u"春の歌", u"Band", u"", 7}},
-        {"no tags", [](TagLib::MPEG::File&) {}, {}},
-    };
-    for (const auto& c : cases) {
+    for (const Mp3TagCase& c : Mp3TagCases(u"テスト曲")) {
         const Bytes path = dir / "tagged.mp3";
         WriteFile(path, ReadFile(plain));
         {
             TagLib::MPEG::File file(path.c_str(), false);
             c.tag(file);
         }
-        const FileReader::Result read = FileReader().Read(path);
-        EXPECT_TRUE(read.identity) << c.what;
-        EXPECT_EQ(read.text.tags.title, c.expected.title) << c.what;
-        EXPECT_EQ(read.text.tags.artist, c.expected.artist) << c.what;
-        EXPECT_EQ(read.text.tags.album, c.expected.album) << c.what;
-        EXPECT_EQ(read.text.tags.track, c.expected.track) << c.what;
+        ExpectTagsRead(c, FileReader().Read(path));
     }
 }
 
