@@ -8,8 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "names/Candidates.h"
-#include "names/FileReader.h"
+#include "names/ReaderLoader.h"
 #include "platform/Threads.h"
 
 namespace {
@@ -138,7 +137,7 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
 NameSuggestions::NameSuggestions(Post post, Ready ready, MakeReader makeReader) : shared_(std::make_shared<Shared>()) {
     shared_->post = std::move(post);
     shared_->ready = std::move(ready);
-    shared_->makeReader = makeReader ? std::move(makeReader) : FileNameReader();
+    shared_->makeReader = makeReader ? std::move(makeReader) : LoadedFileNameReader();
 }
 
 NameSuggestions::~NameSuggestions() {
@@ -237,13 +236,3 @@ std::optional<NameSuggestions::Names> NameSuggestions::Kept(const Bytes& path) c
 }
 
 int NameSuggestions::Workers() const { return shared_->workers.load(); }
-
-NameSuggestions::MakeReader FileNameReader(std::string ocrData) {
-    return [ocrData] {
-        auto reader = std::make_shared<FileReader>(ocrData);
-        return [reader](const Bytes& path, const std::atomic<bool>& cancelled) {
-            FileReader::Result result = reader->Read(path, &cancelled);
-            return NameSuggestions::Read{result.identity, NameCandidates(result.text)};
-        };
-    };
-}

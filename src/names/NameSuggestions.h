@@ -35,8 +35,8 @@ public:
 
     static constexpr std::size_t kKeptFiles = 300;
 
-    // Without `makeReader`, files are read with FileReader and NameCandidates in
-    // the system code page, OCR data from DefaultOcrData().
+    // Without `makeReader`, LoadedFileNameReader(): FileReader and
+    // NameCandidates in the system code page, OCR data from DefaultOcrData().
     NameSuggestions(Post post, Ready ready, MakeReader makeReader = {});
     // Stops the worker and waits for it: at most the time a read takes to notice.
     ~NameSuggestions() override;
