@@ -64,7 +64,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: MP3 playback through
-# GStreamer, the IPA fonts the layouts name, Qt's Japanese texts, the SVG icon.
+# GStreamer, the IPA fonts the layouts name, Qt's Japanese texts, the SVG icon,
+# and the language data that OCR reads scans with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-ipafont-gothic, qt6-translations-l10n, libqt6svg6")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-ipafont-gothic, qt6-translations-l10n, libqt6svg6, tesseract-ocr-jpn, tesseract-ocr-eng")
 include(CPack)
