@@ -34,3 +34,10 @@ for dll in $dlls; do
 done
 echo "$BUILD/quilvane.exe: $(stat -c %s "$BUILD/quilvane.exe") bytes; DLLs:" $dlls
 echo "$BUILD/tessdata: $(du -cb "$BUILD"/tessdata/*.traineddata | tail -n 1 | cut -f1) bytes:" $(ls "$BUILD/tessdata")
+
+# ASLR (with its relocations kept), 64-bit ASLR and DEP: the linker's defaults, kept on purpose.
+header=$(x86_64-w64-mingw32-objdump -p "$BUILD/quilvane.exe")
+for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
+  grep -qw "$flag" <<<"$header" || { echo "quilvane.exe lacks $flag in DllCharacteristics" >&2; exit 1; }
+done
+if grep -q "relocations stripped" <<<"$header"; then echo "quilvane.exe has no relocations: ASLR cannot move it" >&2; exit 1; fi

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 
+#include "win32/Dpi.h"
 #include "win32/ErrorDisplay.h"
 #include "win32/LayoutWindow.h"
 
@@ -25,7 +26,7 @@ void FormWindow::RegisterClasses(HINSTANCE instance) {
 }
 
 FormWindow::FormWindow(const WindowLayout& layout, DWORD style, DWORD exStyle, HWND owner, bool hasMenu) {
-    const SIZE size = LayoutWindow::OuterSize(layout, style, exStyle, hasMenu);
+    const SIZE size = LayoutWindow::OuterSize(layout, style, exStyle, hasMenu, SystemDpi());
     const POINT at = CentredOnScreen(size);
     CreateWindowExA(exStyle, kFormClass, layout.caption, style, at.x, at.y, size.cx, size.cy, owner, nullptr,
                     GetModuleHandleA(nullptr), this);
@@ -48,6 +49,13 @@ POINT FormWindow::CentredOnScreen(SIZE size) {
 // A window of controls gives the focus back to the control that had it, as a
 // dialog does, so that after a message box the user types on where he was.
 LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DPICHANGED) {
+        DpiChanged(HIWORD(wParam));
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                     suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     if (message == WM_ACTIVATE) {
         HWND focus = GetFocus();
         if (LOWORD(wParam) == WA_INACTIVE) {

@@ -20,6 +20,9 @@ protected:
     // controls are made by a LayoutWindow on it.
     FormWindow(const WindowLayout& layout, DWORD style, DWORD exStyle, HWND owner, bool hasMenu);
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The window has moved to a monitor of another dpi: its controls follow,
+    // then the window takes the size the system suggests.
+    virtual void DpiChanged(int /*dpi*/) {}
 
     HWND window_ = nullptr;
     HWND lastFocus_ = nullptr;  // the control that gets the focus back when the window is active again

@@ -39,6 +39,15 @@ THistoryWindow::THistoryWindow(HWND owner, Form1Logic& logic)
     Refresh();
 }
 
+// The list made in place of the layout's follows it: the layout's window is gone.
+void THistoryWindow::DpiChanged(int dpi) {
+    layout_.SetDpi(dpi);
+    HWND entries = GetDlgItem(window_, kEntries);
+    const RECT bounds = layout_.Bounds("Entries");
+    SendMessageA(entries, WM_SETFONT, SendMessageA(layout_.Control("Undo"), WM_GETFONT, 0, 0), FALSE);
+    MoveWindow(entries, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+}
+
 void THistoryWindow::Show() {
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);

@@ -19,6 +19,7 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged(int dpi) override;
     void UndoSelected();
     void CopyAll();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "win32/Dpi.h"
 #include "win32/Win32Controls.h"
 
 namespace {
@@ -90,10 +91,10 @@ void LayoutWindow::RegisterClasses(HINSTANCE instance) {
     RegisterClassA(&panel);
 }
 
-LayoutWindow::LayoutWindow(const WindowLayout& layout, HWND window) : layout_(layout), window_(window) {
+LayoutWindow::LayoutWindow(const WindowLayout& layout, HWND window)
+    : layout_(layout), window_(window), dpi_(WindowDpi(window)) {
     const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    HFONT windowFont = Font(layout.font);
-    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont), FALSE);
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(Font(layout.font)), FALSE);
     for (const ControlLayout& control : layout.controls) {
         const ClassStyle style = StyleOf(control);
         HWND parent = control.parent < 0 ? window : controls_[static_cast<std::size_t>(control.parent)];
@@ -103,11 +104,12 @@ LayoutWindow::LayoutWindow(const WindowLayout& layout, HWND window) : layout_(la
         }
         const DWORD common = WS_CHILD | (control.visible ? WS_VISIBLE : 0) | (control.enabled ? 0 : WS_DISABLED) |
                              (control.tabStop ? WS_TABSTOP : 0);
-        HWND made = CreateWindowExA(style.exStyle, style.className, control.caption, common | style.style,
-                                    control.bounds.x, control.bounds.y, control.bounds.width, control.bounds.height,
-                                    parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+        const RECT bounds = Bounds(control.name);
+        HWND made = CreateWindowExA(style.exStyle, style.className, control.caption, common | style.style, bounds.left,
+                                    bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
         if (made == nullptr) throw std::runtime_error(std::string("ウィンドウを作成できません: ") + control.name);
-        SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(control.font.face ? Font(control.font) : windowFont), FALSE);
+        SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
         if (control.kind == ControlKind::Panel && control.background >= 0)
             SetWindowLongPtrA(made, GWLP_USERDATA,
                               reinterpret_cast<LONG_PTR>(CreateSolidBrush(static_cast<COLORREF>(control.background))));
@@ -123,11 +125,15 @@ LayoutWindow::~LayoutWindow() {
     for (auto& [face, font] : fonts_) DeleteObject(font);
 }
 
+HFONT LayoutWindow::FontOf(const ControlLayout& control) {
+    return Font(control.font.face ? control.font : layout_.font);
+}
+
 HFONT LayoutWindow::Font(const FontLayout& font) {
     const std::string key = std::string(font.face ? font.face : "") + "/" + std::to_string(font.height);
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second;
-    HFONT made = CreateFontA(-font.height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+    HFONT made = CreateFontA(-Scaled(font.height, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face ? font.face : "");
     fonts_[key] = made;
     return made;
@@ -182,20 +188,22 @@ RECT LayoutWindow::Bounds(const char* name) const {
     std::vector<SIZE> sizes(layout_.controls.size());
     RECT client;
     GetClientRect(window_, &client);
+    const auto scaled = [this](int pixels) { return static_cast<LONG>(Scaled(pixels, dpi_)); };
     for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
         const ControlLayout& control = layout_.controls[i];
         SIZE parentNow{client.right, client.bottom};
-        SIZE parentLaid{layout_.client.width, layout_.client.height};
+        SIZE parentLaid{scaled(layout_.client.width), scaled(layout_.client.height)};
         if (control.parent >= 0) {
             const ControlLayout& parent = layout_.controls[static_cast<std::size_t>(control.parent)];
             parentNow = sizes[static_cast<std::size_t>(control.parent)];
-            parentLaid = {parent.bounds.width, parent.bounds.height};
+            parentLaid = {scaled(parent.bounds.width), scaled(parent.bounds.height)};
         }
-        sizes[i] = {control.bounds.width + ((control.anchors & kFollowWidth) ? parentNow.cx - parentLaid.cx : 0),
-                    control.bounds.height + ((control.anchors & kFollowHeight) ? parentNow.cy - parentLaid.cy : 0)};
-        if (std::strcmp(control.name, name) == 0)
-            return {control.bounds.x, control.bounds.y, control.bounds.x + std::max<LONG>(0, sizes[i].cx),
-                    control.bounds.y + std::max<LONG>(0, sizes[i].cy)};
+        sizes[i] = {scaled(control.bounds.width) + ((control.anchors & kFollowWidth) ? parentNow.cx - parentLaid.cx : 0),
+                    scaled(control.bounds.height) + ((control.anchors & kFollowHeight) ? parentNow.cy - parentLaid.cy : 0)};
+        if (std::strcmp(control.name, name) == 0) {
+            const LONG x = scaled(control.bounds.x), y = scaled(control.bounds.y);
+            return {x, y, x + std::max<LONG>(0, sizes[i].cx), y + std::max<LONG>(0, sizes[i].cy)};
+        }
     }
     throw std::logic_error(std::string("no control ") + name);
 }
@@ -207,6 +215,25 @@ void LayoutWindow::Relayout() {
         const RECT bounds = Bounds(control.name);
         MoveWindow(controls_[i], bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
     }
+}
+
+void LayoutWindow::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    // The old fonts go once no control uses them.
+    std::map<std::string, HFONT> old;
+    old.swap(fonts_);
+    SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(Font(layout_.font)), FALSE);
+    for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
+        const ControlLayout& control = layout_.controls[i];
+        if (controls_[i] == nullptr) continue;
+        SendMessageA(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(control)), FALSE);
+        const RECT bounds = Bounds(control.name);
+        MoveWindow(controls_[i], bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, FALSE);
+        if (control.kind == ControlKind::Label) FitLabelToText(controls_[i]);
+    }
+    for (auto& [key, font] : old) DeleteObject(font);
+    InvalidateRect(window_, nullptr, TRUE);
 }
 
 void LayoutWindow::FitLabelToText(HWND label) {
@@ -223,9 +250,10 @@ void LayoutWindow::FitLabelToText(HWND label) {
     InvalidateRect(GetParent(label), nullptr, TRUE);
 }
 
-SIZE LayoutWindow::OuterSize(const WindowLayout& layout, DWORD style, DWORD exStyle, bool hasMenu) {
-    if (layout.outer.width > 0) return {layout.outer.width, layout.outer.height};
-    RECT bounds{0, 0, layout.client.width, layout.client.height};
-    AdjustWindowRectEx(&bounds, style, hasMenu, exStyle);
+// A given outer size grows as a whole: the frame, caption and menu bar grow with the dpi too.
+SIZE LayoutWindow::OuterSize(const WindowLayout& layout, DWORD style, DWORD exStyle, bool hasMenu, int dpi) {
+    if (layout.outer.width > 0) return {Scaled(layout.outer.width, dpi), Scaled(layout.outer.height, dpi)};
+    RECT bounds{0, 0, Scaled(layout.client.width, dpi), Scaled(layout.client.height, dpi)};
+    AdjustWindowRectForDpi(bounds, style, hasMenu, exStyle, dpi);
     return {bounds.right - bounds.left, bounds.bottom - bounds.top};
 }

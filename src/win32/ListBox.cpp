@@ -9,6 +9,7 @@
 
 #include "core/CodePage.h"
 #include "core/Errors.h"
+#include "win32/Dpi.h"
 #include "win32/ErrorDisplay.h"
 
 namespace {
@@ -25,15 +26,21 @@ TEXTMETRICA FontMetrics(HWND list) {
     return metrics;
 }
 
-// 12 px rows, or as high as the font needs so that "_" and "g" are not cut.
-int RowHeight(HWND list) { return std::max<int>(12, FontMetrics(list).tmHeight); }
+// 12 px rows at 96 dpi, or as high as the font needs so that "_" and "g" are not cut.
+int RowHeight(HWND list, int dpi) { return std::max<int>(Scaled(12, dpi), FontMetrics(list).tmHeight); }
 
 }  // namespace
 
-TListBox::TListBox(HWND list) : list_(list) {
+TListBox::TListBox(HWND list) : list_(list), dpi_(WindowDpi(list)) {
     SetWindowSubclass(list_, Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SendMessageW(list_, LB_SETITEMHEIGHT, 0, RowHeight(list_));
+    SendMessageW(list_, LB_SETITEMHEIGHT, 0, RowHeight(list_, dpi_));
+}
+
+void TListBox::SetDpi(int dpi) {
+    dpi_ = dpi;
+    SendMessageW(list_, LB_SETITEMHEIGHT, 0, RowHeight(list_, dpi_));
+    Show();
 }
 
 TListBox::~TListBox() {
@@ -98,7 +105,7 @@ void TListBox::Move(int from, int to, const Bytes& row) {
 // some ms a step under Wine.
 void TListBox::Show() {
     const auto count = static_cast<LRESULT>(rows_.size());
-    const LRESULT extent = static_cast<LRESULT>(widestRow_) * FontMetrics(list_).tmAveCharWidth + 4;
+    const LRESULT extent = static_cast<LRESULT>(widestRow_) * FontMetrics(list_).tmAveCharWidth + Scaled(4, dpi_);
     if (SendMessageW(list_, LB_GETCOUNT, 0, 0) != count) {
         const LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
@@ -151,7 +158,7 @@ void TListBox::Draw(const DRAWITEMSTRUCT& item) const {
         const Bytes& row = rows_[item.itemID];
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        TextOutA(dc, item.rcItem.left + 2, item.rcItem.top, row.data(), static_cast<int>(row.size()));
+        TextOutA(dc, item.rcItem.left + Scaled(2, dpi_), item.rcItem.top, row.data(), static_cast<int>(row.size()));
     }
     if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &item.rcItem);
 }

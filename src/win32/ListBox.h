@@ -37,6 +37,8 @@ public:
     void Draw(const DRAWITEMSTRUCT& item) const;
     static TListBox* FromHandle(HWND list);
     HWND Handle() const { return list_; }
+    // Rows as high as the list's font, now at `dpi`, needs.
+    void SetDpi(int dpi);
 
 private:
     static LRESULT CALLBACK Proc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
@@ -46,6 +48,7 @@ private:
     void SearchTyped(const std::u16string& typed);  // type-to-select; empty: Backspace
 
     HWND list_;
+    int dpi_;
     std::vector<Bytes> rows_;
     std::size_t widestRow_ = 0;  // in bytes: the font is fixed-pitch, a byte a cell
     bool updating_ = false;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <new>
 
+#include "win32/Dpi.h"
+
 namespace {
 
 constexpr char kClassName[] = "QuilvanePdfPage";
@@ -40,9 +42,10 @@ MuPdfPageView::~MuPdfPageView() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
-void MuPdfPageView::Create(HWND parent, const RECT& bounds, HFONT font) {
+void MuPdfPageView::Create(HWND parent, const RECT& bounds, HFONT font, int dpi) {
     RegisterClassOnce(&MuPdfPageView::Proc);
     font_ = font;
+    dpi_ = dpi;
     CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, bounds.left, bounds.top,
                     bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, GetModuleHandleA(nullptr), this);
     Relayout(true);
@@ -95,7 +98,7 @@ LRESULT MuPdfPageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         wheelRest_ += delta * int(lines);
         const int steps = wheelRest_ / WHEEL_DELTA;
         wheelRest_ -= steps * WHEEL_DELTA;
-        ScrollTo(scrollX_, scrollY_ - steps * viewer::kScrollStep);
+        ScrollTo(scrollX_, scrollY_ - steps * Scaled(viewer::kScrollStep, dpi_));
         return 0;
     }
     case WM_KEYDOWN:
@@ -114,6 +117,18 @@ LRESULT MuPdfPageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: SetFocus(window_); return 0;
     }
     return DefWindowProcA(window_, message, wParam, lParam);
+}
+
+void MuPdfPageView::SetFont(HFONT font) {
+    font_ = font;
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+// A zoom of one's own keeps the page's size on the screen, not in pixels.
+void MuPdfPageView::SetDpi(int dpi) {
+    if (fit_ == viewer::Fit::Custom) zoom_ = zoom_ * dpi / dpi_;
+    dpi_ = dpi;
+    Relayout(fit_ != viewer::Fit::Custom);
 }
 
 void MuPdfPageView::SetDocument(const MuPdfDocument* document) {
@@ -166,8 +181,8 @@ void MuPdfPageView::Relayout(bool placeForFit) {
     RECT outer{};
     if (window_) GetWindowRect(window_, &outer);  // no border: the whole window is the view
     viewer::LayoutInput in{fit_, document_ ? document_->PageSize(page_) : viewer::SizeF{}, {},
-                           {outer.right - outer.left, outer.bottom - outer.top}, GetSystemMetrics(SM_CXVSCROLL),
-                           GetSystemMetrics(SM_CYHSCROLL), barsShown_, zoom_};
+                           {outer.right - outer.left, outer.bottom - outer.top}, SystemMetricForDpi(SM_CXVSCROLL, dpi_),
+                           SystemMetricForDpi(SM_CYHSCROLL, dpi_), barsShown_, zoom_};
     if (viewer::FitsContent(fit_) && document_) in.content = ContentBox(page_);
     layout_ = viewer::LayOut(in);
     zoom_ = layout_.zoom;
@@ -221,8 +236,8 @@ void MuPdfPageView::Scroll(int bar, int code) {
     const int page = horizontal ? layout_.viewport.width : layout_.viewport.height;
     int to = now;
     switch (code) {
-    case SB_LINEUP: to = now - viewer::kScrollStep; break;
-    case SB_LINEDOWN: to = now + viewer::kScrollStep; break;
+    case SB_LINEUP: to = now - Scaled(viewer::kScrollStep, dpi_); break;
+    case SB_LINEDOWN: to = now + Scaled(viewer::kScrollStep, dpi_); break;
     case SB_PAGEUP: to = now - page; break;
     case SB_PAGEDOWN: to = now + page; break;
     case SB_TOP: to = 0; break;
@@ -269,7 +284,8 @@ void MuPdfPageView::Paint(HDC target) {
             HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
             SetTextColor(dc, RGB(255, 255, 255));
             SetBkMode(dc, TRANSPARENT);
-            RECT box{12, 12, width - 12, height - 12};
+            const int margin = Scaled(12, dpi_);
+            RECT box{margin, margin, width - margin, height - margin};
             RECT measured = box;
             DrawTextA(dc, notice_.c_str(), int(notice_.size()), &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
             const int top = box.top + std::max(0, int((box.bottom - box.top) - (measured.bottom - measured.top)) / 2);

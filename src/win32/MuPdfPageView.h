@@ -22,7 +22,10 @@ public:
     MuPdfPageView& operator=(const MuPdfPageView&) = delete;
 
     // Makes the window, a child of `parent` at `bounds`; state set before carries over.
-    void Create(HWND parent, const RECT& bounds, HFONT font);
+    void Create(HWND parent, const RECT& bounds, HFONT font, int dpi);
+    // The notice's font, and the dpi scroll bars and steps are sized for.
+    void SetFont(HFONT font);
+    void SetDpi(int dpi);
     HWND Window() const { return window_; }
 
     void SetDocument(const MuPdfDocument* document);  // null shows nothing
@@ -62,6 +65,7 @@ private:
 
     HWND window_ = nullptr;
     HFONT font_ = nullptr;
+    int dpi_ = 96;
     const MuPdfDocument* document_ = nullptr;
     Bytes notice_;
     viewer::Fit fit_ = viewer::Fit::Page;

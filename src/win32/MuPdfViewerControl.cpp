@@ -8,6 +8,7 @@
 
 #include "core/CodePage.h"
 #include "viewer/ViewerTexts.h"
+#include "win32/Dpi.h"
 
 void RegisterPdfViewerControl() {
     RegisterControlClass(kPdfViewerClassId, [] { return std::make_unique<MuPdfViewerControl>(); });
@@ -18,6 +19,11 @@ namespace {
 // The control's window and its toolbar share one window class: both pass
 // their buttons' commands and drawing to the control.
 constexpr char kClassName[] = "QuilvanePdfViewer";
+
+// Where the toolbar's children go at 96 dpi, in the order they are made:
+// previous, next, "n / N", a separator, zoom out, zoom in.
+constexpr RECT kToolBarPlaces[] = {{4, 3, 28, 25},   {30, 3, 54, 25},   {56, 3, 120, 25},
+                                   {124, 4, 126, 24}, {130, 3, 154, 25}, {156, 3, 180, 25}};
 
 void RegisterClassOnce(WNDPROC proc) {
     static const bool registered = [proc] {
@@ -46,33 +52,62 @@ MuPdfViewerControl::~MuPdfViewerControl() {
     if (font_ != nullptr) DeleteObject(font_);
 }
 
+// The Japanese UI font at the size the Qt viewer's 9 points take at 96 dpi, scaled.
+void MuPdfViewerControl::MakeFont() {
+    HFONT old = font_;
+    font_ = CreateFontA(-Scaled(12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS UI Gothic");
+    for (HWND child : toolbarChildren_)
+        if (child != nullptr) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    view_.SetFont(font_);
+    if (old != nullptr) DeleteObject(old);
+}
+
 bool MuPdfViewerControl::InPlaceActivate(HWND parent, const RECT& bounds) {
     if (window_ != nullptr) return true;
     RegisterClassOnce(&MuPdfViewerControl::Proc);
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    // The Japanese UI font at the size the Qt viewer's 9 points take at 96 dpi.
-    font_ = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS UI Gothic");
+    dpi_ = WindowDpi(parent);
+    MakeFont();
     CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, bounds.left, bounds.top,
                     bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, GetModuleHandleA(nullptr),
                     this);
     if (window_ == nullptr) return false;
     MakeToolBar();
-    view_.Create(window_, RECT{0, 0, 0, 0}, font_);
+    view_.Create(window_, RECT{0, 0, 0, 0}, font_, dpi_);
     LayOutChildren();
     return true;
 }
 
+void MuPdfViewerControl::PlaceToolBar() {
+    for (std::size_t i = 0; i < toolbarChildren_.size(); ++i) {
+        const RECT& at = kToolBarPlaces[i];
+        const int left = Scaled(at.left, dpi_), top = Scaled(at.top, dpi_);
+        MoveWindow(toolbarChildren_[i], left, top, Scaled(at.right, dpi_) - left, Scaled(at.bottom, dpi_) - top, TRUE);
+    }
+}
+
+void MuPdfViewerControl::SetDpi(int dpi) {
+    if (dpi == dpi_) return;
+    dpi_ = dpi;
+    MakeFont();
+    PlaceToolBar();
+    view_.SetDpi(dpi);
+    LayOutChildren();
+}
+
 void MuPdfViewerControl::MakeToolBar() {
     toolbar_ = CreateWindowExA(0, kClassName, "", WS_CHILD | WS_CLIPCHILDREN | (toolbarShown_ ? WS_VISIBLE : 0), 0, 0, 0,
-                               kToolBarHeight, window_, nullptr, GetModuleHandleA(nullptr), this);
+                               ToolBarHeight(), window_, nullptr, GetModuleHandleA(nullptr), this);
     tips_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_,
                             nullptr, GetModuleHandleA(nullptr), nullptr);
-    auto button = [&](int x, int width, int id, DWORD style, const char16_t* text, const char16_t* tipText) {
+    std::size_t count = 0;
+    auto button = [&](int id, DWORD style, const char16_t* text, const char16_t* tipText) {
         const Bytes caption = FromUtf16(text), tip = FromUtf16(tipText);
-        HWND made = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | style, x, 3, width, 22, toolbar_,
+        HWND made = CreateWindowExA(0, "BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, toolbar_,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+        toolbarChildren_[count++] = made;
         SendMessageA(made, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         TTTOOLINFOA info{};
         info.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -84,15 +119,17 @@ void MuPdfViewerControl::MakeToolBar() {
     };
     using namespace viewer_text;
     // The page buttons show arrows, as the Qt toolbar's icons do; their names are their tips.
-    button(4, 24, kPreviousCommand, BS_OWNERDRAW, kPreviousPage, kPreviousPage);
-    button(30, 24, kNextCommand, BS_OWNERDRAW, kNextPage, kNextPage);
-    label_ = CreateWindowExA(0, "STATIC", pageLabel_.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 56, 3,
-                             64, 22, toolbar_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    button(kPreviousCommand, BS_OWNERDRAW, kPreviousPage, kPreviousPage);
+    button(kNextCommand, BS_OWNERDRAW, kNextPage, kNextPage);
+    label_ = CreateWindowExA(0, "STATIC", pageLabel_.c_str(), WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 0, 0, 0,
+                             0, toolbar_, nullptr, GetModuleHandleA(nullptr), nullptr);
     SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ETCHEDVERT, 124, 4, 2, 20, toolbar_, nullptr,
-                    GetModuleHandleA(nullptr), nullptr);
-    button(130, 24, kZoomOutCommand, BS_PUSHBUTTON, kZoomOut, kZoomOutTip);
-    button(156, 24, kZoomInCommand, BS_PUSHBUTTON, kZoomIn, kZoomInTip);
+    toolbarChildren_[count++] = label_;
+    toolbarChildren_[count++] = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_ETCHEDVERT, 0, 0, 0, 0, toolbar_,
+                                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    button(kZoomOutCommand, BS_PUSHBUTTON, kZoomOut, kZoomOutTip);
+    button(kZoomInCommand, BS_PUSHBUTTON, kZoomIn, kZoomInTip);
+    PlaceToolBar();
 }
 
 LRESULT CALLBACK MuPdfViewerControl::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -115,6 +152,10 @@ LRESULT MuPdfViewerControl::Handle(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_SIZE:
         if (window == window_) LayOutChildren();
+        return 0;
+    // The window's monitor has another dpi now; the host has already given it its new size.
+    case WM_DPICHANGED_AFTERPARENT:
+        if (window == window_) SetDpi(WindowDpi(window_));
         return 0;
     case WM_COMMAND: {
         const bool focused = GetFocus() == reinterpret_cast<HWND>(lParam);
@@ -141,7 +182,10 @@ LRESULT MuPdfViewerControl::Handle(HWND window, UINT message, WPARAM wParam, LPA
     case WM_NCDESTROY:
         SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         if (window == window_) window_ = tips_ = nullptr;
-        if (window == toolbar_) toolbar_ = label_ = nullptr;
+        if (window == toolbar_) {
+            toolbar_ = label_ = nullptr;
+            toolbarChildren_ = {};
+        }
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -151,9 +195,9 @@ void MuPdfViewerControl::LayOutChildren() {
     if (window_ == nullptr) return;
     RECT client;
     GetClientRect(window_, &client);
-    const int bar = toolbarShown_ ? kToolBarHeight : 0;
+    const int bar = toolbarShown_ ? ToolBarHeight() : 0;
     if (toolbar_) {
-        MoveWindow(toolbar_, 0, 0, client.right, kToolBarHeight, TRUE);
+        MoveWindow(toolbar_, 0, 0, client.right, ToolBarHeight(), TRUE);
         ShowWindow(toolbar_, toolbarShown_ ? SW_SHOWNA : SW_HIDE);
     }
     if (view_.Window()) MoveWindow(view_.Window(), 0, bar, client.right, std::max(0L, client.bottom - bar), TRUE);

@@ -2,11 +2,13 @@
 #pragma once
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
 #include "core/Bytes.h"
 #include "viewer/PdfViewerCore.h"
+#include "win32/Dpi.h"
 #include "win32/MuPdfDocument.h"
 #include "win32/MuPdfPageView.h"
 
@@ -30,8 +32,11 @@ public:
     bool ToolBarShown() const { return toolbarShown_; }
     const MuPdfDocument* Document() const { return document_.get(); }
     const Bytes& PageLabel() const { return pageLabel_; }
-    // The toolbar's height in pixels when shown, and its buttons' command ids.
+    // The toolbar's height in pixels at 96 dpi and now, and its buttons' command ids.
     static constexpr int kToolBarHeight = 28;
+    int ToolBarHeight() const { return Scaled(kToolBarHeight, dpi_); }
+    // Scales the toolbar, its font and the page view to `dpi`.
+    void SetDpi(int dpi);
     enum Command { kPreviousCommand = 101, kNextCommand, kZoomOutCommand, kZoomInCommand };
 
 protected:
@@ -45,7 +50,9 @@ protected:
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void MakeFont();
     void MakeToolBar();
+    void PlaceToolBar();
     void LayOutChildren();
     void UpdatePageLabel(int page, int count);
 
@@ -58,6 +65,8 @@ private:
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND label_ = nullptr;
+    std::array<HWND, 6> toolbarChildren_{};  // as kToolBarPlaces places them
     HWND tips_ = nullptr;
     HFONT font_ = nullptr;
+    int dpi_ = kDesignDpi;
 };

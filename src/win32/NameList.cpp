@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "win32/Dpi.h"
+
 namespace {
 
 constexpr int kMostRowsShown = 8;
@@ -10,7 +12,7 @@ constexpr int kArrowWidth = 16;
 
 }  // namespace
 
-TNameList::TNameList(HWND box, HWND owner) : box_(box) {
+TNameList::TNameList(HWND box, HWND owner) : box_(box), dpi_(WindowDpi(box)) {
     // Owned by the window, so its clicks are reported there; never activated,
     // so the name box keeps the focus and the caret.
     list_ = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "LISTBOX", "",
@@ -27,14 +29,24 @@ TNameList::TNameList(HWND box, HWND owner) : box_(box) {
     PlaceArrow();
 }
 
+void TNameList::SetDpi(int dpi) {
+    dpi_ = dpi;
+    const auto font = SendMessageA(box_, WM_GETFONT, 0, 0);
+    SendMessageA(list_, WM_SETFONT, font, FALSE);
+    SendMessageA(arrow_, WM_SETFONT, font, TRUE);
+    PlaceArrow();
+    if (IsOpen()) FitToRows();
+}
+
 // At the box's right end, as the box now stands: the layout sizes it after we start.
 void TNameList::PlaceArrow() {
     RECT inside;
     GetClientRect(box_, &inside);
     MapWindowPoints(box_, GetParent(box_), reinterpret_cast<POINT*>(&inside), 2);
-    SetWindowPos(arrow_, HWND_TOP, inside.right - kArrowWidth, inside.top, kArrowWidth, inside.bottom - inside.top, SWP_NOACTIVATE);
+    const int width = Scaled(kArrowWidth, dpi_);
+    SetWindowPos(arrow_, HWND_TOP, inside.right - width, inside.top, width, inside.bottom - inside.top, SWP_NOACTIVATE);
     // The text stops short of the arrow.
-    SendMessageA(box_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, enabled_ ? kArrowWidth + 2 : 0));
+    SendMessageA(box_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, enabled_ ? Scaled(kArrowWidth + 2, dpi_) : 0));
 }
 
 TNameList::~TNameList() {

@@ -32,12 +32,15 @@ public:
     // A notification from the list or the arrow; true when it was theirs.
     bool Command(HWND from, int code);
     std::function<void(int row)> OnChoose;
+    // The box's font and size have changed to `dpi`'s: the arrow and the list follow.
+    void SetDpi(int dpi);
 
 private:
     void Choose(int row);
     void FitToRows();
     void PlaceArrow();
     HWND box_;
+    int dpi_;
     HWND list_;
     HWND arrow_;
     bool enabled_ = true;

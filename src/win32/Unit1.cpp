@@ -89,6 +89,13 @@ bool TForm1::PreTranslate(MSG& message) {
     return IsDialogMessageW(Handle(), &message) != FALSE;
 }
 
+// The viewer scales its own toolbar when the system tells it, after this.
+void TForm1::DpiChanged(int dpi) {
+    layout_.SetDpi(dpi);
+    listBox1_.SetDpi(dpi);
+    nameList_.SetDpi(dpi);
+}
+
 void TForm1::Command(int id) {
     static const std::pair<int, void (Form1Logic::*)()> handlers[] = {
         {O1, &Form1Logic::O1Click},         {Q1, &Form1Logic::Q1Click},         {NH0, &Form1Logic::NH0Click},

@@ -33,6 +33,7 @@ public:
 private:
     void Close() override { closed_ = true; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged(int dpi) override { layout_.SetDpi(dpi); }
 
     HWND owner_;
     bool ready_ = false;
