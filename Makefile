@@ -20,7 +20,7 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
 PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps package-tools install-missing build run test check-sanitize windows test-windows bench-windows stress bench demo screenshot package test-package clean
+.PHONY: all deps package-tools install-missing build run test check-sanitize windows msi test-msi test-windows bench-windows stress bench demo screenshot package test-package clean
 
 all: build
 
@@ -65,6 +65,14 @@ check-sanitize: deps
 # quilvane.exe, static, cross-built with mingw-w64 with our MuPDF viewer.
 windows:
 	tools/build-windows.sh $(WINEXE) $(JOBS)
+
+# The per-user Windows installer of that program: $(WINEXE)/quilvane-<version>-x64.msi.
+msi: windows
+	tools/build-msi.sh $(WINEXE) $(JOBS)
+
+# The installer under Wine: install, start at 96 and 144 dpi, upgrade, uninstall.
+test-msi: msi
+	tools/test-msi.sh $(WINEXE) $(JOBS)
 
 # The core and the Win32 backend cross-built with mingw-w64, tested under Wine
 # with code page 932; each step prints its time.

@@ -43,4 +43,7 @@ function(quilvane_msi target exe version output)
             -P ${PROJECT_SOURCE_DIR}/cmake/MsiPack.cmake
     DEPENDS ${exe} ${PROJECT_SOURCE_DIR}/res/windows/quilvane.wxs
     COMMENT "quilvane-${version}-x64.msi" VERBATIM)
+  # Where the package goes, for the tests.
+  set_property(GLOBAL PROPERTY QUILVANE_${target}_FILE ${output}/quilvane-${version}-x64.msi)
+  file(WRITE ${CMAKE_BINARY_DIR}/msi/${target}.path "${output}/quilvane-${version}-x64.msi\n")
 endfunction()

@@ -5,6 +5,11 @@
 // The first line is the top-level window whose title starts with the argument.
 // With more arguments, UTF-16 units in hex, it posts them to the window's list
 // box instead, as the keyboard and the input method do.
+// With --geometry first, it prints the window's dpi and dpi awareness (0
+// unaware, 1 system, 2 per monitor; v2 when it is), then every window's place
+// in the top-level window's client area, in device pixels:
+//   dpi <dpi> awareness <n>[ v2]
+//   <class> <id> <x> <y> <width> <height>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -32,6 +37,17 @@ std::wstring TextOf(HWND window) {
 }
 
 HWND focus = nullptr;
+HWND top = nullptr;
+
+void PrintGeometry(HWND window) {
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    RECT at{};
+    GetWindowRect(window, &at);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&at), 2);
+    std::printf("%s %d %ld %ld %ld %ld\n", Utf8(className).c_str(), GetDlgCtrlID(window), at.left, at.top,
+                at.right - at.left, at.bottom - at.top);
+}
 
 void Print(HWND window) {
     wchar_t className[64] = {};
@@ -55,6 +71,13 @@ int main() {
     // The title as typed: argv would have it in the ANSI code page.
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const bool geometry = argc > 2 && lstrcmpW(argv[1], L"--geometry") == 0;
+    if (geometry) {
+        // Device pixels: an unaware caller is told the places scaled to 96 dpi.
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+        ++argv;
+        --argc;
+    }
     if (argc < 2) return 2;
     Search search{argv[1]};
     EnumWindows(
@@ -66,6 +89,20 @@ int main() {
         },
         reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr) return 1;
+    if (geometry) {
+        top = search.found;
+        const DPI_AWARENESS_CONTEXT context = GetWindowDpiAwarenessContext(top);
+        std::printf("dpi %u awareness %d%s\n", GetDpiForWindow(top), static_cast<int>(GetAwarenessFromDpiAwarenessContext(context)),
+                    AreDpiAwarenessContextsEqual(context, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ? " v2" : "");
+        EnumChildWindows(
+            top,
+            [](HWND child, LPARAM) -> BOOL {
+                PrintGeometry(child);
+                return TRUE;
+            },
+            0);
+        return 0;
+    }
     if (argc > 2) {
         HWND list = nullptr;
         EnumChildWindows(
