@@ -44,10 +44,12 @@ endforeach()
 unset(_quilvane_lang)
 
 # The language data in a tessdata folder beside `target`'s .exe, where the
-# Windows program looks for it: there is no installer to put it elsewhere.
+# Windows program looks for it: in the build, and in the install rules'
+# folder the installer ships (the program at its top).
 function(quilvane_ship_tessdata target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory "$<TARGET_FILE_DIR:${target}>/tessdata"
     COMMAND ${CMAKE_COMMAND} -E copy_if_different "${QUILVANE_TESSDATA}/jpn.traineddata"
             "${QUILVANE_TESSDATA}/eng.traineddata" "$<TARGET_FILE_DIR:${target}>/tessdata/")
+  install(FILES "${QUILVANE_TESSDATA}/jpn.traineddata" "${QUILVANE_TESSDATA}/eng.traineddata" DESTINATION tessdata)
 endfunction()
