@@ -102,7 +102,7 @@ expect_entry "$pc" "$version"
 echo "mine" > "$programs/notes.txt"
 mkdir -p "$documents" && echo "mine too" > "$documents/quilvane notes.txt"
 
-cp "$pdf" "$work/docs/scan 001.pdf"
+for name in "scan 001" "見積書 2026-11" "請求書 2026-10"; do cp "$pdf" "$work/docs/$name.pdf"; done
 # Starts the program from the Start menu at `dpi`, shows the PDF, keeps its
 # screenshot and the places of its windows, and quits from the menu.
 show_at() {

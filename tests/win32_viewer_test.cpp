@@ -190,6 +190,43 @@ TEST_F(Win32Viewer, TheToolbarTakesItsHeightFromThePageAndCountsPages) {
     EXPECT_EQ(Area().cy, without.cy);
 }
 
+// On a monitor of 144 dpi the toolbar, its buttons and its font are half as
+// large again and the fit takes what is left; a zoom of one's own keeps the
+// page's size on the screen when the dpi changes back.
+TEST_F(Win32Viewer, AtAnotherDpiTheToolbarScalesAndTheZoomKeepsThePagesSize) {
+    ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    viewer_->ViewerShowScrollbars(false);
+    viewer_->ViewerShowToolbar(true);
+    viewer_->ViewerSetView(u"Fit");
+    const auto place = [&](int id) {
+        RECT at{};
+        GetWindowRect(GetDlgItem(control_->ToolBar(), id), &at);
+        MapWindowPoints(nullptr, control_->ToolBar(), reinterpret_cast<POINT*>(&at), 2);
+        return at;
+    };
+    const RECT zoomIn = place(MuPdfViewerControl::kZoomInCommand);
+    control_->SetDpi(144);
+    const int bar = MuPdfViewerControl::kToolBarHeight * 3 / 2;
+    EXPECT_EQ(ClientSize(control_->ToolBar()).cy, bar);
+    EXPECT_EQ(Area().cy, 492 - bar);
+    EXPECT_NEAR(View().Zoom(), (492.0 - bar) / 842, 1e-9);
+    const RECT scaled = place(MuPdfViewerControl::kZoomInCommand);
+    EXPECT_NEAR(scaled.left, zoomIn.left * 1.5, 1);
+    EXPECT_NEAR(scaled.top, zoomIn.top * 1.5, 1);
+    EXPECT_NEAR(scaled.right - scaled.left, (zoomIn.right - zoomIn.left) * 1.5, 1);
+    EXPECT_NEAR(scaled.bottom - scaled.top, (zoomIn.bottom - zoomIn.top) * 1.5, 1);
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(GetDlgItem(control_->ToolBar(), MuPdfViewerControl::kZoomInCommand),
+                                                    WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -18);
+    SendMessageA(control_->ToolBar(), WM_COMMAND, MuPdfViewerControl::kZoomInCommand, 0);
+    const double zoomed = View().Zoom();
+    control_->SetDpi(96);
+    EXPECT_NEAR(View().Zoom(), zoomed * 96 / 144, 1e-9);
+    EXPECT_EQ(Area().cy, 492 - MuPdfViewerControl::kToolBarHeight);
+}
+
 TEST_F(Win32Viewer, PageKeysAndTheWheelTurnPagesAtTheEdges) {
     ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
     viewer_->ViewerSetLayoutMode(u"SinglePage");

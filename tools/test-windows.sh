@@ -12,6 +12,8 @@ mkdir -p "$BUILD"
 step "packages"
 install_missing g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth \
   python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho tesseract-ocr-jpn tesseract-ocr-eng
+# The installer's test packs this build's program (cmake/Msi.cmake).
+install_missing wixl msitools
 done_step "packages"
 
 # Before HOME moves below: the cache is the user's.
@@ -33,6 +35,7 @@ step "Quilvane cross build"
 cmake -S . -B "$BUILD/quilvane" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Debug \
   -DQUILVANE_PLATFORM=win32 -DCMAKE_PREFIX_PATH="$BUILD/gtest" -DQUILVANE_MUPDF_PREFIX="$mupdf" -DQUILVANE_READERS_PREFIX="$readers" >/dev/null
 cmake --build "$BUILD/quilvane" -j "$JOBS"
+cmake --build "$BUILD/quilvane" -j "$JOBS" --target msi msi_next
 done_step "Quilvane cross build"
 
 step "tests under Wine"
