@@ -4,8 +4,9 @@
 # without administrator rights would meet it: a quiet install puts the files,
 # the Start menu shortcut and the uninstall entry where they belong; the
 # program starts from the shortcut and shows a PDF, in proportion at 96 and at
-# 144 dpi; the next version installs over it in place; uninstalling removes
-# all it installed and nothing of the user's. Screenshots go to WORK/shots.
+# 144 dpi; the next version installs over it in place, and the older one not
+# back over that; uninstalling removes all it installed and nothing of the
+# user's. Screenshots go to WORK/shots.
 #   msi_install_test.sh MSI NEXT_MSI PROBE_EXE PDF WORK
 set -euo pipefail
 msi=$(realpath "$1") next=$(realpath "$2") probe=$(realpath "$3") pdf=$(realpath "$4") work=$(realpath -m "$5")
@@ -170,6 +171,10 @@ cmp -s "$work/expected/Programs/Quilvane/quilvane.exe" "$installed/quilvane.exe"
   fail "the next version's program is the same file: the upgrade would prove nothing"
 expect_files_of "$next"
 [ -s "$shortcut" ] || fail "the upgrade lost the Start menu shortcut"
+# The older package over the newer is refused and changes nothing.
+w msiexec /i "$(winpath "$msi")" /qn && fail "the older version installed over the newer"
+expect_entry "$next_pc" "$next_version"
+expect_files_of "$next"
 
 echo "== uninstall removes what it installed and nothing of the user's"
 timed msiexec /x "$next_pc"
