@@ -35,17 +35,9 @@ THistoryWindow::THistoryWindow(HWND owner, Form1Logic& logic)
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntries)), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(entries, WM_SETFONT, SendMessageA(layout_.Control("Undo"), WM_GETFONT, 0, 0), FALSE);
     SetWindowPos(entries, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    layout_.Replace("Entries", entries);
     ready_ = true;
     Refresh();
-}
-
-// The list made in place of the layout's follows it: the layout's window is gone.
-void THistoryWindow::DpiChanged(int dpi) {
-    layout_.SetDpi(dpi);
-    HWND entries = GetDlgItem(window_, kEntries);
-    const RECT bounds = layout_.Bounds("Entries");
-    SendMessageA(entries, WM_SETFONT, SendMessageA(layout_.Control("Undo"), WM_GETFONT, 0, 0), FALSE);
-    MoveWindow(entries, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
 }
 
 void THistoryWindow::Show() {

@@ -19,7 +19,7 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    void DpiChanged(int dpi) override;
+    void DpiChanged(int dpi) override { layout_.SetDpi(dpi); }
     void UndoSelected();
     void CopyAll();
 

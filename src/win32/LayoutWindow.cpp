@@ -133,8 +133,9 @@ HFONT LayoutWindow::Font(const FontLayout& font) {
     const std::string key = std::string(font.face ? font.face : "") + "/" + std::to_string(font.height);
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second;
-    HFONT made = CreateFontA(-Scaled(font.height, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face ? font.face : "");
+    HFONT made = CreateFontA(-Scaled(font.height, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                             font.face ? font.face : "");
     fonts_[key] = made;
     return made;
 }
@@ -173,6 +174,11 @@ HWND LayoutWindow::Control(const char* name) const {
     for (std::size_t i = 0; i < layout_.controls.size(); ++i)
         if (std::strcmp(layout_.controls[i].name, name) == 0) return controls_[i];
     throw std::logic_error(std::string("no control ") + name);
+}
+
+void LayoutWindow::Replace(const char* name, HWND window) {
+    for (std::size_t i = 0; i < layout_.controls.size(); ++i)
+        if (std::strcmp(layout_.controls[i].name, name) == 0) controls_[i] = window;
 }
 
 HWND LayoutWindow::Parent(const char* name) const {

@@ -24,6 +24,8 @@ public:
     LayoutWindow& operator=(const LayoutWindow&) = delete;
 
     HWND Control(const char* name) const;
+    // Puts `window` in the named control's place from now on; the old one is the caller's.
+    void Replace(const char* name, HWND window);
     // The window viewers and other custom controls go into; null unless it is a panel.
     HWND Parent(const char* name) const;
     RECT Bounds(const char* name) const;  // where the control sits on its parent now
