@@ -66,7 +66,7 @@ std::optional<TrashPlace> TrashFor(const Bytes& folder) {
     const Bytes top = TopOf(folder, device);
     const Bytes shared = top + "/.Trash";
     struct stat st{};
-    // A shared trash counts only as the specification of the trash asks: a real folder with the sticky bit.
+    // A shared trash counts only when it is a real folder with the sticky bit: otherwise others could read ours.
     if (lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
         const Bytes mine = shared + "/" + std::to_string(getuid());
         if (MakeFolder(mine)) return TrashPlace{mine, top + "/"};
