@@ -133,9 +133,3 @@ TrashOutcome MoveToTrash(const Bytes& path) {
     }
     return Refused("ごみ箱に入れられません: " + MoveFailureReason(EEXIST));
 }
-
-MoveOutcome RestoreFromTrash(const TrashedFile& trashed, const Bytes& to) {
-    MoveOutcome outcome = MoveFileAnywhere(trashed.path, to);
-    if (outcome.moved && !trashed.info.empty()) unlink(trashed.info.c_str());
-    return outcome;
-}

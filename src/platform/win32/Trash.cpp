@@ -153,9 +153,3 @@ TrashOutcome MoveToTrash(const Bytes& bytes) {
     if (auto trashed = BinFileAt(sink.created)) return Moved(trashed);
     return Moved(BinSearch(path, *identity).Find());
 }
-
-MoveOutcome RestoreFromTrash(const TrashedFile& trashed, const Bytes& to) {
-    MoveOutcome outcome = MoveFileAnywhere(trashed.path, to);
-    if (outcome.moved && !trashed.info.empty()) RemoveFile(trashed.info);
-    return outcome;
-}
