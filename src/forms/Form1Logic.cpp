@@ -134,13 +134,19 @@ void Form1Logic::OpenRecording(const Bytes& path) {
 }
 
 // On Windows the device holds the recording open without delete sharing, so
-// it lets go before the move; the load that follows opens it again, and a
-// refused move opens the old file again.
-MoveOutcome Form1Logic::MoveReleasingPlayer(const Bytes& from, const Bytes& to) {
-    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == from;
+// it lets go while `change` moves the file away; the load that follows opens
+// it again, and a refused change opens the old file again.
+bool Form1Logic::ReleasingRecording(const Bytes& path, const std::function<bool()>& change) {
+    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == path;
     if (deviceHasIt) MP1.PlayerClose();
-    MoveOutcome outcome = MoveFileNoReplace(from, to);
-    if (deviceHasIt && !outcome.moved) OpenRecording(from);
+    const bool changed = change();
+    if (deviceHasIt && !changed) OpenRecording(path);
+    return changed;
+}
+
+MoveOutcome Form1Logic::MoveReleasingPlayer(const Bytes& from, const Bytes& to) {
+    MoveOutcome outcome;
+    ReleasingRecording(from, [&] { return (outcome = MoveFileNoReplace(from, to)).moved; });
     return outcome;
 }
 
@@ -362,13 +368,8 @@ void Form1Logic::N_TrashClick() {
     if (!PathExists(path)) refuse("ファイルが見つかりません");
     if (N_R1.Checked() && !Boxes.AskYesNo("確認", "「" + name + "」をごみ箱に移動しますか？")) return;
     const Bytes next = NeighbourRow();
-    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == path;
-    if (deviceHasIt) MP1.PlayerClose();
-    const TrashOutcome outcome = MoveToTrash(path);
-    if (!outcome.moved) {
-        if (deviceHasIt) OpenRecording(path);
-        refuse(outcome.reason);
-    }
+    TrashOutcome outcome;
+    if (!ReleasingRecording(path, [&] { return (outcome = MoveToTrash(path)).moved; })) refuse(outcome.reason);
     RenameRecord record{FolderPart(path), name, FileNamePart(outcome.trashed.path), {}};
     record.kind = RenameRecord::Kind::Trash;
     record.trashed = outcome.trashed;
@@ -395,13 +396,9 @@ void Form1Logic::N_MoveClick() {
     if (FolderPart(path) == MoveTarget) refuse("移動先が今のフォルダと同じです");
     if (N_R1.Checked() && !Boxes.AskYesNo("確認", "「" + name + "」を「" + MoveTarget + "」に移動しますか？")) return;
     const Bytes next = NeighbourRow();
-    const bool deviceHasIt = CurrentMode == 1 && MP1.DeviceOpened && MP1.FileName == path;
-    if (deviceHasIt) MP1.PlayerClose();
-    const MoveOutcome outcome = MoveFileAnywhere(path, MoveTarget + name);
-    if (!outcome.moved) {
-        if (deviceHasIt) OpenRecording(path);
+    MoveOutcome outcome;
+    if (!ReleasingRecording(path, [&] { return (outcome = MoveFileAnywhere(path, MoveTarget + name)).moved; }))
         refuse(outcome.reason);
-    }
     RenameRecord record{FolderPart(path), name, name, {}};
     record.kind = RenameRecord::Kind::Move;
     record.newFolder = MoveTarget;

@@ -157,6 +157,8 @@ private:
     // After the current file left: `next` is current, or nothing is.
     void StepAfterLeaving(const Bytes& next);
     void RecordAndStep(RenameRecord record, const Bytes& next);
+    // `change` takes the file at `path` away; true when it did.
+    bool ReleasingRecording(const Bytes& path, const std::function<bool()>& change);
     MoveOutcome MoveReleasingPlayer(const Bytes& from, const Bytes& to);
     IMenuItem* FitItem(int fit) const;
     // Where the list's rows came from: the folder, the mode and the kept listing's version.
