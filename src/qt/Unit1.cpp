@@ -77,8 +77,8 @@ THistoryWindow& TForm1::HistoryWindow() {
 }
 
 // Enter in the name box renames and steps to the next file, Shift+Enter to
-// the previous one. Alt+Down in the name box opens its list of candidates. Ctrl+Down and
-// Ctrl+Up in the name box step the last rename's number. The
+// the previous one. Alt+Down in the name box opens its list of candidates.
+// Ctrl+Down and Ctrl+Up in the name box step the last rename's number. The
 // undo shortcut is also the box's own redo key on some platforms: in the box,
 // where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

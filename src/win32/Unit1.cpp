@@ -195,9 +195,6 @@ LRESULT CALLBACK TForm1::NameBoxProc(HWND edit, UINT message, WPARAM wParam, LPA
         // Enter and Escape were taken as keys: no beep for their characters.
         if (wParam == '\r' || wParam == 0x1B) return 0;
         break;
-    case WM_COMMAND:  // the arrow at the box's end
-        if (names.Command(reinterpret_cast<HWND>(lParam), HIWORD(wParam))) return 0;
-        break;
     case WM_KILLFOCUS:
         if (!names.Owns(reinterpret_cast<HWND>(wParam))) names.Close();
         break;
