@@ -99,6 +99,20 @@ void SortNaturally(std::vector<DirEntry>& entries) {
     entries = std::move(sorted);
 }
 
+MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
+    OwnFolderChange change(from, to);
+    MoveOutcome outcome = SystemMoveNoReplace(from, to);
+    if (outcome.moved) change.Made();
+    return outcome;
+}
+
+MoveOutcome RemoveFile(const Bytes& path) {
+    OwnFolderChange change(path, {});
+    MoveOutcome outcome = SystemRemoveFile(path);
+    if (outcome.moved) change.Made();
+    return outcome;
+}
+
 MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to) {
     MoveOutcome outcome = MoveFileNoReplace(from, to);
     if (outcome.moved || !outcome.otherVolume) return outcome;

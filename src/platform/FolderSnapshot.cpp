@@ -2,10 +2,14 @@
 #include "platform/FolderSnapshot.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
+#include <thread>
 
 #include "core/NaturalOrder.h"
+#include "core/Paths.h"
 #include "platform/FileIdentity.h"
+#include "platform/Threads.h"
 
 bool ByNaturalOrder::operator()(const DirEntry& a, const DirEntry& b) const { return NaturalLess(a.name, b.name); }
 
@@ -16,13 +20,42 @@ bool ignoreReports = false;  // see IgnoreFolderReports
 // The file system's clock tick, as far as a time it wrote tells: FAT keeps
 // two seconds, many servers whole seconds, the rest far finer (the kernel's
 // coarse clock moves in a few ms).
-constexpr std::int64_t kFineTick = 20'000'000;
-
 std::int64_t ClockTick(std::int64_t time) {
-    constexpr std::int64_t kSecond = 1'000'000'000;
+    constexpr std::int64_t kSecond = 1'000'000'000, kFineTick = 20'000'000;
     if (time % kSecond != 0) return kFineTick;
     return time % (2 * kSecond) != 0 ? kSecond : 2 * kSecond;
 }
+
+// A read of a folder kept by its times, made off the user's path after our
+// own change to it: the listing took the change itself, and this read proves
+// that nothing else came with it.
+struct Proof {
+    Bytes folder;
+    std::atomic<bool> done{false};
+    bool valid = false;  // the folder stood still under `stamp` for the whole read
+    FolderStamp stamp;
+    std::vector<DirEntry> read;  // in natural order
+
+    void Run() {
+        LowerThisThreadPriority();
+        // A stamp within the clock tick of the last change proves nothing: wait it out.
+        std::optional<FolderStamp> before = FreshFolderStamp(folder);
+        for (int tries = 0; before && tries < 3; ++tries) {
+            const std::int64_t wait = before->modified + ClockTick(before->modified) - StampClockNow();
+            if (wait <= 0) break;
+            WaitNanoseconds(wait);
+            before = FreshFolderStamp(folder);
+        }
+        const std::int64_t readAt = StampClockNow();
+        if (before && readAt - before->modified >= ClockTick(before->modified)) {
+            read = ReadFolderEntries(folder);
+            SortNaturally(read);
+            valid = FreshFolderStamp(folder) == before;
+            stamp = *before;
+        }
+        done.store(true, std::memory_order_release);
+    }
+};
 
 // Watched before the read, so nothing done during the read is missed; each
 // reported change then costs O(log n). The folder is known by its identity,
@@ -46,18 +79,8 @@ public:
             Forget();
             if (now && !ignoreReports) watching_ = watch_.Start(key);
             // Taken before the read: a change during it shows as a new stamp.
-            std::int64_t readAt = StampClockNow();
+            const std::int64_t readAt = StampClockNow();
             stamp_ = watching_ ? std::nullopt : FreshFolderStamp(key);
-            // Changed a moment ago (as by our own rename) on a fine clock:
-            // where the last read of this folder took longer, waiting out the
-            // tick costs less than reading it again at the next step.
-            const std::int64_t wait = stamp_ ? stamp_->modified + kFineTick - readAt : 0;
-            if (stamp_ && ClockTick(stamp_->modified) <= kFineTick && wait > 0 && key == lastRead_ &&
-                wait < lastReadNs_) {
-                WaitNanoseconds(wait);
-                readAt = StampClockNow();
-                stamp_ = FreshFolderStamp(key);
-            }
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
             if (!previous || !TakeDifference(std::move(previous), read)) {
@@ -70,12 +93,13 @@ public:
             folder_ = watching_ || stamp_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
             // Within the file system's clock tick of the read, a later change
-            // could leave the modification time as it was: such a stamp proves
-            // nothing yet. An older one moves on with any change of the entries.
-            if (stamp_ && readAt - stamp_->modified < ClockTick(stamp_->modified)) stamp_.reset();
+            // could leave the modification time as it was: such a stamp
+            // proves nothing until a read after the tick, in the background,
+            // finds the same. An older one moves on with any change.
+            proven_ = !stamp_ || readAt - stamp_->modified >= ClockTick(stamp_->modified);
+            if (!proven_) StartProof();
             ++freshReads_;
             lastRead_ = key;
-            lastReadNs_ = StampClockNow() - readAt;
         }
         if (version != nullptr) *version = watching_ || stamp_ ? version_ : 0;
         return entries_;
@@ -123,12 +147,77 @@ private:
     }
 
     // A listing kept without reports: the folder's times fetched afresh are
-    // the ones it was read under.
+    // the ones it was read under, or the ones our own change left.
     bool Stamped(const Bytes& key, const std::optional<FileIdentity>& now) {
         if (!stamp_ || watching_ || key != folder_ || !SameFolder(now)) return false;
-        if (FreshFolderStamp(key) == stamp_) return true;
-        stamp_.reset();
-        return false;
+        const auto fresh = FreshFolderStamp(key);
+        if (fresh != stamp_) {
+            stamp_.reset();
+            return false;
+        }
+        TakeProof();
+        return true;
+    }
+
+public:
+    // The stamp of the folder kept by its times, fetched just before our own
+    // change to it; none when no such listing is kept for `folder`.
+    std::optional<FolderStamp> BeforeOwnChange(const Bytes& folder) const {
+        if (!stamp_ || watching_ || KeyOf(folder) != folder_) return std::nullopt;
+        return FreshFolderStamp(folder_);
+    }
+
+    // Our own move from `from` to `to` (either may be outside the kept
+    // folder, or empty) is done. Where nothing else changed the folder before
+    // it, the listing takes the change and stays kept; a read in the
+    // background then proves that nothing else came at the same moment.
+    void AfterOwnChange(const Bytes& from, const Bytes& to, const std::optional<FolderStamp>& before) {
+        if (!before || !stamp_ || watching_) return;
+        if (before != stamp_) {  // another program was first: read afresh
+            stamp_.reset();
+            return;
+        }
+        for (const Bytes* path : {&from, &to}) {
+            if (path->empty() || KeyOf(FolderPart(*path)) != folder_) continue;
+            const Bytes name = FileNamePart(*path);
+            Writable().erase(DirEntry{name, false});
+            Log(name);
+            if (path == &to) {
+                if (auto entry = EntryNamed(folder_, name)) entries_->insert(std::move(*entry));
+            }
+        }
+        stamp_ = FreshFolderStamp(folder_);
+        proven_ = false;
+        if (stamp_) StartProof();
+    }
+
+private:
+    void StartProof() {
+        if (proof_ && !proof_->done.load(std::memory_order_acquire)) return;  // taken up when that one ends
+        proof_ = std::make_shared<Proof>();
+        proof_->folder = folder_;
+        // Not joined: a slow share must not hold the program at exit.
+        std::thread([proof = proof_] { proof->Run(); }).detach();
+    }
+
+    // Applies a finished background read that saw the folder as it stands
+    // now, logging what it found besides our own changes; one that came too
+    // early gives way to another.
+    void TakeProof() {
+        if (proven_ || !proof_ || !proof_->done.load(std::memory_order_acquire)) return;
+        const std::shared_ptr<Proof> proof = std::move(proof_);
+        if (!proof->valid || proof->folder != folder_ || proof->stamp != stamp_) {
+            StartProof();
+            return;
+        }
+        if (!TakeDifference(entries_, proof->read)) {
+            SortedEntries& entries = Writable();
+            entries.clear();
+            for (DirEntry& entry : proof->read) entries.insert(entries.end(), std::move(entry));
+            log_.clear();
+            logStart_ = version_;
+        }
+        proven_ = true;
     }
 
     // Past this many reported changes a fresh read costs less than applying them.
@@ -197,6 +286,7 @@ private:
         watch_.Stop();
         watching_ = false;
         stamp_.reset();
+        proof_.reset();
         folder_.clear();
         if (entries_.use_count() > 1) entries_ = std::make_shared<SortedEntries>();
         else entries_->clear();
@@ -205,8 +295,9 @@ private:
     FolderWatch watch_;
     bool watching_ = false;
     std::optional<FolderStamp> stamp_;  // where no reports are trusted
-    Bytes lastRead_;                    // the folder read afresh last, and how long it took
-    std::int64_t lastReadNs_ = 0;
+    bool proven_ = true;                // false while our own change awaits its proof
+    std::shared_ptr<Proof> proof_;
+    Bytes lastRead_;                    // the folder read afresh last
     Bytes folder_;
     FileIdentity identity_;
     std::shared_ptr<SortedEntries> entries_ = std::make_shared<SortedEntries>();
@@ -230,6 +321,13 @@ std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder, unsi
 }
 
 unsigned long KeptFolderVersion(const Bytes& folder) { return Snapshot().Version(folder); }
+
+OwnFolderChange::OwnFolderChange(const Bytes& from, const Bytes& to) : from_(from), to_(to) {
+    before_ = Snapshot().BeforeOwnChange(FolderPart(from));
+    if (!before_ && !to.empty()) before_ = Snapshot().BeforeOwnChange(FolderPart(to));
+}
+
+void OwnFolderChange::Made() { Snapshot().AfterOwnChange(from_, to_, before_); }
 
 std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since) {
     return Snapshot().ChangesSince(folder, since);

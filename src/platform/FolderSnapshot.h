@@ -67,6 +67,25 @@ std::int64_t StampClockNow();
 // Waits so long on this thread (<chrono> does not build with Windows' narrow literals).
 void WaitNanoseconds(std::int64_t ns);
 
+// Our own move of one file, from `from` to `to` (either may be empty), told
+// to the listing kept by its folder's times: made before the move, Made()
+// after it succeeds. The listing then takes the change itself and a read in
+// the background proves it, so the step after a rename on a share reads
+// nothing in full.
+class OwnFolderChange {
+public:
+    OwnFolderChange(const Bytes& from, const Bytes& to);
+    void Made();
+
+private:
+    Bytes from_, to_;
+    std::optional<FolderStamp> before_;
+};
+
+// The backend's own move and removal, which tell the kept listing nothing.
+MoveOutcome SystemMoveNoReplace(const Bytes& from, const Bytes& to);
+MoveOutcome SystemRemoveFile(const Bytes& path);
+
 // For tests: behave as on a share, where no change reports are trusted.
 void IgnoreFolderReports(bool ignore);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/FolderSnapshot.h"
 #include "platform/posix/NoReplaceMove.h"
 
 namespace {
@@ -87,7 +88,7 @@ MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to) {
     return {false, MoveFailureReason(error)};
 }
 
-MoveOutcome RemoveFile(const Bytes& path) {
+MoveOutcome SystemRemoveFile(const Bytes& path) {
     if (unlink(path.c_str()) == 0) return {true, {}};
     return {false, MoveFailureReason(errno)};
 }

@@ -174,7 +174,7 @@ bool FolderExists(const Bytes& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
+MoveOutcome SystemMoveNoReplace(const Bytes& from, const Bytes& to) {
     MoveCalls system;
     return MoveFileNoReplace(from, to, system);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/FolderSnapshot.h"
 #include "platform/win32/NoReplaceMove.h"
 
 namespace {
@@ -73,7 +74,7 @@ MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to) {
     return {false, MoveFailureReason(error, to)};
 }
 
-MoveOutcome RemoveFile(const Bytes& path) {
+MoveOutcome SystemRemoveFile(const Bytes& path) {
     if (DeleteFileA(path.c_str())) return {true, {}};
     return {false, MoveFailureReason(GetLastError(), path)};
 }

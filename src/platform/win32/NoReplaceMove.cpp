@@ -5,6 +5,7 @@
 
 #include "core/Errors.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderSnapshot.h"
 #include "platform/win32/NoReplaceMove.h"
 
 Bytes MoveFailureReason(DWORD error, const Bytes& to) {
@@ -42,7 +43,7 @@ Bytes MoveFailureReason(DWORD error, const Bytes& to) {
     }
 }
 
-MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to) {
+MoveOutcome SystemMoveNoReplace(const Bytes& from, const Bytes& to) {
     if (MoveFileA(from.c_str(), to.c_str())) return {true, {}};
     const DWORD error = GetLastError();
     return {false, MoveFailureReason(error, to), error == ERROR_NOT_SAME_DEVICE};
