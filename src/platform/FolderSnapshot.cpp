@@ -160,20 +160,22 @@ private:
     }
 
 public:
-    // The stamp of the folder kept by its times, fetched just before our own
-    // change to it; none when no such listing is kept for `folder`.
-    std::optional<FolderStamp> BeforeOwnChange(const Bytes& folder) const {
-        if (!stamp_ || watching_ || KeyOf(folder) != folder_) return std::nullopt;
-        return FreshFolderStamp(folder_);
+    // Whether `folder` is the one kept; where it is kept by its times, with
+    // its stamp fetched just before our own change to it.
+    bool BeforeOwnChange(const Bytes& folder, std::optional<FolderStamp>& stamp) const {
+        if ((!watching_ && !stamp_) || KeyOf(folder) != folder_) return false;
+        if (!watching_) stamp = FreshFolderStamp(folder_);
+        return true;
     }
 
     // Our own move from `from` to `to` (either may be outside the kept
-    // folder, or empty) is done. Where nothing else changed the folder before
-    // it, the listing takes the change and stays kept; a read in the
+    // folder, or empty) is done, and the listing takes it at once: a report
+    // of it may come late (a share's server sends it over the network) and
+    // then changes nothing. Kept by its times, the listing stays kept where
+    // nothing else changed the folder before our move; a read in the
     // background then proves that nothing else came at the same moment.
     void AfterOwnChange(const Bytes& from, const Bytes& to, const std::optional<FolderStamp>& before) {
-        if (!before || !stamp_ || watching_) return;
-        if (before != stamp_) {  // another program was first: read afresh
+        if (!watching_ && (!stamp_ || before != stamp_)) {  // another program was first: read afresh
             stamp_.reset();
             return;
         }
@@ -186,6 +188,7 @@ public:
                 if (auto entry = EntryNamed(folder_, name)) entries_->insert(std::move(*entry));
             }
         }
+        if (watching_) return;
         stamp_ = FreshFolderStamp(folder_);
         proven_ = false;
         if (stamp_) StartProof();
@@ -323,11 +326,13 @@ std::shared_ptr<const SortedEntries> KeptFolderEntries(const Bytes& folder, unsi
 unsigned long KeptFolderVersion(const Bytes& folder) { return Snapshot().Version(folder); }
 
 OwnFolderChange::OwnFolderChange(const Bytes& from, const Bytes& to) : from_(from), to_(to) {
-    before_ = Snapshot().BeforeOwnChange(FolderPart(from));
-    if (!before_ && !to.empty()) before_ = Snapshot().BeforeOwnChange(FolderPart(to));
+    kept_ = Snapshot().BeforeOwnChange(FolderPart(from), before_) ||
+            (!to.empty() && Snapshot().BeforeOwnChange(FolderPart(to), before_));
 }
 
-void OwnFolderChange::Made() { Snapshot().AfterOwnChange(from_, to_, before_); }
+void OwnFolderChange::Made() {
+    if (kept_) Snapshot().AfterOwnChange(from_, to_, before_);
+}
 
 std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since) {
     return Snapshot().ChangesSince(folder, since);

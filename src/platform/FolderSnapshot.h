@@ -68,10 +68,10 @@ std::int64_t StampClockNow();
 void WaitNanoseconds(std::int64_t ns);
 
 // Our own move of one file, from `from` to `to` (either may be empty), told
-// to the listing kept by its folder's times: made before the move, Made()
-// after it succeeds. The listing then takes the change itself and a read in
-// the background proves it, so the step after a rename on a share reads
-// nothing in full.
+// to the kept listing: made before the move, Made() after it succeeds. The
+// listing takes the change itself, so a late report cannot leave it out;
+// kept by the folder's times, a read in the background proves it, so the
+// step after a rename on a share reads nothing in full.
 class OwnFolderChange {
 public:
     OwnFolderChange(const Bytes& from, const Bytes& to);
@@ -79,6 +79,7 @@ public:
 
 private:
     Bytes from_, to_;
+    bool kept_ = false;
     std::optional<FolderStamp> before_;
 };
 

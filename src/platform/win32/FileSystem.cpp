@@ -20,10 +20,21 @@ bool IsFolder(DWORD attributes) {
 
 DirEntry EntryOf(const WIN32_FIND_DATAA& data) { return {data.cFileName, IsFolder(data.dwFileAttributes)}; }
 
-// Removable and network drives change where no report reaches us.
-bool IsFixedDrive(const Bytes& folder) {
+// Fixed disks and cards report through this system's own driver; a network
+// share through its server, where the server supports it (the request fails
+// where not, and the folder's times decide instead).
+bool ReportsCanReachUs(const Bytes& folder) {
     char root[MAX_PATH];
-    return GetVolumePathNameA(folder.c_str(), root, sizeof root) && GetDriveTypeA(root) == DRIVE_FIXED;
+    if (!GetVolumePathNameA(folder.c_str(), root, sizeof root)) return false;
+    switch (GetDriveTypeA(root)) {
+    case DRIVE_FIXED:
+    case DRIVE_REMOVABLE:
+    case DRIVE_RAMDISK:
+    case DRIVE_REMOTE:
+        return true;
+    default:
+        return false;
+    }
 }
 
 ULONGLONG LastWritten(HANDLE folder) {
@@ -91,7 +102,7 @@ FolderWatch::~FolderWatch() {
 }
 
 bool FolderWatch::Start(const Bytes& folder) {
-    if (!state_->reported || !IsFixedDrive(folder)) return false;
+    if (!state_->reported || !ReportsCanReachUs(folder)) return false;
     state_->folder = CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
