@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPdfDocument>
 #include <QScrollBar>
+#include <QLabel>
 #include <QToolBar>
 #include <cmath>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "support/WindowHarness.h"
 #include "qt/PdfPageView.h"
 #include "qt/PdfViewerControl.h"
+#include "viewer/ViewerTexts.h"
 
 namespace {
 
@@ -370,9 +372,11 @@ TEST_F(RealViewer, UnknownNamesAnswerAFailureWithErrorInfo) {
 TEST_F(RealViewer, ToolbarAndScrollBarsShowAndHide) {
     MakePdf(dir_ / "a.pdf", {2});
     ASSERT_TRUE(Load(dir_ / "a.pdf"));
-    EXPECT_FALSE(control_->ToolBar()->isVisible());
+    EXPECT_EQ(control_->ToolBar(), nullptr);  // made at its first showing, on the page shown
+    control_->PageView()->GoToPage(1);
     viewer_->ViewerShowToolbar(true);
     EXPECT_TRUE(control_->ToolBar()->isVisible());
+    EXPECT_EQ(control_->ToolBar()->findChild<QLabel*>()->text(), QString::fromStdString(viewer_text::PageLabel(1, 2)));
     viewer_->ViewerShowToolbar(false);
     EXPECT_FALSE(control_->ToolBar()->isVisible());
     viewer_->ViewerSetView(u"FitH");

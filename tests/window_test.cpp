@@ -668,7 +668,7 @@ TEST(DisplaySettings, FitAndToolbarItemsActAsRadioGroupsAndAreReapplied) {
     f.SetMode(0);
     f.LoadDocument(dir / "a.pdf");
     EXPECT_EQ(control->PageView()->CurrentFit(), PdfPageView::Fit::Height);
-    EXPECT_FALSE(control->ToolBar()->isVisible());
+    EXPECT_FALSE(control->ToolBar() != nullptr && control->ToolBar()->isVisible());
     EXPECT_TRUE(f.NH2->isChecked());
     EXPECT_TRUE(f.NT0->isChecked());
 }

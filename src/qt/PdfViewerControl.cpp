@@ -18,19 +18,26 @@ void RegisterPdfViewerControl() {
 }
 
 PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
-    using namespace viewer_text;
     window_->setObjectName(QStringLiteral("PdfViewerWindow"));
     auto* layout = new QVBoxLayout(window_.get());
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    toolbar_ = new QToolBar(window_.get());
+    view_ = new PdfPageView(window_.get());
+    layout->addWidget(view_, 1);
+    QObject::connect(view_, &PdfPageView::pageChanged, view_, [this](int page, int count) {
+        if (pageLabel_ != nullptr) UpdatePageLabel(page, count);
+    });
+}
+
+// Made at its first showing: a tool bar's style icons load every image
+// plug-in, some 10 ms that the window's first frame would wait for.
+void PdfViewerControl::MakeToolBar() {
+    using namespace viewer_text;
+    toolbar_ = new QToolBar(window_ ? window_.get() : activeWindow_.data());
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setAutoFillBackground(true);
-    view_ = new PdfPageView(window_.get());
-    // The arrows' icons come with the toolbar's first showing: looking them up
-    // in the icon theme costs tens of ms, too much for the start-up.
-    QAction* previous = previous_ = toolbar_->addAction(QString::fromUtf16(kPreviousPage));
-    QAction* next = next_ = toolbar_->addAction(QString::fromUtf16(kNextPage));
+    QAction* previous = toolbar_->addAction(toolbar_->style()->standardIcon(QStyle::SP_ArrowUp), QString::fromUtf16(kPreviousPage));
+    QAction* next = toolbar_->addAction(toolbar_->style()->standardIcon(QStyle::SP_ArrowDown), QString::fromUtf16(kNextPage));
     pageLabel_ = new QLabel(toolbar_);
     pageLabel_->setMinimumWidth(60);
     pageLabel_->setAlignment(Qt::AlignCenter);
@@ -44,11 +51,8 @@ PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
     QObject::connect(next, &QAction::triggered, view_, [this] { view_->GoToPage(view_->CurrentPage() + 1); });
     QObject::connect(zoomOut, &QAction::triggered, view_, [this] { view_->ZoomBy(1 / viewer::kZoomStep); });
     QObject::connect(zoomIn, &QAction::triggered, view_, [this] { view_->ZoomBy(viewer::kZoomStep); });
-    QObject::connect(view_, &PdfPageView::pageChanged, view_, [this](int page, int count) { UpdatePageLabel(page, count); });
-    layout->addWidget(toolbar_);
-    layout->addWidget(view_, 1);
-    toolbar_->hide();
-    UpdatePageLabel(0, 0);
+    static_cast<QVBoxLayout*>(view_->parentWidget()->layout())->insertWidget(0, toolbar_);
+    UpdatePageLabel(view_->CurrentPage(), view_->PageCount());
 }
 
 PdfViewerControl::~PdfViewerControl() {
@@ -110,11 +114,8 @@ void PdfViewerControl::ShowNotice(const char16_t* notice) {
 void PdfViewerControl::ApplyFit(viewer::Fit fit) { view_->SetFit(fit); }
 
 void PdfViewerControl::ShowToolbar(bool on) {
-    if (on && previous_->icon().isNull()) {
-        previous_->setIcon(toolbar_->style()->standardIcon(QStyle::SP_ArrowUp));
-        next_->setIcon(toolbar_->style()->standardIcon(QStyle::SP_ArrowDown));
-    }
-    toolbar_->setVisible(on);
+    if (on && toolbar_ == nullptr) MakeToolBar();
+    if (toolbar_ != nullptr) toolbar_->setVisible(on);
 }
 
 void PdfViewerControl::ShowScrollBars(bool on) { view_->SetScrollBarsShown(on); }

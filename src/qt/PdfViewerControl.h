@@ -29,7 +29,7 @@ public:
 
     // For tests and the viewer's own use.
     PdfPageView* PageView() const { return view_; }
-    QToolBar* ToolBar() const { return toolbar_; }
+    QToolBar* ToolBar() const { return toolbar_; }  // none until first shown
     QPdfDocument* Document() const { return document_.get(); }
     QBuffer* DocumentBytes() const { return buffer_.get(); }
 
@@ -43,12 +43,11 @@ protected:
 
 private:
     void UpdatePageLabel(int page, int count);
+    void MakeToolBar();
 
     std::unique_ptr<QWidget> window_;  // owned until activation gives it a parent
     QPointer<QWidget> activeWindow_;
     QToolBar* toolbar_ = nullptr;
-    QAction* previous_ = nullptr;
-    QAction* next_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     PdfPageView* view_ = nullptr;
     QByteArray contents_;              // read, not yet parsed

@@ -28,8 +28,12 @@ TForm1::TForm1(QWidget* parent, MciApi& mci)
     }
     // The style sheet's font measures a shortcut narrower than it is drawn, so
     // the File menu's captions were cut short beside "Ctrl+Shift+Z".
-    const QString undoKeys = N_Undo->shortcut().toString(QKeySequence::NativeText);
-    File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(undoKeys));
+    // Measured at the first opening, not while the window comes up.
+    connect(File1, &QMenu::aboutToShow, this, [this] {
+        if (File1->minimumWidth() > 0) return;
+        const QString undoKeys = N_Undo->shortcut().toString(QKeySequence::NativeText);
+        File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(undoKeys));
+    });
     setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
     L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.
