@@ -415,11 +415,13 @@ void FeltFigures(XSession& x, const Bytes& folder, const Bytes& bareFolder, int 
 }
 
 // The same program with name candidates read and without, in turns.
-void SuggestionFigures(XSession& x, const Bytes& folder, const Bytes& offFolder, int total) {
+// Both in one folder: in one process, they share the kept listing.
+void SuggestionFigures(XSession& x, const Bytes& folder, int total) {
     PaintWatch watch;
-    char start[32];
-    std::snprintf(start, sizeof start, "scan%06d.pdf", total / 2);
-    Ours on(folder + start), off(offFolder + start, false);
+    char start[2][32];
+    std::snprintf(start[0], sizeof start[0], "scan%06d.pdf", total / 8);
+    std::snprintf(start[1], sizeof start[1], "scan%06d.pdf", total / 8 * 3);
+    Ours on(folder + start[0]), off(folder + start[1], false);
     for (Subject* s : {static_cast<Subject*>(&on), static_cast<Subject*>(&off)})
         for (QObject* w : s->FrameWidgets()) watch.Watch(w);
     Settle(200);
@@ -546,7 +548,7 @@ int main(int argc, char** argv) {
             NoteLoad(std::to_string(total) + " files, " + phase);
             FeltFigures(x, folder, baselineFolder, total, phase);
         }
-        if (total != 10000) SuggestionFigures(x, folder, baselineFolder, total);
+        if (total != 10000) SuggestionFigures(x, folder, total);
     }
     const Bytes memory = dir / "memory/";
     MakeFolder(memory);

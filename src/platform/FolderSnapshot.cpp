@@ -31,6 +31,7 @@ std::int64_t ClockTick(std::int64_t time) {
 // that nothing else came with it.
 struct Proof {
     Bytes folder;
+    FolderStamp expected;  // the listing's stamp when asked
     std::atomic<bool> done{false};
     bool valid = false;  // the folder stood still under `stamp` for the whole read
     FolderStamp stamp;
@@ -38,8 +39,16 @@ struct Proof {
 
     void Run() {
         LowerThisThreadPriority();
-        // A stamp within the clock tick of the last change proves nothing: wait it out.
+        // Read once the user pauses: while renames follow each other, each
+        // would make a read of the whole folder on the share go stale.
+        constexpr std::int64_t kPause = 300'000'000;
+        WaitNanoseconds(kPause);
         std::optional<FolderStamp> before = FreshFolderStamp(folder);
+        if (before != expected) {
+            done.store(true, std::memory_order_release);
+            return;
+        }
+        // A stamp within the clock tick of the last change proves nothing: wait it out.
         for (int tries = 0; before && tries < 3; ++tries) {
             const std::int64_t wait = before->modified + ClockTick(before->modified) - StampClockNow();
             if (wait <= 0) break;
@@ -199,6 +208,7 @@ private:
         if (proof_ && !proof_->done.load(std::memory_order_acquire)) return;  // taken up when that one ends
         proof_ = std::make_shared<Proof>();
         proof_->folder = folder_;
+        proof_->expected = *stamp_;
         // Not joined: a slow share must not hold the program at exit.
         std::thread([proof = proof_] { proof->Run(); }).detach();
     }
