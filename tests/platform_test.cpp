@@ -24,6 +24,17 @@
 
 namespace {
 
+// As on a share: no change reports are trusted, the folder's times decide.
+struct Untrusted {
+    Untrusted() { IgnoreFolderReports(true); }
+    ~Untrusted() { IgnoreFolderReports(false); }
+};
+
+// As if the folder's last change were a minute ago.
+void Backdate(const Bytes& folder) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
+}
 
 }  // namespace
 
@@ -189,16 +200,10 @@ TEST(Trash, AFileGoesToTheHomeTrashWithItsNoteAndComesBackWhole) {
 }
 
 TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {
-    struct Untrusted {
-        Untrusted() { IgnoreFolderReports(true); }
-        ~Untrusted() { IgnoreFolderReports(false); }
-    } untrusted;
+    const Untrusted untrusted;
     TempDir dir;
     WriteFile(dir / "a.pdf", "x");
-    const auto backdate = [&] {  // as if the last change were a minute ago
-        const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, dir.Path().c_str(), times, 0), 0);
-    };
+    const auto backdate = [&] { Backdate(dir.Path()); };
     Search(dir.Path() + "*.pdf");  // fresh: kept while a read after the clock tick proves it
     unsigned long reads = FolderReadCount();
     WriteFile(dir / "a2.pdf", "x");
@@ -236,15 +241,11 @@ TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {
 // On a share our own rename must not cost a read of the whole folder at the
 // next step, yet a file another program adds at the same moment must show.
 TEST(DirectorySearchTest, WithoutReportsOurOwnMoveIsTakenAndThenProved) {
-    struct Untrusted {
-        Untrusted() { IgnoreFolderReports(true); }
-        ~Untrusted() { IgnoreFolderReports(false); }
-    } untrusted;
+    const Untrusted untrusted;
     TempDir dir;
     WriteFile(dir / "a.pdf", "x");
     WriteFile(dir / "b.pdf", "x");
-    const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, dir.Path().c_str(), times, 0), 0);
+    Backdate(dir.Path());
     Search(dir.Path() + "*.pdf");
     const unsigned long reads = FolderReadCount();
     ASSERT_TRUE(MoveFileNoReplace(dir / "a.pdf", dir / "z.pdf").moved);
