@@ -89,6 +89,9 @@ TEST(MainWindow, EveryControlStartsWhereAndAsTheLayoutSays) {
     EXPECT_TRUE(f.CB2->isChecked());
     EXPECT_TRUE(f.E_Filename->isReadOnly());
     EXPECT_EQ(f.windowTitle(), "Quilvane");
+    Pump(50);  // the icon follows the first frame
+    EXPECT_FALSE(f.windowIcon().pixmap(32, 32).isNull());
+    EXPECT_NE(f.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
     // Panel1 docked left at 385, Panel2 fills the rest; the viewer fills Panel2 less a pixel.
     EXPECT_EQ(f.Panel1->geometry(), QRect(0, 0, 385, 494));
     EXPECT_EQ(f.Panel2->geometry(), QRect(385, 0, 429, 494));

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include "qt/Unit2.h"
 #include "qt/ErrorDisplay.h"
@@ -34,7 +36,6 @@ TForm1::TForm1(QWidget* parent, MciApi& mci)
         const QString undoKeys = N_Undo->shortcut().toString(QKeySequence::NativeText);
         File1->setMinimumWidth(File1->sizeHint().width() + QFontMetrics(QApplication::font(File1)).horizontalAdvance(undoKeys));
     });
-    setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg")));
     L_format->adjustSize();
     // The client area below the menu is 814 x 494, the layout's panels side by side.
     resize(814, 494 + MainMenu1->sizeHint().height());
@@ -86,6 +87,12 @@ THistoryWindow& TForm1::HistoryWindow() {
 // undo shortcut is also the box's own redo key on some platforms: in the box,
 // where the user mostly is, it undoes the rename.
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // The icon is drawn from its SVG at every size the window manager takes:
+    // after the first frame, which the first exposure paints.
+    if (watched == static_cast<QObject*>(windowHandle()) && event->type() == QEvent::Expose) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { setWindowIcon(QIcon(QStringLiteral(":/quilvane.svg"))); });
+    }
     // Delete in the list puts the current file in the trash, as the menu does.
     if (watched == ListBox1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
@@ -125,6 +132,10 @@ void TForm1::Show(Qt::WindowStates state) {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     setWindowState(state);
+    if (windowIcon().cacheKey() == QApplication::windowIcon().cacheKey()) {
+        create();
+        windowHandle()->installEventFilter(this);
+    }
     show();
 }
 
