@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The MCI on GStreamer: one playbin per open device. Open prerolls and so
 // reports a bad file at once; play returns at once; the end of playback comes
-// back as a completion notice posted to the notification window.
+// back as a completion notice posted to the notification window. Built as a
+// module of its own, loaded at the first command: GStreamer's libraries are
+// not loaded while the window comes up.
 #include <gst/gst.h>
 #include <sys/stat.h>
 #include <cerrno>
@@ -371,20 +373,16 @@ private:
 
 }  // namespace
 
-void UseMciNoticeQueue(const MciNoticeQueue& queue) { noticeQueue = queue; }
-
-std::unique_ptr<MciNotifyTarget> MakeMciNotifyTarget() {
-    if (noticeQueue.makeTarget == nullptr) throw std::logic_error("MCI notices used before start-up handed in a queue");
-    return noticeQueue.makeTarget();
-}
-
-MciApi& PlatformMci() {
+// The module's entries (see MciModule.cpp): the device, with the queue its
+// notices go to, and the wait limit in ms, the one before returned.
+extern "C" MciApi* quilvane_gst_mci(const MciNoticeQueue* queue) {
+    noticeQueue = *queue;
     static GstMci mci;
-    return mci;
+    return &mci;
 }
 
-std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit) {
-    const std::chrono::milliseconds before(waitLimit / GST_MSECOND);
-    waitLimit = GstClockTime(std::max<std::int64_t>(0, limit.count())) * GST_MSECOND;
+extern "C" std::int64_t quilvane_gst_wait_limit(std::int64_t ms) {
+    const std::int64_t before = std::int64_t(waitLimit / GST_MSECOND);
+    waitLimit = GstClockTime(std::max<std::int64_t>(0, ms)) * GST_MSECOND;
     return before;
 }
