@@ -511,6 +511,7 @@ int main(int argc, char** argv) {
     if (QGuiApplication::platformName() != QLatin1String("xcb")) Fail("run on X11: QT_QPA_PLATFORM=xcb under Xvfb");
     RegisterPdfViewerControl();
     quick = argc > 1 && std::string(argv[1]) == "--quick";
+    const bool startUpOnly = argc > 1 && std::string(argv[1]) == "--start-up";
     XSession x;
     const std::string here = QCoreApplication::applicationDirPath().toStdString();
     const char* phases[] = {"quiet", "busy"};
@@ -533,6 +534,8 @@ int main(int argc, char** argv) {
         Report(std::string("felt_start_to_window_painted_") + phase + "_baseline_minimal_japanese_text_window", oursMs,
                textMs);
     }
+
+    if (startUpOnly) return 0;
 
     // One folder per size, made once and shared with the pick benchmark: half
     // real copies of one small PDF, half other files.
