@@ -4,17 +4,15 @@
 #include <stdexcept>
 
 #include "names/ReaderLoader.h"
-#include "platform/Module.h"
+#include "platform/posix/ProgramModule.h"
 
 namespace {
 
 using MakeReaderEntry = void (*)(NameSuggestions::Reader* reader);
 
-// Beside the program's folder, as installed (bin/ and lib/quilvane/) and as built.
 MakeReaderEntry ReadersEntry() {
     static MakeReaderEntry entry = [] {
-        const Bytes module = ProgramFolder() + "../lib/quilvane/libquilvane-readers.so";
-        void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+        void* handle = OpenProgramModule("libquilvane-readers.so");
         if (handle == nullptr) throw std::runtime_error(dlerror());
         auto found = reinterpret_cast<MakeReaderEntry>(dlsym(handle, "quilvane_make_reader"));
         if (found == nullptr) throw std::runtime_error(dlerror());

@@ -237,7 +237,7 @@ public:
             {MCIERR_INVALID_DEVICE_ID, "指定されたデバイス ID は無効です"},
             {MCIERR_UNRECOGNIZED_COMMAND, "認識できないコマンドです"},
             {MCIERR_HARDWARE, "オーディオ デバイスを使用できません。ほかのプログラムが使用していないか確認してください"},
-            {MCIERR_CANNOT_LOAD_DRIVER, "MCI デバイス ドライバーを読み込めません"},
+            {MCIERR_CANNOT_LOAD_DRIVER, kCannotLoadDriverText},
             {MCIERR_UNSUPPORTED_FUNCTION, "この MCI デバイスではその操作はできません"},
             {MCIERR_FILE_NOT_FOUND, "指定されたファイルが見つかりません。パスとファイル名を確認してください"},
             {MCIERR_DEVICE_NOT_READY, "デバイスの準備ができませんでした。ファイルの読み込みが時間内に終わりません"},

@@ -16,3 +16,6 @@ struct MciNoticeQueue {
     void (*post)(DWORD_PTR target, DWORD outcome, MCIDEVICEID device) = nullptr;
 };
 void UseMciNoticeQueue(const MciNoticeQueue& queue);
+
+// The text of MCIERR_CANNOT_LOAD_DRIVER, also given when the module is missing.
+inline constexpr const char* kCannotLoadDriverText = "MCI デバイス ドライバーを読み込めません";

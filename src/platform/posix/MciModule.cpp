@@ -6,8 +6,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/Module.h"
 #include "platform/posix/MciGst.h"
+#include "platform/posix/ProgramModule.h"
 
 namespace {
 
@@ -18,13 +18,11 @@ struct GstModule {
     std::int64_t (*waitLimit)(std::int64_t ms) = nullptr;
 };
 
-// Beside the program's folder, as installed (bin/ and lib/quilvane/) and as
-// built; kept loaded until the process ends. None when it cannot be loaded.
+// None when the module cannot be loaded.
 const GstModule* Loaded() {
     static const GstModule module = [] {
         GstModule found;
-        const Bytes path = ProgramFolder() + "../lib/quilvane/libquilvane-player.so";
-        if (void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+        if (void* handle = OpenProgramModule("libquilvane-player.so")) {
             found.mci = reinterpret_cast<decltype(found.mci)>(dlsym(handle, "quilvane_gst_mci"));
             found.waitLimit = reinterpret_cast<decltype(found.waitLimit)>(dlsym(handle, "quilvane_gst_wait_limit"));
         }
@@ -44,7 +42,7 @@ public:
     bool GetErrorString(MCIERROR error, char* buffer, UINT length) override {
         if (const GstModule* module = Loaded()) return module->mci(&noticeQueue)->GetErrorString(error, buffer, length);
         if (error != MCIERR_CANNOT_LOAD_DRIVER || length == 0) return false;
-        std::strncpy(buffer, "MCI デバイス ドライバーを読み込めません", length - 1);
+        std::strncpy(buffer, kCannotLoadDriverText, length - 1);
         buffer[length - 1] = '\0';
         return true;
     }

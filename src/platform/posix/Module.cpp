@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Module.h"
+#include "platform/posix/ProgramModule.h"
 
 #include <dlfcn.h>
 #include <filesystem>
@@ -22,4 +23,9 @@ Bytes ProgramFolder() {
     std::error_code ignored;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", ignored);
     return exe.empty() ? Bytes() : FolderPart(exe.native(), PathStyle::Posix);
+}
+
+void* OpenProgramModule(const char* fileName) {
+    const Bytes path = ProgramFolder() + "../lib/quilvane/" + fileName;
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 }
