@@ -219,7 +219,7 @@ private:
     void TakeProof() {
         if (proven_ || !proof_ || !proof_->done.load(std::memory_order_acquire)) return;
         const std::shared_ptr<Proof> proof = std::move(proof_);
-        if (!proof->valid || proof->folder != folder_ || proof->stamp != stamp_) {
+        if (!proof->valid || proof->stamp != stamp_) {  // a proof goes with its folder (Forget)
             StartProof();
             return;
         }

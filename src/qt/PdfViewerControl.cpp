@@ -33,7 +33,8 @@ PdfViewerControl::PdfViewerControl() : window_(std::make_unique<QWidget>()) {
 // plug-in, some 10 ms that the window's first frame would wait for.
 void PdfViewerControl::MakeToolBar() {
     using namespace viewer_text;
-    toolbar_ = new QToolBar(window_ ? window_.get() : activeWindow_.data());
+    QWidget* window = view_->parentWidget();  // the control's window, before or after activation
+    toolbar_ = new QToolBar(window);
     toolbar_->setIconSize(QSize(16, 16));
     toolbar_->setAutoFillBackground(true);
     QAction* previous = toolbar_->addAction(toolbar_->style()->standardIcon(QStyle::SP_ArrowUp), QString::fromUtf16(kPreviousPage));
@@ -51,7 +52,7 @@ void PdfViewerControl::MakeToolBar() {
     QObject::connect(next, &QAction::triggered, view_, [this] { view_->GoToPage(view_->CurrentPage() + 1); });
     QObject::connect(zoomOut, &QAction::triggered, view_, [this] { view_->ZoomBy(1 / viewer::kZoomStep); });
     QObject::connect(zoomIn, &QAction::triggered, view_, [this] { view_->ZoomBy(viewer::kZoomStep); });
-    static_cast<QVBoxLayout*>(view_->parentWidget()->layout())->insertWidget(0, toolbar_);
+    static_cast<QVBoxLayout*>(window->layout())->insertWidget(0, toolbar_);
     UpdatePageLabel(view_->CurrentPage(), view_->PageCount());
 }
 
