@@ -17,23 +17,21 @@ install_missing() {
   fi
 }
 
-# The viewer's MuPDF, built once into the user's cache; sets `mupdf` to its prefix.
-build_mupdf() {
-  step "MuPDF cross build"
+# A library cross-built once into the user's cache by its script
+# (tools/build-<name>.sh); sets `built` to its prefix, the script's last line.
+cross_build() {
+  step "$2 cross build"
   mkdir -p "$BUILD"
-  tools/build-mupdf.sh "$JOBS" | tee "$BUILD/mupdf.log"
-  mupdf=$(tail -n 1 "$BUILD/mupdf.log")
-  done_step "MuPDF cross build"
+  "tools/build-$1.sh" "$JOBS" | tee "$BUILD/$1.log"
+  built=$(tail -n 1 "$BUILD/$1.log")
+  done_step "$2 cross build"
 }
 
+# The viewer's MuPDF; sets `mupdf` to its prefix.
+build_mupdf() { cross_build mupdf "MuPDF"; mupdf=$built; }
+
 # The name readers' TagLib, Leptonica and Tesseract likewise; sets `readers`.
-build_readers() {
-  step "TagLib, Leptonica and Tesseract cross build"
-  mkdir -p "$BUILD"
-  tools/build-readers.sh "$JOBS" | tee "$BUILD/readers.log"
-  readers=$(tail -n 1 "$BUILD/readers.log")
-  done_step "TagLib, Leptonica and Tesseract cross build"
-}
+build_readers() { cross_build readers "TagLib, Leptonica and Tesseract"; readers=$built; }
 
 # A Wine prefix in the build folder, everything it makes staying there.
 # Exports the prefix, HOME and LOCPATH; sets `japanese` to the env command
