@@ -13,12 +13,15 @@ Bytes FromQString(const QString& text) {
 }
 
 QString ToDisplayString(const Bytes& text) {
-    QString shown = ToQString(text);
-    for (QChar& c : shown) {
-        if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF && !(&c > shown.data() && (&c)[-1].isHighSurrogate()))
-            c = QChar(0xFFFD);
+    // Line by line, so that a message keeps its line breaks.
+    QString shown;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        shown += ToEscapedString(text.substr(start, end == Bytes::npos ? Bytes::npos : end - start));
+        if (end == Bytes::npos) return shown;
+        shown += QLatin1Char('\n');
+        start = end + 1;
     }
-    return shown;
 }
 
 namespace {

@@ -7,7 +7,8 @@
 // The one crossing between the program's bytes and Qt's UTF-16; lossless both ways.
 QString ToQString(const Bytes& text);
 Bytes FromQString(const QString& text);
-// For showing only: undecodable bytes appear as U+FFFD so that they are visible.
+// For showing only: a message or caption whose names read as the list shows
+// them, undecodable bytes as \xHH (see ToEscapedString), line breaks kept.
 QString ToDisplayString(const Bytes& text);
 // For telling names apart: each undecodable byte and each control character
 // as \xHH, a backslash doubled where it could start one. FromEscapedString
