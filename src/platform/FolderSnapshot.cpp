@@ -26,6 +26,10 @@ std::int64_t ClockTick(std::int64_t time) {
     return time % (2 * kSecond) != 0 ? kSecond : 2 * kSecond;
 }
 
+// From when a stamp proves something: a clock tick after the folder's last
+// change, since a change within the same tick could leave its time as it was.
+std::int64_t SettledAt(const FolderStamp& stamp) { return stamp.modified + ClockTick(stamp.modified); }
+
 // A read of a folder kept by its times, made off the user's path after our
 // own change to it: the listing took the change itself, and this read proves
 // that nothing else came with it.
@@ -50,13 +54,13 @@ struct Proof {
         }
         // A stamp within the clock tick of the last change proves nothing: wait it out.
         for (int tries = 0; before && tries < 3; ++tries) {
-            const std::int64_t wait = before->modified + ClockTick(before->modified) - StampClockNow();
+            const std::int64_t wait = SettledAt(*before) - StampClockNow();
             if (wait <= 0) break;
             WaitNanoseconds(wait);
             before = FreshFolderStamp(folder);
         }
         const std::int64_t readAt = StampClockNow();
-        if (before && readAt - before->modified >= ClockTick(before->modified)) {
+        if (before && readAt >= SettledAt(*before)) {
             read = ReadFolderEntries(folder);
             SortNaturally(read);
             valid = FreshFolderStamp(folder) == before;
@@ -92,20 +96,14 @@ public:
             stamp_ = watching_ ? std::nullopt : FreshFolderStamp(key);
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
-            if (!previous || !TakeDifference(std::move(previous), read)) {
-                SortedEntries& entries = Writable();
-                for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
-                ++version_;
-                log_.clear();
-                logStart_ = version_;
-            }
+            if (!previous || !TakeDifference(std::move(previous), read)) TakeWholeRead(read);
             folder_ = watching_ || stamp_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
             // Within the file system's clock tick of the read, a later change
             // could leave the modification time as it was: such a stamp
             // proves nothing until a read after the tick, in the background,
             // finds the same. An older one moves on with any change.
-            proven_ = !stamp_ || readAt - stamp_->modified >= ClockTick(stamp_->modified);
+            proven_ = !stamp_ || readAt >= SettledAt(*stamp_);
             if (!proven_) StartProof();
             ++freshReads_;
             lastRead_ = key;
@@ -189,13 +187,7 @@ public:
             return;
         }
         for (const Bytes* path : {&from, &to}) {
-            if (path->empty() || KeyOf(FolderPart(*path)) != folder_) continue;
-            const Bytes name = FileNamePart(*path);
-            Writable().erase(DirEntry{name, false});
-            Log(name);
-            if (path == &to) {
-                if (auto entry = EntryNamed(folder_, name)) entries_->insert(std::move(*entry));
-            }
+            if (!path->empty() && KeyOf(FolderPart(*path)) == folder_) Retake(FileNamePart(*path), path == &to);
         }
         if (watching_) return;
         stamp_ = FreshFolderStamp(folder_);
@@ -223,13 +215,7 @@ private:
             StartProof();
             return;
         }
-        if (!TakeDifference(entries_, proof->read)) {
-            SortedEntries& entries = Writable();
-            entries.clear();
-            for (DirEntry& entry : proof->read) entries.insert(entries.end(), std::move(entry));
-            log_.clear();
-            logStart_ = version_;
-        }
+        if (!TakeDifference(entries_, proof->read)) TakeWholeRead(proof->read);
         proven_ = true;
     }
 
@@ -284,15 +270,28 @@ private:
     bool ApplyChanges() {
         std::vector<FolderChange> changes;
         if (!watch_.Take(changes, FreshReadThreshold())) return false;
-        for (const FolderChange& change : changes) {
-            SortedEntries& entries = Writable();
-            entries.erase(DirEntry{change.name, false});
-            Log(change.name);
-            if (!change.added) continue;
-            // A name gone again by now stays out: a later report says so.
-            if (auto entry = EntryNamed(folder_, change.name)) entries.insert(std::move(*entry));
-        }
+        for (const FolderChange& change : changes) Retake(change.name, change.added);
         return true;
+    }
+
+    // The entry `name` taken out and logged; where it `mayBeThere`, put back
+    // as the folder has it now (a name gone again by now stays out: a later
+    // report says so).
+    void Retake(const Bytes& name, bool mayBeThere) {
+        SortedEntries& entries = Writable();
+        entries.erase(DirEntry{name, false});
+        Log(name);
+        if (!mayBeThere) return;
+        if (auto entry = EntryNamed(folder_, name)) entries.insert(std::move(*entry));
+    }
+
+    // A whole read in natural order becomes the listing, with no changes to log.
+    void TakeWholeRead(std::vector<DirEntry>& read) {
+        SortedEntries& entries = Writable();
+        entries.clear();
+        for (DirEntry& entry : read) entries.insert(entries.end(), std::move(entry));
+        log_.clear();
+        logStart_ = version_;
     }
 
     void Forget() {
