@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "platform/posix/MciGst.h"
 #include "platform/posix/ProgramModule.h"
@@ -16,19 +17,30 @@ MciNoticeQueue noticeQueue;
 struct GstModule {
     MciApi* (*mci)(const MciNoticeQueue* queue) = nullptr;
     std::int64_t (*waitLimit)(std::int64_t ms) = nullptr;
+    std::string failure;  // why it could not be loaded: dlerror() tells only once
 };
 
-// None when the module cannot be loaded.
-const GstModule* Loaded() {
+// Loaded at the first call, or tried once.
+const GstModule& Module() {
     static const GstModule module = [] {
         GstModule found;
         if (void* handle = OpenProgramModule("libquilvane-player.so")) {
             found.mci = reinterpret_cast<decltype(found.mci)>(dlsym(handle, "quilvane_gst_mci"));
             found.waitLimit = reinterpret_cast<decltype(found.waitLimit)>(dlsym(handle, "quilvane_gst_wait_limit"));
         }
+        if (found.mci == nullptr || found.waitLimit == nullptr) {
+            const char* error = dlerror();
+            found.failure = error != nullptr ? error : "libquilvane-player.so: no MCI entries";
+        }
         return found;
     }();
-    return module.mci != nullptr && module.waitLimit != nullptr ? &module : nullptr;
+    return module;
+}
+
+// None when the module cannot be loaded.
+const GstModule* Loaded() {
+    const GstModule& module = Module();
+    return module.failure.empty() ? &module : nullptr;
 }
 
 class LoadedMci final : public MciApi {
@@ -63,7 +75,7 @@ MciApi& PlatformMci() {
 }
 
 std::chrono::milliseconds SetMciWaitLimit(std::chrono::milliseconds limit) {
-    const GstModule* module = Loaded();
-    if (module == nullptr) throw std::runtime_error(dlerror());
-    return std::chrono::milliseconds(module->waitLimit(limit.count()));
+    const GstModule& module = Module();
+    if (!module.failure.empty()) throw std::runtime_error(module.failure);
+    return std::chrono::milliseconds(module.waitLimit(limit.count()));
 }
