@@ -330,6 +330,10 @@ TEST_F(FormLogic, EnterRenamesAndStepsOnBackAtShiftAndStaysAtTheEnd) {
     forms.logic.E_RenameEnter(1);
     EXPECT_EQ(Current(), dir / "zz.pdf");
     EXPECT_EQ(ListNames(dir.Path()), (Names{"a0.pdf", "q.pdf", "taken.pdf", "zz.pdf"}));
+    WriteFile(dir / "SCAN.PDF", "x");  // a scanner's name left as it is: Enter steps on
+    Open("SCAN.PDF");
+    forms.logic.E_RenameEnter(1);
+    EXPECT_EQ(Current(), dir / "zz.pdf");
 }
 
 TEST_F(FormLogic, TrashAndMoveStepOnAndUndoWalksBackThroughEverything) {

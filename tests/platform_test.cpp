@@ -168,6 +168,53 @@ TEST(MoveAnywhere, ToAnotherFileSystemCopiesComparesAndOnlyThenRemoves) {
     EXPECT_EQ(ListNames(shm.Path()), (std::vector<Bytes>{"a.pdf", "taken.pdf"}));  // no partial copy beside
 }
 
+// Another program saves new versions over the source by renaming while the
+// copy runs, as editors and sync clients do: its newest version is never the
+// one removed. A FIFO or a link is refused before it is opened.
+TEST(MoveAnywhere, ASaveOverTheSourceDuringTheCopyKeepsBothVersions) {
+    if (access("/dev/shm", W_OK) != 0) GTEST_SKIP() << "no /dev/shm";
+    TempDir dir, shm("/dev/shm/");
+    const Bytes original(48 << 20, 'o');
+    WriteFile(dir / "doc.pdf", original);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t peer = fork();
+    if (peer == 0) {
+        char go = 1;
+        (void)!write(ready[1], &go, 1);
+        for (int version = 1; version <= 8; ++version) {
+            usleep(2000);
+            const Bytes temp = dir / ".doc.pdf.part";
+            const Bytes text = "version " + std::to_string(version);
+            FILE* f = std::fopen(temp.c_str(), "wb");
+            std::fwrite(text.data(), 1, text.size(), f);
+            std::fclose(f);
+            std::rename(temp.c_str(), (dir / "doc.pdf").c_str());
+        }
+        _exit(0);
+    }
+    char go = 0;
+    ASSERT_EQ(read(ready[0], &go, 1), 1);
+    const MoveOutcome outcome = MoveFileAnywhere(dir / "doc.pdf", shm / "doc.pdf");
+    int status = 0;
+    waitpid(peer, &status, 0);
+    close(ready[0]);
+    close(ready[1]);
+    EXPECT_EQ(ReadFile(dir / "doc.pdf"), "version 8");
+    if (outcome.moved) EXPECT_EQ(ReadFile(shm / "doc.pdf"), original);
+    else EXPECT_EQ(outcome.reason, kBothKept);
+    EXPECT_EQ(ListNames(dir.Path()), std::vector<Bytes>{"doc.pdf"});  // nothing of ours left beside
+
+    ASSERT_EQ(mkfifo((dir / "pipe.pdf").c_str(), 0600), 0);
+    ASSERT_EQ(symlink((dir / "doc.pdf").c_str(), (dir / "link.pdf").c_str()), 0);
+    for (const char* name : {"pipe.pdf", "link.pdf"}) {
+        const MoveOutcome refused = MoveFileAnywhere(dir / name, shm / name);
+        EXPECT_FALSE(refused.moved);
+        EXPECT_EQ(refused.reason, kNotARegularFile);
+        EXPECT_FALSE(Exists(shm / name));
+    }
+}
+
 TEST(Trash, AFileGoesToTheHomeTrashWithItsNoteAndComesBackWhole) {
     TempDir dir;
     const char* saved = std::getenv("XDG_DATA_HOME");

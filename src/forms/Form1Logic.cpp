@@ -295,7 +295,12 @@ void Form1Logic::E_RenameEnter(int step) {
     const Bytes next = row >= 0 && target >= 0 && target < ListBox1.Count() ? ListBox1.Item(target) : Bytes();
     const Bytes typed = E_Rename.Text();
     RenameCommand();
-    const bool renamed = typed.empty() || CurrentFileName == typed + ModeExtension();
+    // A scanner's X.PDF left as X keeps its name: the extension is matched as the platform matches names.
+    const Bytes wanted = typed + ModeExtension();
+    const bool renamed = typed.empty() || CurrentFileName == wanted ||
+                         (CurrentFileName.size() == wanted.size() &&
+                          CurrentFileName.compare(0, typed.size(), typed) == 0 &&
+                          WildcardMatch(ModeExtension(), CurrentFileName.substr(typed.size())));
     if (next.empty() || !renamed) return;
     const int nextRow = RowOf(next);
     if (nextRow < 0) return;  // gone meanwhile: the list shows what is there
@@ -464,7 +469,7 @@ void Form1Logic::UndoRename(std::size_t index) {
     if (!SameFile(*now, record.identity)) refuse("別のファイルに置き換えられています");
     if (!FolderExists(record.folder)) refuse("元のフォルダが見つかりません");
     const MoveOutcome outcome = record.kind == RenameRecord::Kind::Trash  ? RestoreFromTrash(record.trashed, to)
-                                : record.kind == RenameRecord::Kind::Move ? MoveFileAnywhere(from, to)
+                                : record.kind == RenameRecord::Kind::Move ? MoveFileAnywhere(from, to, &record.identity)
                                                                           : MoveReleasingPlayer(from, to);
     if (!outcome.moved) refuse(outcome.reason);
     Journal.Remove(index);

@@ -113,14 +113,11 @@ MoveOutcome RemoveFile(const Bytes& path) {
     return outcome;
 }
 
-MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to) {
+MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to, const FileIdentity* expected) {
     MoveOutcome outcome = MoveFileNoReplace(from, to);
     if (outcome.moved || !outcome.otherVolume) return outcome;
-    outcome = CopyToNewFile(from, to);
-    if (!outcome.moved) return outcome;
-    const MoveOutcome removed = RemoveFile(from);
-    if (removed.moved) return outcome;
-    // The source could not go (a read-only folder): the copy goes, so the file stays in one place.
-    RemoveFile(to);
-    return {false, removed.reason};
+    OwnFolderChange change(from, to);
+    outcome = SystemMoveAcrossVolumes(from, to, expected);
+    if (outcome.moved) change.Made();
+    return outcome;
 }

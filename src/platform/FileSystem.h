@@ -82,12 +82,13 @@ struct MoveOutcome {
 // Renames `from` to `to`; never replaces a file that exists at `to`, even one
 // that appears a moment before the move.
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to);
-// Makes `to`, never over an existing file, with `from`'s bytes and times,
-// flushed to the disk and read back equal; on any failure `to` goes again.
-MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to);
 // Removes a file (`moved` when it is gone).
 MoveOutcome RemoveFile(const Bytes& path);
 // As MoveFileNoReplace, and to another file system too: there `from` is
-// copied by CopyToNewFile and removed only then. On any failure `from` stays
-// and nothing is left at `to`.
-MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to);
+// copied, flushed and compared, and removed only while its name still holds
+// that very file, unchanged. On any failure `from` stays and nothing is left
+// at `to`, except when another program saved a new version under `from`
+// meanwhile: then both stay, and the reason says so. With `expected`, only
+// that file is moved (struct FileIdentity; see FileIdentity.h).
+struct FileIdentity;
+MoveOutcome MoveFileAnywhere(const Bytes& from, const Bytes& to, const FileIdentity* expected = nullptr);

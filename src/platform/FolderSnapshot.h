@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 
 // The last folder read, kept up to date from the platform's change reports,
@@ -86,6 +87,15 @@ private:
 // The backend's own move and removal, which tell the kept listing nothing.
 MoveOutcome SystemMoveNoReplace(const Bytes& from, const Bytes& to);
 MoveOutcome SystemRemoveFile(const Bytes& path);
+// To another file system: copied, flushed with its folder and compared, then
+// the source goes only while its name holds the very file copied, unchanged.
+// With `expected`, only that file is moved.
+MoveOutcome SystemMoveAcrossVolumes(const Bytes& from, const Bytes& to, const FileIdentity* expected);
+// Why such a move was refused, beyond the platform's own errors.
+inline const Bytes kNotARegularFile = "通常のファイルではないため、別のドライブには移動できません";
+inline const Bytes kReplacedMeanwhile = "別のファイルに置き換えられています";
+inline const Bytes kWrittenMeanwhile = "移動中に別のプログラムがファイルを書き換えたため、移動しませんでした";
+inline const Bytes kBothKept = "移動中に別のプログラムが同じ名前で保存したため、移動先のコピーと元のファイルの両方を残しました";
 
 // For tests: behave as on a share, where no change reports are trusted.
 void IgnoreFolderReports(bool ignore);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/Paths.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderSnapshot.h"
 #include "platform/posix/NoReplaceMove.h"
@@ -56,7 +58,8 @@ int Copy(int in, int out, const struct stat& source) {
     if (fsync(out) != 0) return errno;
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     futimens(out, times);
-    // What the disk holds now, read back and compared.
+    // What the disk holds now, not the page cache: the clean pages are dropped first.
+    posix_fadvise(out, 0, 0, POSIX_FADV_DONTNEED);
     if (lseek(in, 0, SEEK_SET) != 0 || lseek(out, 0, SEEK_SET) != 0) return errno;
     struct stat copied{};
     if (fstat(out, &copied) != 0) return errno;
@@ -69,23 +72,59 @@ int Copy(int in, int out, const struct stat& source) {
     }
 }
 
+// The new name of the copy lasts only once its folder is on the disk too.
+int SyncFolderOf(const Bytes& path) {
+    Fd folder{open(FolderPart(path, PathStyle::Posix).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (folder.fd < 0) return errno;
+    return fsync(folder.fd) == 0 || errno == EINVAL ? 0 : errno;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The file as it was copied: a write in place moves its size or times on.
+bool Unchanged(const struct stat& now, const struct stat& copied) {
+    return SameFile(now, copied) && now.st_size == copied.st_size && SameTime(now.st_mtim, copied.st_mtim);
+}
+
 }  // namespace
 
-MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to) {
-    Fd in{open(from.c_str(), O_RDONLY | O_CLOEXEC)};
+MoveOutcome SystemMoveAcrossVolumes(const Bytes& from, const Bytes& to, const FileIdentity* expected) {
+    // A FIFO would block the open, a link would become a copy of its target.
+    struct stat named{};
+    if (lstat(from.c_str(), &named) != 0) return {false, MoveFailureReason(errno)};
+    if (!S_ISREG(named.st_mode)) return {false, kNotARegularFile};
+    Fd in{open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
     struct stat source{};
     if (in.fd < 0 || fstat(in.fd, &source) != 0) return {false, MoveFailureReason(errno)};
-    if (!S_ISREG(source.st_mode)) return {false, MoveFailureReason(EISDIR)};
-    Fd out{open(to.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, source.st_mode & 07777)};
+    if (!S_ISREG(source.st_mode)) return {false, kNotARegularFile};
+    if (expected != nullptr) {
+        const std::optional<FileIdentity> held = IdentityOfOpenFile(in.fd);
+        if (!held || !SameFile(*held, *expected)) return {false, kReplacedMeanwhile};
+    }
+    Fd out{open(to.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, source.st_mode & 07777)};
     if (out.fd < 0) return {false, MoveFailureReason(errno)};
     struct stat made{};
     fstat(out.fd, &made);
-    const int error = Copy(in.fd, out.fd, source);
-    if (error == 0) return {true, {}};
-    // Only the file made here goes: another program may have put its own in its place.
+    MoveCalls calls;
+    int error = Copy(in.fd, out.fd, source);
+    if (error == 0) error = SyncFolderOf(to);
     struct stat now{};
-    if (stat(to.c_str(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino) unlink(to.c_str());
-    return {false, MoveFailureReason(error)};
+    // Its change time alone moves when another program merely renames over it.
+    const bool writtenMeanwhile = error == 0 && (fstat(in.fd, &now) != 0 || !Unchanged(now, source));
+    if (error == 0 && !writtenMeanwhile) {
+        // The name goes only while it holds the very file copied, as it was.
+        error = DropName(from, [&source](const struct stat& named) { return Unchanged(named, source); }, calls);
+        if (error == 0) return {true, {}};
+        // Another program saved a new version under the name: both stay.
+        if (error == EEXIST) return {false, kBothKept};
+    }
+    // The copy goes only while the name still holds it.
+    DropName(to, made, calls);
+    return {false, writtenMeanwhile ? kWrittenMeanwhile : MoveFailureReason(error)};
 }
 
 MoveOutcome SystemRemoveFile(const Bytes& path) {

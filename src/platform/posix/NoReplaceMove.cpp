@@ -53,17 +53,25 @@ constexpr int kUseClaim = -1;
 // back. What remains open is the few microseconds the fresh name exists:
 // another program would have to find it in a listing and save over it in that
 // time (make stress measures how long it lives).
-int DropName(const Bytes& path, const struct stat& held, MoveCalls& calls) {
+}  // namespace
+
+int DropName(const Bytes& path, const std::function<bool(const struct stat&)>& ours, MoveCalls& calls) {
     static std::atomic<unsigned> serial{0};
     const Bytes aside = FolderPart(path, PathStyle::Posix) + ".~quilvane-" + std::to_string(getpid()) + "-" +
                         std::to_string(serial++) + ".tmp";
     if (calls.Rename(path.c_str(), aside.c_str()) != 0) return errno;
     struct stat now{};
-    if (calls.Lstat(aside.c_str(), &now) == 0 && SameFile(now, held)) return calls.Unlink(aside.c_str()) == 0 ? 0 : errno;
+    if (calls.Lstat(aside.c_str(), &now) == 0 && ours(now)) return calls.Unlink(aside.c_str()) == 0 ? 0 : errno;
     // Not ours: it goes back under its name, unless a third file took that.
     if (link(aside.c_str(), path.c_str()) == 0) calls.Unlink(aside.c_str());
     return EEXIST;
 }
+
+int DropName(const Bytes& path, const struct stat& held, MoveCalls& calls) {
+    return DropName(path, [&held](const struct stat& now) { return SameFile(now, held); }, calls);
+}
+
+namespace {
 
 // Where the file system refuses RENAME_NOREPLACE (NFS, many FUSE mounts): a
 // hard link gives the file its new name, refusing a taken name atomically and

@@ -2,6 +2,8 @@
 #pragma once
 #include <sys/stat.h>
 
+#include <functional>
+
 #include "platform/FileSystem.h"
 
 // The system calls the no-replace move makes, in one place, so that tests can
@@ -20,6 +22,11 @@ public:
 };
 
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to, MoveCalls& calls);
+
+// Removes the name `path` while it names a file that `ours` accepts (or the
+// file `held`); 0, or EEXIST when the name meant another file, which stays.
+int DropName(const Bytes& path, const std::function<bool(const struct stat&)>& ours, MoveCalls& calls);
+int DropName(const Bytes& path, const struct stat& held, MoveCalls& calls);
 
 // The Japanese reason for an error the move can meet.
 Bytes MoveFailureReason(int error);

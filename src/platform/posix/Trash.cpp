@@ -63,15 +63,16 @@ std::optional<TrashPlace> TrashFor(const Bytes& folder) {
         while (DeviceOf(existing) == static_cast<dev_t>(-1) && existing.size() > 1) existing = FolderPart(existing.substr(0, existing.size() - 1));
         if (DeviceOf(existing) == device) return TrashPlace{home, {}};
     }
-    const Bytes top = TopOf(folder, device);
-    const Bytes shared = top + "/.Trash";
+    // The root file system's top is "/" itself: no second delimiter, or Path= loses a character.
+    const Bytes top = WithTrailingDelimiter(TopOf(folder, device), PathStyle::Posix);
+    const Bytes shared = top + ".Trash";
     struct stat st{};
     // A shared trash counts only when it is a real folder with the sticky bit: otherwise others could read ours.
     if (lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
         const Bytes mine = shared + "/" + std::to_string(getuid());
-        if (MakeFolder(mine)) return TrashPlace{mine, top + "/"};
+        if (MakeFolder(mine)) return TrashPlace{mine, top};
     }
-    return TrashPlace{top + "/.Trash-" + std::to_string(getuid()), top + "/"};
+    return TrashPlace{top + ".Trash-" + std::to_string(getuid()), top};
 }
 
 Bytes PercentEncoded(const Bytes& path) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderSnapshot.h"
 #include "platform/win32/NoReplaceMove.h"
@@ -59,19 +60,32 @@ DWORD Copy(HANDLE in, HANDLE out) {
 
 }  // namespace
 
-MoveOutcome CopyToNewFile(const Bytes& from, const Bytes& to) {
-    Handle in{CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
+MoveOutcome SystemMoveAcrossVolumes(const Bytes& from, const Bytes& to, const FileIdentity* expected) {
+    // Held with no sharing but reading: no other program writes it, renames it
+    // or saves over its name until it is gone, and it goes through this handle.
+    Handle in{CreateFileA(from.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
     if (in.h == INVALID_HANDLE_VALUE) return {false, MoveFailureReason(GetLastError(), from)};
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileType(in.h) != FILE_TYPE_DISK || !GetFileInformationByHandle(in.h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+        return {false, kNotARegularFile};
+    if (expected != nullptr) {
+        const std::optional<FileIdentity> held = IdentityOfOpenFile(reinterpret_cast<std::intptr_t>(in.h));
+        if (!held || !SameFile(*held, *expected)) return {false, kReplacedMeanwhile};
+    }
     // CREATE_NEW never opens a file that is there; no sharing while it is written.
     Handle out{CreateFileA(to.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (out.h == INVALID_HANDLE_VALUE) return {false, MoveFailureReason(GetLastError(), to)};
-    const DWORD error = Copy(in.h, out.h);
-    if (error == ERROR_SUCCESS) return {true, {}};
-    // Removed through the handle that made it: never another program's file under the name.
     FILE_DISPOSITION_INFO gone{TRUE};
+    DWORD error = Copy(in.h, out.h);
+    if (error == ERROR_SUCCESS) {
+        if (SetFileInformationByHandle(in.h, FileDispositionInfo, &gone, sizeof gone)) return {true, {}};
+        error = GetLastError();
+    }
+    // Removed through the handle that made it: never another program's file under the name.
     SetFileInformationByHandle(out.h, FileDispositionInfo, &gone, sizeof gone);
-    return {false, MoveFailureReason(error, to)};
+    return {false, MoveFailureReason(error, error == ERROR_CRC ? to : from)};
 }
 
 MoveOutcome SystemRemoveFile(const Bytes& path) {
