@@ -15,7 +15,7 @@ usr=$root/usr
 desktop=$usr/share/applications/quilvane.desktop
 metainfo=$usr/share/metainfo/io.github.quilvane.quilvane.metainfo.xml
 
-for file in bin/quilvane share/applications/quilvane.desktop share/icons/hicolor/scalable/apps/quilvane.svg \
+for file in bin/quilvane lib/quilvane/quilvane-readers share/applications/quilvane.desktop share/icons/hicolor/scalable/apps/quilvane.svg \
             share/metainfo/io.github.quilvane.quilvane.metainfo.xml share/man/man1/quilvane.1.gz \
             share/man/ja/man1/quilvane.1.gz share/doc/quilvane/copyright share/doc/quilvane/changelog.Debian.gz; do
   [ -s "$usr/$file" ] || fail "/usr/$file is not installed"
@@ -35,7 +35,10 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 grep -q "<launchable type=\"desktop-id\">quilvane.desktop</launchable>" "$metainfo" || fail "metainfo does not launch quilvane.desktop"
 
 # A search path into the build tree would load libraries no user has.
-if readelf -d "$usr/bin/quilvane" | grep -Eq 'R(UN)?PATH'; then fail "the installed program keeps a library search path"; fi
+for program in bin/quilvane lib/quilvane/quilvane-readers; do
+  if readelf -d "$usr/$program" | grep -Eq 'R(UN)?PATH'; then fail "the installed $program keeps a library search path"; fi
+done
+[ -x "$usr/lib/quilvane/quilvane-readers" ] || fail "the readers' helper is not a program"
 
 # Started from the installed place, the program must still be running when stopped.
 set +e

@@ -27,6 +27,8 @@
 #include "names/NameSuggestions.h"
 #include "names/Ocr.h"
 #include "names/PdfText.h"
+#include "names/ReadersClient.h"
+#include "support/CraftedFiles.h"
 #include "support/Fixtures.h"
 #include "support/Mp3TagCases.h"
 #include "support/NamePdfs.h"
@@ -264,3 +266,46 @@ TEST(NameWorker, OcrTimeOfTheTopOfAScan) {
 }
 
 }  // namespace
+
+// --- the readers' helper -----------------------------------------------------
+
+// Each crafted file once crashed the program, ate gigabytes or held the
+// reader for minutes. In the helper it costs its own names only: the read
+// ends within the deadline and a second, the file is kept (not read again),
+// and the invoice after it still gets its names.
+TEST(ReadersHelper, CraftedFilesCostOnlyTheirOwnNames) {
+    TempDir dir;
+    const Bytes invoice = InvoicePdf(dir);
+    const std::chrono::milliseconds deadline{2000};
+    const NameSuggestions::Reader read = HelperFileNameReader(deadline)();
+    const std::atomic<bool> going{false};
+    for (const CraftedFile& file : CraftedFiles()) {
+        WriteFile(dir / file.name, file.bytes);
+        const auto start = Clock::now();
+        const NameSuggestions::Read crafted = read(dir / file.name, going);
+        EXPECT_LT(Clock::now() - start, deadline + std::chrono::seconds(1)) << file.name;
+        EXPECT_TRUE(crafted.identity) << file.name;
+        EXPECT_TRUE(Has(read(invoice, going).names, "請求書")) << "after " << file.name;
+    }
+    // Shut in: no files opened, no programs started, a memory limit.
+    const Bytes status = ReadFile("/proc/" + std::to_string(ReaderHelperProcess()) + "/status");
+    EXPECT_NE(status.find("Seccomp:\t2"), Bytes::npos);
+}
+
+// The window closed while the helper is deep in a file: the worker is let go
+// at once and the helper killed, so the program ends within a second.
+TEST(ReadersHelper, ClosingWhileAFileHoldsTheHelperTakesUnderASecond) {
+    TempDir dir;
+    WriteFile(dir / "fan-out.pdf", FanOutPdf(8, 10));
+    UiQueue ui;
+    auto names = std::make_unique<NameSuggestions>([&](std::function<void()> task) { ui.Post(std::move(task)); },
+                                                   [](const Bytes&, const NameSource::Names&) {},
+                                                   HelperFileNameReader(std::chrono::seconds(60)));
+    names->Request(dir / "fan-out.pdf");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const pid_t helper = ReaderHelperProcess();
+    ASSERT_GT(helper, 0);
+    const auto start = Clock::now();
+    names.reset();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+}

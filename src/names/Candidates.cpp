@@ -314,10 +314,13 @@ Bytes AsName(const std::u16string& text, const CodePage& cp) {
 }
 
 std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) {
+    // A crafted file's million lines cost no more than a real page's few hundred:
+    // the search for a number's table cell looks at every line.
     std::vector<Line> lines;
-    lines.reserve(text.lines.size());
+    lines.reserve(std::min(text.lines.size(), kMostLinesRead));
     for (const TextLine& source : text.lines) {
-        std::u16string joined = JoinJapaneseSpaces(source.text);
+        if (lines.size() == kMostLinesRead) break;
+        std::u16string joined = JoinJapaneseSpaces(source.text.substr(0, kLongestLineRead));
         std::u16string folded = Fold(joined);
         lines.push_back({&source, std::move(joined), std::move(folded)});
     }

@@ -10,6 +10,9 @@
 
 // Enough to choose from at a glance.
 constexpr std::size_t kMostCandidates = 8;
+// What of a file's text is looked at: pages 1 and last hold far less.
+constexpr std::size_t kMostLinesRead = 2000;
+constexpr std::size_t kLongestLineRead = 1000;
 
 // Names offered for a file, best first, from what its readers found: dates
 // (YYYY-MM-DD, then YYYYMMDD), the document number, the kind of document and

@@ -12,20 +12,6 @@
 
 namespace {
 
-enum class Kind { Pdf, Mp3, Other };
-
-Kind KindOf(const Bytes& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == Bytes::npos) return Kind::Other;
-    Bytes extension = path.substr(dot + 1);
-    for (char& c : extension) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return extension == "pdf" ? Kind::Pdf : extension == "mp3" ? Kind::Mp3 : Kind::Other;
-}
-
-// Larger files are not read for names: a scan or a recording is far smaller.
-constexpr std::uint64_t kLargestPdf = 256ull << 20;
-constexpr std::uint64_t kLargestMp3 = 1024ull << 20;
-
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
 
 bool HasDate(const std::vector<TextLine>& lines) {
@@ -41,11 +27,11 @@ FileReader::~FileReader() = default;
 
 FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* cancelled) {
     Result result;
-    const Kind kind = KindOf(path);
-    if (kind == Kind::Other) return result;
+    const FileKind kind = KindOfPath(path);
+    if (kind == FileKind::Other) return result;
     std::string bytes;
     const ReadProblem problem = ReadWholeFile(
-        ToUtf16(path), kind == Kind::Pdf ? kLargestPdf : kLargestMp3,
+        ToUtf16(path), kind == FileKind::Pdf ? kLargestPdf : kLargestMp3,
         [&bytes](std::size_t size) -> char* {
             try {
                 bytes.resize(size);
@@ -60,10 +46,20 @@ FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* 
         if (problem != ReadProblem::TooLarge) result.identity.reset();
         return result;
     }
-    if (kind == Kind::Mp3) result.text.tags = ReadMp3Tags(bytes);
-    else result.text = ReadPdf(bytes, cancelled);
+    result.text = ReadBytes(bytes, kind, cancelled);
     return result;
 }
+
+FileText FileReader::ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled) {
+    FileText text;
+    if (kind == FileKind::Mp3) text.tags = ReadMp3Tags(file);
+    else if (kind == FileKind::Pdf) text = ReadPdf(file, cancelled);
+    return text;
+}
+
+void FileReader::Prepare() { ocr_->Ready(); }
+void FileReader::Abort() { pdf_->Abort(); }
+void FileReader::ResetAbort() { pdf_->ResetAbort(); }
 
 FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* cancelled) {
     FileText text;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "core/Bytes.h"
+#include "names/FileKind.h"
 #include "names/FileText.h"
 #include "platform/FileIdentity.h"
 
@@ -28,6 +30,14 @@ public:
 
     // The file is read whole and closed before anything is parsed.
     Result Read(const Bytes& path, const std::atomic<bool>* cancelled = nullptr);
+    // A file's bytes, read as `kind`.
+    FileText ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled = nullptr);
+    // Loads what the first read would (the OCR language data), so that
+    // nothing is opened later.
+    void Prepare();
+    // Stops the read in hand, from another thread; ResetAbort() before the next.
+    void Abort();
+    void ResetAbort();
     // Page 1 (its text layer, else OCR of its top, then of the rest when the top
     // holds no date) and the last page's text layer.
     FileText ReadPdf(std::string_view file, const std::atomic<bool>* cancelled = nullptr);

@@ -14,6 +14,9 @@
 namespace {
 
 // The ID3v2 tag's declared size, header and footer included; 0 without one.
+constexpr std::size_t kLargestTextFrame = 64 << 10;
+constexpr std::size_t kLargestTextTag = 1 << 20;
+
 std::size_t Id3v2Size(std::string_view file) {
     if (file.size() < 10 || file.compare(0, 3, "ID3") != 0) return 0;
     std::size_t size = 0;
@@ -86,10 +89,61 @@ std::u16string DecodeLatin1Text(const std::string& bytes) {
     return latin1;
 }
 
+namespace {
+
+// The ID3v2 tag again with its text frames alone: none compressed or
+// encrypted, none larger than a name could use, and no chapters, whose
+// frames nest without end. TagLib then never inflates nor recurses.
+std::string BoundedId3v2(std::string_view file) {
+    const std::size_t size = std::min(Id3v2Size(file), file.size());
+    if (size < 20) return {};
+    const int version = static_cast<unsigned char>(file[3]);
+    const unsigned flags = static_cast<unsigned char>(file[5]);
+    if (version < 3 || version > 4) return std::string(file.substr(0, std::min(size, kLargestTextTag)));
+    std::string body(file.substr(10, size - 20));
+    if (version == 3 && (flags & 0x80)) {  // the whole tag unsynchronised: FF 00 was FF
+        std::string plain;
+        for (std::size_t i = 0; i < body.size(); ++i)
+            if (!(i > 0 && body[i] == '\0' && body[i - 1] == '\xFF')) plain += body[i];
+        body = std::move(plain);
+    }
+    std::size_t at = 0;
+    if (flags & 0x40 && body.size() >= 4) {  // an extended header
+        std::size_t extended = 0;
+        for (int i = 0; i < 4; ++i) extended = extended << (version == 4 ? 7 : 8) | static_cast<unsigned char>(body[i]);
+        at = version == 4 ? extended : extended + 4;
+    }
+    std::string frames;
+    while (at + 10 <= body.size() && body[at] >= 'A' && body[at] <= 'Z' && frames.size() < kLargestTextTag) {
+        std::size_t length = 0;
+        for (int i = 4; i < 8; ++i)
+            length = length << (version == 4 ? 7 : 8) | (static_cast<unsigned char>(body[at + i]) & (version == 4 ? 0x7F : 0xFF));
+        if (length > body.size() - at - 10) break;
+        const unsigned format = static_cast<unsigned char>(body[at + 9]);
+        const bool packed = version == 4 ? (format & 0x0C) != 0 : (format & 0xC0) != 0;
+        if (body[at] == 'T' && !packed && length <= kLargestTextFrame) frames += body.substr(at, 10 + length);
+        at += 10 + length;
+    }
+    std::string tag("ID3", 3);
+    tag += char(version);
+    tag += '\0';
+    tag += '\0';
+    for (int shift = 21; shift >= 0; shift -= 7) tag += char((frames.size() >> shift) & 0x7F);
+    return tag + frames;
+}
+
+}  // namespace
+
 Tags ReadMp3Tags(std::string_view file) {
     // Only the ends hold tags: the ID3v2 tag at the start, ID3v1 in the last 128 bytes.
-    const std::size_t head = std::min(file.size(), Id3v2Size(file) + 4096);
-    TagLib::ByteVector ends(file.data(), static_cast<unsigned>(head));
+    const std::size_t tagEnd = std::min(file.size(), Id3v2Size(file));
+    const std::size_t head = std::min(file.size(), tagEnd + 4096);
+    TagLib::ByteVector ends;
+    if (tagEnd > 0) {
+        const std::string bounded = BoundedId3v2(file);
+        ends.append(TagLib::ByteVector(bounded.data(), static_cast<unsigned>(bounded.size())));
+    }
+    ends.append(TagLib::ByteVector(file.data() + tagEnd, static_cast<unsigned>(head - tagEnd)));
     if (file.size() > head) {
         const std::size_t tail = std::min<std::size_t>(file.size() - head, 128);
         ends.append(TagLib::ByteVector(file.data() + file.size() - tail, static_cast<unsigned>(tail)));

@@ -17,6 +17,7 @@ struct PdfText::Impl {
     fz_context* ctx = nullptr;
     fz_document* doc = nullptr;
     int pages = 0;
+    fz_cookie cookie{};  // every run of a page goes through it, so Abort() stops any
 };
 
 PdfText::PdfText() : impl_(std::make_unique<Impl>()) {
@@ -91,7 +92,7 @@ void AppendLine(fz_stext_line* line, fz_rect page, int number, std::vector<TextL
     TextLine text;
     text.page = number;
     text.box = {line->bbox.x0 - page.x0, line->bbox.y0 - page.y0, line->bbox.x1 - page.x0, line->bbox.y1 - page.y0};
-    for (fz_stext_char* c = line->first_char; c != nullptr; c = c->next) {
+    for (fz_stext_char* c = line->first_char; c != nullptr && text.text.size() < kLongestLine; c = c->next) {
         const int rune = c->c;
         if (rune >= 0x10000 && rune <= 0x10FFFF) {
             text.text.push_back(char16_t(0xD800 + ((rune - 0x10000) >> 10)));
@@ -112,22 +113,35 @@ std::vector<TextLine> PdfText::Lines(int page) {
     fz_context* ctx = impl_->ctx;
     fz_page* p = nullptr;
     fz_stext_page* text = nullptr;
+    fz_device* device = nullptr;
     fz_rect bounds = fz_empty_rect;
     fz_var(p);
     fz_var(text);
+    fz_var(device);
     fz_try(ctx) {
         p = fz_load_page(ctx, impl_->doc, page);
         bounds = fz_bound_page(ctx, p);
         fz_stext_options options{};
-        text = fz_new_stext_page_from_page(ctx, p, &options);
+        text = fz_new_stext_page(ctx, bounds);
+        device = fz_new_stext_device(ctx, text, &options);
+        fz_run_page(ctx, p, device, fz_identity, &impl_->cookie);
+        fz_close_device(ctx, device);
+        if (impl_->cookie.abort) fz_throw(ctx, FZ_ERROR_ABORT, "aborted");
     }
-    fz_always(ctx) { fz_drop_page(ctx, p); }
-    fz_catch(ctx) { text = nullptr; }
+    fz_always(ctx) {
+        fz_drop_device(ctx, device);
+        fz_drop_page(ctx, p);
+    }
+    fz_catch(ctx) {
+        fz_drop_stext_page(ctx, text);
+        text = nullptr;
+    }
     if (text == nullptr) return lines;
     try {
         for (fz_stext_block* block = text->first_block; block != nullptr; block = block->next) {
             if (block->type != FZ_STEXT_BLOCK_TEXT) continue;
-            for (fz_stext_line* line = block->u.t.first_line; line != nullptr; line = line->next)
+            for (fz_stext_line* line = block->u.t.first_line; line != nullptr && lines.size() < kMostLinesOfAPage;
+                 line = line->next)
                 AppendLine(line, bounds, page, lines);
         }
     } catch (...) {
@@ -143,7 +157,8 @@ namespace {
 // The part of a page from `from` to `to` of its height, drawn in grey at
 // `scale`; null when MuPDF fails. Alone in its function so that no local
 // lives across the longjmp but the ones fz_var marks.
-fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, float from, float to, fz_rect* bounds) {
+fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, float from, float to, fz_rect* bounds,
+                    fz_cookie* cookie) {
     fz_page* p = nullptr;
     fz_pixmap* pixmap = nullptr;
     fz_device* device = nullptr;
@@ -158,11 +173,15 @@ fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, fl
         part.y0 = bounds->y0 + height * from;
         part.y1 = bounds->y0 + height * to;
         const fz_matrix ctm = fz_scale(scale, scale);
-        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_gray(ctx), fz_round_rect(fz_transform_rect(part, ctm)), nullptr, 0);
+        const fz_irect pixels = fz_round_rect(fz_transform_rect(part, ctm));
+        if (pixels.x1 - pixels.x0 > kWidestPicture || pixels.y1 - pixels.y0 > kWidestPicture)
+            fz_throw(ctx, FZ_ERROR_GENERIC, "page too large to draw");
+        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_gray(ctx), pixels, nullptr, 0);
         fz_clear_pixmap_with_value(ctx, pixmap, 255);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
-        fz_run_page(ctx, p, device, ctm, nullptr);
+        fz_run_page(ctx, p, device, ctm, cookie);
         fz_close_device(ctx, device);
+        if (cookie->abort) fz_throw(ctx, FZ_ERROR_ABORT, "aborted");
     }
     fz_always(ctx) {
         fz_drop_device(ctx, device);
@@ -180,14 +199,11 @@ fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, fl
 GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
     GreyImage image;
     if (page < 0 || page >= impl_->pages || from >= to) return image;
-    // A poster-sized page is drawn at fewer dots, not into gigabytes.
-    const PageInfo info = Page(page);
-    const double area = double(info.width) * info.height * (to - from) / (72.0 * 72.0);
-    constexpr double kMostPixels = 40e6;
-    if (area * dpi * dpi > kMostPixels) dpi = std::max(1, int(std::sqrt(kMostPixels / area)));
+    dpi = OcrResolution(Page(page), dpi, to - from);
+    if (dpi == 0) return image;
     fz_context* ctx = impl_->ctx;
     fz_rect bounds = fz_empty_rect;
-    fz_pixmap* pixmap = DrawPart(ctx, impl_->doc, page, dpi / 72.0f, from, to, &bounds);
+    fz_pixmap* pixmap = DrawPart(ctx, impl_->doc, page, dpi / 72.0f, from, to, &bounds, &impl_->cookie);
     if (pixmap == nullptr) return image;
     const int w = fz_pixmap_width(ctx, pixmap), h = fz_pixmap_height(ctx, pixmap);
     const std::ptrdiff_t stride = fz_pixmap_stride(ctx, pixmap);
@@ -206,6 +222,19 @@ GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
     image.top = (bounds.y1 - bounds.y0) * from;
     return image;
 }
+
+int OcrResolution(const PageInfo& page, int dpi, float share) {
+    // A poster-sized page is drawn at fewer dots, not into gigabytes; one
+    // that even then would be too large, or too fine to read, is not drawn.
+    const double area = double(page.width) * page.height * share / (72.0 * 72.0);
+    if (!(area > 0) || dpi <= 0) return 0;
+    if (area * dpi * dpi > kMostPixels) dpi = int(std::sqrt(kMostPixels / area));
+    const double widest = std::max(page.width, page.height * share) * dpi / 72.0;
+    return dpi < kLeastOcrDpi || widest > kWidestPicture ? 0 : dpi;
+}
+
+void PdfText::Abort() { impl_->cookie.abort = 1; }
+void PdfText::ResetAbort() { impl_->cookie = fz_cookie{}; }
 
 bool HasUsableText(const std::vector<TextLine>& lines) {
     std::size_t good = 0, all = 0;

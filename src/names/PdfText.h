@@ -34,10 +34,27 @@ public:
     // The part of the page from `from` to `to` (fractions of its height) at `dpi`.
     GreyImage Draw(int page, int dpi, float from, float to);
 
+    // Stops the page being read or drawn, from any thread; it then gives
+    // nothing, and so does every page until ResetAbort().
+    void Abort();
+    void ResetAbort();
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// What a page may cost: pixels drawn for OCR, either side of the picture,
+// lines of text and characters of a line.
+constexpr double kMostPixels = 40e6;
+constexpr int kWidestPicture = 32767;
+constexpr int kLeastOcrDpi = 50;  // below this, OCR reads nothing anyway
+constexpr std::size_t kMostLinesOfAPage = 4000;
+constexpr std::size_t kLongestLine = 1000;
+
+// The resolution at which `share` of the page's height is drawn for OCR, at
+// most `dpi`; 0 when it cannot be drawn within the caps above.
+int OcrResolution(const PageInfo& page, int dpi, float share);
 
 // Enough text of its own that OCR would add nothing: characters that are not
 // spaces, replacement characters or private-use code.
