@@ -195,6 +195,17 @@ TEST_F(RealPlayer, MissingAndUndecodableFilesGiveTheirTexts) {
     player.FileName = *dir_ / "text.mp3";
     EXPECT_EQ(MessageOf([&] { player.PlayerOpen(); }), "このファイルは再生できません。壊れているか、形式が正しくありません");
     EXPECT_FALSE(player.DeviceOpened);
+    // Another format named .mp3 is not played by its content: only MPEG audio is.
+    const auto le = [](unsigned n, int bytes) {
+        Bytes out;
+        for (int i = 0; i < bytes; ++i) out += char((n >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const Bytes pcm(88200, '\x10');
+    WriteFile(*dir_ / "wave.mp3", "RIFF" + le(36 + unsigned(pcm.size()), 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) +
+                                      le(44100, 4) + le(88200, 4) + le(2, 2) + le(16, 2) + "data" + le(unsigned(pcm.size()), 4) + pcm);
+    player.FileName = *dir_ / "wave.mp3";
+    EXPECT_EQ(MessageOf([&] { player.PlayerOpen(); }), "このファイルは再生できません。壊れているか、形式が正しくありません");
     ASSERT_EQ(mkfifo((*dir_ / "pipe.mp3").c_str(), 0644), 0);  // must not wait for a writer
     player.FileName = *dir_ / "pipe.mp3";
     EXPECT_EQ(MessageOf([&] { player.PlayerOpen(); }), "このファイルは再生できません。壊れているか、形式が正しくありません");

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The MCI on GStreamer: one playbin per open device. Open prerolls and so
+// The MCI on GStreamer: one MP3 pipeline per open device. Open prerolls and so
 // reports a bad file at once; play returns at once; the end of playback comes
 // back as a completion notice posted to the notification window. Built as a
 // module of its own, loaded at the first command: GStreamer's libraries are
@@ -69,6 +69,34 @@ GstElement* MakeAudioSink() {
     GstElement* silent = gst_element_factory_make("fakesink", nullptr);
     g_object_set(silent, "sync", TRUE, nullptr);
     return silent;
+}
+
+// MPEG audio and nothing else, whatever the file holds: nothing picks a
+// demuxer or decoder by the content, so a file named .mp3 reaches no video
+// decoder. The ID3 tags around the audio are taken off first.
+GstElement* Mp3Pipeline(const char* path) {
+    GstElement* pipeline = gst_pipeline_new(nullptr);
+    GstElement* source = gst_element_factory_make("filesrc", nullptr);
+    GstElement* tags = gst_element_factory_make("id3demux", nullptr);
+    GstElement* parse = gst_element_factory_make("mpegaudioparse", nullptr);
+    GstElement* decode = gst_element_factory_make("mpg123audiodec", nullptr);
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    GstElement* resample = gst_element_factory_make("audioresample", nullptr);
+    GstElement* sink = MakeAudioSink();
+    GstElement* all[] = {source, tags, parse, decode, convert, resample, sink};
+    if (pipeline == nullptr || std::any_of(std::begin(all), std::end(all), [](GstElement* e) { return e == nullptr; })) {
+        for (GstElement* e : all)
+            if (e != nullptr) gst_object_unref(e);
+        if (pipeline != nullptr) gst_object_unref(pipeline);
+        return nullptr;
+    }
+    g_object_set(source, "location", path, nullptr);
+    for (GstElement* e : all) gst_bin_add(GST_BIN(pipeline), e);
+    if (!gst_element_link_many(source, tags, parse, decode, convert, resample, sink, nullptr)) {
+        gst_object_unref(pipeline);
+        return nullptr;
+    }
+    return pipeline;
 }
 
 MCIERROR ErrorOfMessage(GError* error) {
@@ -262,18 +290,9 @@ private:
         struct stat st{};
         if (stat(p->lpstrElementName, &st) != 0) return errno == EACCES ? MCIERR_FILE_READ : MCIERR_FILE_NOT_FOUND;
         if (!S_ISREG(st.st_mode)) return MCIERR_INVALID_FILE;  // a folder, a pipe or a device: never wait on it
-        gchar* uri = gst_filename_to_uri(p->lpstrElementName, nullptr);
-        if (uri == nullptr) return MCIERR_FILE_NOT_FOUND;
-
         auto device = std::make_unique<Device>();
-        device->pipeline = gst_element_factory_make("playbin", nullptr);
-        if (device->pipeline == nullptr) {
-            g_free(uri);
-            return MCIERR_CANNOT_LOAD_DRIVER;
-        }
-        GstElement* noVideo = gst_element_factory_make("fakesink", nullptr);
-        g_object_set(device->pipeline, "uri", uri, "audio-sink", MakeAudioSink(), "video-sink", noVideo, nullptr);
-        g_free(uri);
+        device->pipeline = Mp3Pipeline(p->lpstrElementName);
+        if (device->pipeline == nullptr) return MCIERR_CANNOT_LOAD_DRIVER;
         GstBus* bus = gst_element_get_bus(device->pipeline);
         gst_bus_set_sync_handler(bus, &Device::OnMessage, device.get(), nullptr);
         gst_object_unref(bus);
