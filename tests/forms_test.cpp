@@ -185,6 +185,30 @@ TEST_F(FormLogic, AFailedPickLeavesTheCurrentFileHighlighted) {
     EXPECT_EQ(Selected(), "a.pdf");
 }
 
+// A file that cannot be shown gets its error box, and the loop goes on past
+// it: Enter and Down step to the file after it, Delete trashes it.
+TEST_F(FormLogic, AFileThatCannotBeShownNeverStopsTheLoop) {
+    TempDir data;
+    TestTrash trash(data.Path());
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf"}) WriteFile(dir / name, "x");
+    forms.viewer.damaged = "b.pdf";
+    Open("a.pdf");
+    forms.e_Rename.text = "a1";
+    EXPECT_THROW(forms.logic.E_RenameEnter(1), Exception);  // renamed, then b fails to show
+    EXPECT_EQ(Current(), dir / "a1.pdf");
+    EXPECT_EQ(Selected(), "b.pdf");
+    forms.logic.E_RenameEnter(1);  // past it
+    EXPECT_EQ(Current(), dir / "c.pdf");
+    EXPECT_THROW(forms.Pick("b.pdf"), Exception);  // the arrow key back onto it
+    forms.logic.N_TrashClick();                      // Delete in the list: the highlighted file goes
+    EXPECT_EQ(ListNames(dir.Path()), (Names{"a1.pdf", "c.pdf", "d.pdf"}));
+    EXPECT_EQ(Current(), dir / "c.pdf");
+    EXPECT_EQ(Selected(), "c.pdf");
+    EXPECT_THROW(forms.logic.N_UndoClick(), Exception);  // back like any trashing, and still not shown
+    EXPECT_TRUE(Exists(dir / "b.pdf"));
+    EXPECT_EQ(Current(), dir / "c.pdf");
+}
+
 TEST_F(FormLogic, UndoOfTheCurrentRecordingReloadsItUnderItsOldName) {
     for (const char* name : {"rec1.mp3", "rec2.mp3"}) WriteFile(dir / name, "x");
     forms.logic.SetMode(1);

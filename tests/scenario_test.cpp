@@ -14,6 +14,7 @@
 
 #include "qt/QtBytes.h"
 #include "support/Fixtures.h"
+#include "TestFiles.h"
 #include "qt/HistoryWindow.h"
 #include "support/WindowHarness.h"
 #include "qt/ByteControls.h"
@@ -129,6 +130,39 @@ TEST(Scenario, NamingRecordingsWithAutoplayOnAndOff) {
         EXPECT_EQ(autoplay, Playing(f)) << autoplay;
         EXPECT_EQ(f.SB1->text(), autoplay ? "停止" : "再生");
         EXPECT_TRUE(program.boxes.shown.empty());
+    }
+}
+
+// One damaged file between good ones, in each mode: Enter renames, meets
+// the damaged file's error box, then goes on past it; Delete in the list,
+// on its row, puts it in the trash.
+TEST(Scenario, EnterGoesPastADamagedFileAndDeleteTrashesIt) {
+    for (const int mode : {0, 1}) {
+        TempDir dir, data;
+        TestTrash trash(data.Path());
+        const Bytes ext = mode == 0 ? ".pdf" : ".mp3";
+        for (const char* stem : {"a", "c"}) {
+            if (mode == 0) MakePdf(dir / (stem + ext));
+            else MakeMp3(dir / (stem + ext), 300);
+        }
+        WriteFile(dir / ("b" + ext), "damaged, not a real file");
+        Program program;
+        TForm1& f = program.form1();
+        if (mode == 1) f.Mode1->trigger();
+        program.Open(dir / ("a" + ext));
+        program.Type("朝礼");
+        // The viewer shows a damaged PDF's reason in its place; the player cannot open a damaged MP3.
+        const std::size_t boxes = mode == 0 ? 0 : 1;
+        QTest::keyClick(f.E_Rename, Qt::Key_Return);
+        EXPECT_EQ(program.boxes.shown.size(), boxes) << mode;
+        EXPECT_EQ(f.E_Filename->text(), ToQString(dir / ((mode == 0 ? "b" : "朝礼") + ext)));
+        QTest::keyClick(f.E_Rename, Qt::Key_Return);  // past it
+        EXPECT_EQ(f.E_Filename->text(), ToQString(dir / ("c" + ext))) << mode;
+        program.Key(Qt::Key_Up);  // onto b again: its box, and its row keeps the highlight
+        EXPECT_EQ(program.SelectedRow(), "b" + ext);
+        program.Key(Qt::Key_Delete);
+        EXPECT_EQ(ListNames(dir.Path()), (Names{"c" + ext, "朝礼" + ext})) << mode;
+        EXPECT_EQ(program.boxes.shown.size(), 2 * boxes) << mode;
     }
 }
 

@@ -102,6 +102,7 @@ Bytes Form1Logic::ModeExtension() const {
 
 void Form1Logic::LoadDocument(const Bytes& path) {
     if (path.empty()) return;
+    unshown_.clear();
     if (CurrentMode == 0) {
         AcroPDF1.ViewerLoadFile(path);
         AcroPDF1.SetVisible(true);
@@ -267,8 +268,30 @@ int Form1Logic::RowOf(const Bytes& name) const {
 }
 
 void Form1Logic::SelectCurrentRow() {
+    // A file that could not be shown keeps the highlight, so the next step goes past it.
+    if (const int row = unshown_.empty() ? -1 : RowOf(unshown_); row >= 0) {
+        ListBox1.SetItemIndex(row);
+        return;
+    }
     // No row when the file is not listed, as after a fresh list.
     ListBox1.SetItemIndex(RowOf(FileNamePart(E_Filename.Text())));
+}
+
+void Form1Logic::LoadListed(const Bytes& name) {
+    try {
+        LoadDocument(FolderPart(E_Filename.Text()) + name);
+    } catch (...) {
+        // The file shown stays current, and the one that failed stays highlighted.
+        unshown_ = name;
+        SelectCurrentRow();
+        throw;
+    }
+}
+
+Bytes Form1Logic::ActedOnPath() const {
+    const int row = ListBox1.ItemIndex();
+    if (!unshown_.empty() && row >= 0 && ListBox1.Item(row) == unshown_) return FolderPart(E_Filename.Text()) + unshown_;
+    return E_Filename.Text();
 }
 
 // ---- Picking a file ----
@@ -279,13 +302,14 @@ void Form1Logic::ListBox1Click() {
     try {
         // A current file that another program removed has nothing left to rename.
         if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
-        if (const int row = RowOf(picked); row >= 0) ListBox1.SetItemIndex(row);
-        LoadDocument(FolderPart(E_Filename.Text()) + ListBox1.Item(ListBox1.ItemIndex()));
     } catch (...) {
-        // The file shown stays the current one, so the next arrow key starts from its row.
+        // A refused rename: the file shown stays the current one, and the next arrow key starts from its row.
+        unshown_.clear();
         SelectCurrentRow();
         throw;
     }
+    if (const int row = RowOf(picked); row >= 0) ListBox1.SetItemIndex(row);
+    LoadListed(ListBox1.Item(ListBox1.ItemIndex()));
 }
 
 void Form1Logic::E_RenameEnter(int step) {
@@ -366,7 +390,7 @@ void Form1Logic::PerformRename() {
 // ---- Trash and move ----
 
 void Form1Logic::N_TrashClick() {
-    const Bytes path = E_Filename.Text();
+    const Bytes path = ActedOnPath();
     if (path.empty()) return;
     const Bytes name = FileNamePart(path);
     const auto refuse = [&](const Bytes& reason) { throw Exception("「" + name + "」をごみ箱に移動できませんでした: " + reason); };
@@ -391,7 +415,7 @@ bool Form1Logic::ChooseMoveTarget() {
 }
 
 void Form1Logic::N_MoveClick() {
-    const Bytes path = E_Filename.Text();
+    const Bytes path = ActedOnPath();
     if (path.empty()) return;
     if (MoveTarget.empty() && !ChooseMoveTarget()) return;
     const Bytes name = FileNamePart(path);
@@ -429,7 +453,13 @@ Bytes Form1Logic::NeighbourRow() const {
 void Form1Logic::StepAfterLeaving(const Bytes& next) {
     const Bytes folder = FolderPart(E_Filename.Text());
     if (!next.empty() && PathExists(folder + next)) {
-        LoadDocument(folder + next);
+        LoadListed(next);
+        return;
+    }
+    // A file that could not be shown went: the one shown stays.
+    if (PathExists(E_Filename.Text())) {
+        unshown_.clear();
+        RefreshFileList();
         return;
     }
     // Nothing left to show: no page of a file that is gone.

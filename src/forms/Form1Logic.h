@@ -144,8 +144,14 @@ public:
 private:
     Bytes ModeExtension() const;
     Bytes ModePattern() const;  // the folder list's search pattern
-    // Highlights the current file's row, or none when it is not listed.
+    // Highlights the current file's row, or none when it is not listed; a
+    // file picked that could not be shown keeps the highlight instead.
     void SelectCurrentRow();
+    // Loads the file of a row; one that fails stays highlighted, so that the
+    // next step goes past it, and is what trash and move act on.
+    void LoadListed(const Bytes& name);
+    Bytes ActedOnPath() const;
+    Bytes unshown_;  // the file picked that could not be shown
     void ApplyListingChange(const ListingChange& change, const Bytes& pattern);
     bool MoveRenamedRow(const std::vector<ListingChange>& changes, const Bytes& pattern);
     int FirstRowNotBefore(const Bytes& name) const;

@@ -68,7 +68,11 @@ struct FakeViewer : IPdfViewer {
     std::vector<std::u16string> views;
     bool visible = true;
     void SetVisible(bool on) override { visible = on; }
-    void ViewerLoadFile(const Bytes& path) override { loads.push_back(path); }
+    Bytes damaged;  // a file name this viewer cannot show
+    void ViewerLoadFile(const Bytes& path) override {
+        if (!damaged.empty() && path.ends_with("/" + damaged)) throw Exception("ファイルを開けません");
+        loads.push_back(path);
+    }
     void ViewerShowToolbar(bool) override {}
     void ViewerSetLayoutMode(const std::u16string&) override {}
     void ViewerSetView(const std::u16string& view) override { views.push_back(view); }
