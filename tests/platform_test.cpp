@@ -244,6 +244,13 @@ TEST(Trash, AFileGoesToTheHomeTrashWithItsNoteAndComesBackWhole) {
     EXPECT_EQ(ReadFile(dir / "scans/back.pdf"), "first");
     EXPECT_FALSE(Exists(first.trashed.info));
     EXPECT_EQ(ListNames(dir / "data/Trash/files"), (std::vector<Bytes>{"請求書 1.pdf.2"}));
+    // A note that cannot go is said, not ignored: the file is back all the same.
+    ASSERT_EQ(unlink(second.trashed.info.c_str()), 0);
+    MakeFolder(second.trashed.info);
+    WriteFile(second.trashed.info + "/x", "x");
+    const MoveOutcome stale = RestoreFromTrash(second.trashed, dir / "scans/second.pdf");
+    EXPECT_TRUE(stale.moved);
+    EXPECT_NE(stale.leftBehind.find("ごみ箱の記録"), Bytes::npos);
 }
 
 TEST(DirectorySearchTest, WithoutReportsTheFolderTimesDecide) {

@@ -509,6 +509,7 @@ void Form1Logic::UndoRename(std::size_t index) {
                            (E_Filename.Text().empty() || FolderPart(E_Filename.Text()) == record.folder);
     if (E_Filename.Text() == from || intoShown) LoadDocument(to);
     else RefreshFileList();
+    if (!outcome.leftBehind.empty()) throw Exception("「" + record.oldName + "」は戻しましたが、" + outcome.leftBehind);
 }
 
 void Form1Logic::StepSeries(int delta) {

@@ -78,6 +78,7 @@ struct MoveOutcome {
     bool moved = false;
     Bytes reason;  // the platform's reason when not moved
     bool otherVolume = false;  // refused only because `to` is on another file system
+    Bytes leftBehind = {};  // moved, but something that goes with it stayed: what, and why
 };
 // Renames `from` to `to`; never replaces a file that exists at `to`, even one
 // that appears a moment before the move.

@@ -4,6 +4,9 @@
 
 MoveOutcome RestoreFromTrash(const TrashedFile& trashed, const Bytes& to) {
     MoveOutcome outcome = MoveFileAnywhere(trashed.path, to);
-    if (outcome.moved && !trashed.info.empty()) RemoveFile(trashed.info);
+    if (!outcome.moved || trashed.info.empty()) return outcome;
+    // A note left behind would list a file that is no longer in the trash.
+    const MoveOutcome note = RemoveFile(trashed.info);
+    if (!note.moved) outcome.leftBehind = "ごみ箱の記録「" + trashed.info + "」を消せませんでした: " + note.reason;
     return outcome;
 }
