@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <cstdio>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "core/NaturalOrder.h"
 #include "platform/FileSystem.h"
@@ -35,6 +37,35 @@ void Backdate(const Bytes& folder) {
     const timespec times[2] = {{0, UTIME_OMIT}, {time(nullptr) - 60, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, folder.c_str(), times, 0), 0);
 }
+
+constexpr std::int64_t kSecond = 1'000'000'000;
+
+// A share keeping whole seconds on a clock `shareAhead` off ours, whose
+// answers to the background come slowly, as over a busy network.
+std::atomic<std::int64_t> shareAhead{0};
+const std::thread::id testThread = std::this_thread::get_id();
+
+std::int64_t ShareNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return std::int64_t(now.tv_sec) * kSecond + now.tv_nsec + shareAhead.load();
+}
+
+std::optional<FolderStamp> ShareStamp(const Bytes& folder) {
+    if (std::this_thread::get_id() != testThread) usleep(300'000);
+    struct stat info{};
+    if (stat(folder.c_str(), &info) != 0) return std::nullopt;
+    const std::int64_t at = std::int64_t(info.st_ctim.tv_sec) * kSecond + info.st_ctim.tv_nsec + shareAhead.load();
+    return FolderStamp{at - at % kSecond, at - at % kSecond};
+}
+
+struct OnShare : Untrusted {
+    explicit OnShare(std::int64_t ahead) {
+        shareAhead = ahead;
+        UseFolderStamps(ShareStamp);
+    }
+    ~OnShare() { UseFolderStamps(nullptr); }
+};
 
 }  // namespace
 
@@ -183,7 +214,7 @@ TEST(MoveAnywhere, ASaveOverTheSourceDuringTheCopyKeepsBothVersions) {
         char go = 1;
         (void)!write(ready[1], &go, 1);
         for (int version = 1; version <= 8; ++version) {
-            usleep(2000);
+            usleep(version == 1 ? 20000 : 2000);  // the first once the copy runs
             const Bytes temp = dir / ".doc.pdf.part";
             const Bytes text = "version " + std::to_string(version);
             FILE* f = std::fopen(temp.c_str(), "wb");
@@ -330,6 +361,51 @@ TEST(DirectorySearchTest, WithoutReportsOurOwnMoveIsTakenAndThenProved) {
     WriteFile(dir / "d.pdf", "x");
     EXPECT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"c.pdf", "d.pdf", "y.pdf"}));
     EXPECT_EQ(FolderReadCount(), reads + 1);
+}
+
+// The share's clock may be well off ours: what another program adds shows
+// within the share's clock tick, and our own renames never come back under
+// their old names, even while a read of the share in the background is slow.
+TEST(DirectorySearchTest, OnAShareItsOwnClockDecidesNothing) {
+    for (const std::int64_t ahead : {-5 * kSecond / 2, 30 * kSecond}) {
+        SCOPED_TRACE(ahead);
+        const OnShare share(ahead);
+        TempDir dir;
+        // Polls until `after` shows, each listing before it being `before`.
+        const auto settles = [&](const std::vector<Bytes>& before, const std::vector<Bytes>& after) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (std::chrono::steady_clock::now() < deadline) {
+                const std::vector<Bytes> names = Names(Search(dir.Path() + "*.pdf"));
+                if (names == after) return true;
+                if (names != before) {
+                    ADD_FAILURE() << "listed " << ::testing::PrintToString(names);
+                    return false;
+                }
+                usleep(10'000);
+            }
+            return false;
+        };
+        WriteFile(dir / "a.pdf", "x");
+        Search(dir.Path() + "*.pdf");
+        WriteFile(dir / "b.pdf", "x");  // within the same second on the share, but for a rare turn
+        EXPECT_TRUE(settles({"a.pdf"}, {"a.pdf", "b.pdf"}));
+
+        // Renames in quick succession, all within one second on the share.
+        const unsigned long reads = FolderReadCount();
+        usleep(useconds_t((kSecond - ShareNow() % kSecond) / 1000 + 20'000));
+        Bytes current = "b.pdf";
+        for (int i = 1; i <= 6; ++i) {
+            const Bytes next = "c" + std::to_string(i) + ".pdf";
+            ASSERT_TRUE(MoveFileNoReplace(dir / current, dir / next).moved);
+            current = next;
+            for (int polls = 0; polls < 20; ++polls, usleep(10'000)) {
+                ASSERT_EQ(Names(Search(dir.Path() + "*.pdf")), (std::vector<Bytes>{"a.pdf", current})) << "rename " << i;
+            }
+        }
+        EXPECT_EQ(FolderReadCount(), reads);  // our renames cost no read in full
+        WriteFile(dir / "d.pdf", "x");
+        EXPECT_TRUE(settles({"a.pdf", current}, {"a.pdf", current, "d.pdf"}));
+    }
 }
 
 TEST(DirectorySearchTest, ChangesByOthersShowAtTheNextSearch) {
