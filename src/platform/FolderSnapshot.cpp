@@ -26,45 +26,48 @@ std::int64_t ClockTick(std::int64_t time) {
     return time % (2 * kSecond) != 0 ? kSecond : 2 * kSecond;
 }
 
-// From when a stamp proves something: a clock tick after the folder's last
-// change, since a change within the same tick could leave its time as it was.
-std::int64_t SettledAt(const FolderStamp& stamp) { return stamp.modified + ClockTick(stamp.modified); }
+// Where the folders' times come from (see UseFolderStamps).
+std::atomic<FolderStampSource> stampSource{nullptr};
 
-// A read of a folder kept by its times, made off the user's path after our
-// own change to it: the listing took the change itself, and this read proves
-// that nothing else came with it.
+std::optional<FolderStamp> StampOf(const Bytes& folder) {
+    const FolderStampSource source = stampSource.load();
+    return source != nullptr ? source(folder) : FreshFolderStamp(folder);
+}
+
+// When a stamp first seen at `since` (after our own last change) proves a read
+// made then: a clock tick on, since a change within the tick of the folder's
+// last one could leave its times as they were. Timed on our own steady clock,
+// never against the server's times: either clock may be off by minutes.
+std::int64_t SettledAt(const FolderStamp& stamp, std::int64_t since) {
+    constexpr std::int64_t kMargin = 50'000'000;  // the two clocks' rates differ a little
+    return since + ClockTick(stamp.modified) + kMargin;
+}
+
+// A read of a folder kept by its times, made off the user's path once its
+// stamp has stood for the clock tick: the listing was just read, or took our
+// own change itself, and this read proves that nothing else came with it.
 struct Proof {
     Bytes folder;
-    FolderStamp expected;  // the listing's stamp when asked
+    FolderStamp expected;              // the listing's stamp when asked
+    std::int64_t since = 0;            // when that stamp was first seen
+    std::atomic<bool> dropped{false};  // our own change came after it began: its read may be stale
     std::atomic<bool> done{false};
-    bool valid = false;  // the folder stood still under `stamp` for the whole read
-    FolderStamp stamp;
+    bool valid = false;  // the folder stood still under `expected` for the whole read
     std::vector<DirEntry> read;  // in natural order
 
     void Run() {
         LowerThisThreadPriority();
-        // Read once the user pauses: while renames follow each other, each
-        // would make a read of the whole folder on the share go stale.
-        constexpr std::int64_t kPause = 300'000'000;
-        WaitNanoseconds(kPause);
-        std::optional<FolderStamp> before = FreshFolderStamp(folder);
-        if (before != expected) {
-            done.store(true, std::memory_order_release);
-            return;
+        // Read once the user pauses (while renames follow each other, each
+        // would drop the read) and the stamp has stood for its clock tick.
+        constexpr std::int64_t kPause = 300'000'000, kSlice = 50'000'000;
+        const std::int64_t until = std::max(SteadyClockNow() + kPause, SettledAt(expected, since));
+        for (std::int64_t now = SteadyClockNow(); now < until && !dropped.load(); now = SteadyClockNow()) {
+            WaitNanoseconds(std::min(until - now, kSlice));
         }
-        // A stamp within the clock tick of the last change proves nothing: wait it out.
-        for (int tries = 0; before && tries < 3; ++tries) {
-            const std::int64_t wait = SettledAt(*before) - StampClockNow();
-            if (wait <= 0) break;
-            WaitNanoseconds(wait);
-            before = FreshFolderStamp(folder);
-        }
-        const std::int64_t readAt = StampClockNow();
-        if (before && readAt >= SettledAt(*before)) {
+        if (!dropped.load() && StampOf(folder) == expected) {
             read = ReadFolderEntries(folder);
             SortNaturally(read);
-            valid = FreshFolderStamp(folder) == before;
-            stamp = *before;
+            valid = StampOf(folder) == expected;
         }
         done.store(true, std::memory_order_release);
     }
@@ -92,18 +95,17 @@ public:
             Forget();
             if (now && !ignoreReports) watching_ = watch_.Start(key);
             // Taken before the read: a change during it shows as a new stamp.
-            const std::int64_t readAt = StampClockNow();
-            stamp_ = watching_ ? std::nullopt : FreshFolderStamp(key);
+            stamp_ = watching_ ? std::nullopt : StampOf(key);
+            stampSince_ = SteadyClockNow();  // once answered: the last change came before
             std::vector<DirEntry> read = ReadFolderEntries(key);
             SortNaturally(read);
             if (!previous || !TakeDifference(std::move(previous), read)) TakeWholeRead(read);
             folder_ = watching_ || stamp_ ? key : Bytes();
             identity_ = now.value_or(FileIdentity{});
-            // Within the file system's clock tick of the read, a later change
-            // could leave the modification time as it was: such a stamp
-            // proves nothing until a read after the tick, in the background,
-            // finds the same. An older one moves on with any change.
-            proven_ = !stamp_ || readAt >= SettledAt(*stamp_);
+            // A later change within the file system's clock tick could leave
+            // the stamp just seen as it was: it proves nothing until a read
+            // in the background, once the tick has passed, finds the same.
+            proven_ = !stamp_;
             if (!proven_) StartProof();
             ++freshReads_;
             lastRead_ = key;
@@ -157,7 +159,7 @@ private:
     // the ones it was read under, or the ones our own change left.
     bool Stamped(const Bytes& key, const std::optional<FileIdentity>& now) {
         if (!stamp_ || watching_ || key != folder_ || !SameFolder(now)) return false;
-        const auto fresh = FreshFolderStamp(key);
+        const auto fresh = StampOf(key);
         if (fresh != stamp_) {
             stamp_.reset();
             return false;
@@ -171,7 +173,7 @@ public:
     // its stamp fetched just before our own change to it.
     bool BeforeOwnChange(const Bytes& folder, std::optional<FolderStamp>& stamp) const {
         if ((!watching_ && !stamp_) || KeyOf(folder) != folder_) return false;
-        if (!watching_) stamp = FreshFolderStamp(folder_);
+        if (!watching_) stamp = StampOf(folder_);
         return true;
     }
 
@@ -190,7 +192,9 @@ public:
             if (!path->empty() && KeyOf(FolderPart(*path)) == folder_) Retake(FileNamePart(*path), path == &to);
         }
         if (watching_) return;
-        stamp_ = FreshFolderStamp(folder_);
+        if (proof_) proof_->dropped.store(true);
+        stamp_ = StampOf(folder_);
+        stampSince_ = SteadyClockNow();  // the tick is counted from our change
         proven_ = false;
         if (stamp_) StartProof();
     }
@@ -201,17 +205,18 @@ private:
         proof_ = std::make_shared<Proof>();
         proof_->folder = folder_;
         proof_->expected = *stamp_;
+        proof_->since = stampSince_;
         // Not joined: a slow share must not hold the program at exit.
         std::thread([proof = proof_] { proof->Run(); }).detach();
     }
 
     // Applies a finished background read that saw the folder as it stands
-    // now, logging what it found besides our own changes; one that came too
-    // early gives way to another.
+    // now, logging what it found besides our own changes; one begun before
+    // our last change, or that saw the folder move, gives way to another.
     void TakeProof() {
         if (proven_ || !proof_ || !proof_->done.load(std::memory_order_acquire)) return;
         const std::shared_ptr<Proof> proof = std::move(proof_);
-        if (!proof->valid || proof->stamp != stamp_) {  // a proof goes with its folder (Forget)
+        if (proof->dropped.load() || !proof->valid || proof->expected != *stamp_) {  // a proof goes with its folder (Forget)
             StartProof();
             return;
         }
@@ -307,6 +312,7 @@ private:
     FolderWatch watch_;
     bool watching_ = false;
     std::optional<FolderStamp> stamp_;  // where no reports are trusted
+    std::int64_t stampSince_ = 0;       // on the steady clock: stamp_ first seen, after our last change
     bool proven_ = true;                // false while our own change awaits its proof
     std::shared_ptr<Proof> proof_;
     Bytes lastRead_;                    // the folder read afresh last
@@ -346,6 +352,8 @@ void OwnFolderChange::Made() {
 std::optional<std::vector<ListingChange>> KeptFolderChangesSince(const Bytes& folder, unsigned long since) {
     return Snapshot().ChangesSince(folder, since);
 }
+
+void UseFolderStamps(FolderStampSource source) { stampSource.store(source); }
 
 void IgnoreFolderReports(bool ignore) {
     ignoreReports = ignore;

@@ -55,16 +55,19 @@ private:
 };
 
 // A folder's own times, fetched afresh from the server where there is one,
-// in nanoseconds since 1970; and the time now in the same units. Where no
-// change reports are trusted, the kept listing stands while these stay the
-// same and are old enough that a change in the same clock tick cannot hide.
+// in nanoseconds since 1970 on that server's clock. Where no change reports
+// are trusted, the kept listing stands while these stay the same; they prove
+// it once we have seen them stand for their clock tick, so that a change in
+// the same tick cannot hide.
 struct FolderStamp {
     std::int64_t modified = 0;
     std::int64_t changed = 0;
     bool operator==(const FolderStamp&) const = default;
 };
 std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder);
-std::int64_t StampClockNow();
+// This machine's steady clock in nanoseconds, which no one sets: the waits
+// are timed on it, as a server's clock may be minutes off ours.
+std::int64_t SteadyClockNow();
 // Waits so long on this thread (<chrono> does not build with Windows' narrow literals).
 void WaitNanoseconds(std::int64_t ns);
 
@@ -99,6 +102,10 @@ inline const Bytes kBothKept = "移動中に別のプログラムが同じ名前
 
 // For tests: behave as on a share, where no change reports are trusted.
 void IgnoreFolderReports(bool ignore);
+// For tests: the folders' times from `source`, as a share keeping a clock of
+// its own gives them (nullptr: from the file system).
+using FolderStampSource = std::optional<FolderStamp> (*)(const Bytes& folder);
+void UseFolderStamps(FolderStampSource source);
 
 // Every entry of a folder as the platform lists it, in its own order.
 std::vector<DirEntry> ReadFolderEntries(const Bytes& folder);

@@ -108,9 +108,9 @@ std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder) {
     return FolderStamp{ns(info.stx_mtime), ns(info.stx_ctime)};
 }
 
-std::int64_t StampClockNow() {
+std::int64_t SteadyClockNow() {
     timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
+    clock_gettime(CLOCK_MONOTONIC, &now);
     return std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 

@@ -159,10 +159,12 @@ std::optional<FolderStamp> FreshFolderStamp(const Bytes& folder) {
     return FolderStamp{ns(info.LastWriteTime), ns(info.ChangeTime)};
 }
 
-std::int64_t StampClockNow() {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    return UnixNanoseconds(now);
+std::int64_t SteadyClockNow() {
+    LARGE_INTEGER count{}, frequency{};
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    const std::int64_t perSecond = frequency.QuadPart;
+    return count.QuadPart / perSecond * 1000000000 + count.QuadPart % perSecond * 1000000000 / perSecond;
 }
 
 void WaitNanoseconds(std::int64_t ns) { Sleep(DWORD((ns + 999999) / 1000000)); }
