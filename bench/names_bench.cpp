@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Names from the file: how long after the page its candidates are offered,
-// OCR of the top of a scan beside the tesseract command, and the share of
-// picks in a paced run whose candidates were ready on arrival.
+// OCR of the top of a scan beside the tesseract command, the share of picks
+// in a paced run whose candidates were ready on arrival, the readers' helper
+// beside the same reads in process, and what each crafted file costs.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPdfDocument>
 #include <QProcess>
 #include <QTest>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -15,7 +21,10 @@
 #include "BenchSupport.h"
 #include "names/FileReader.h"
 #include "names/NameSuggestions.h"
+#include "names/Candidates.h"
 #include "names/Ocr.h"
+#include "names/ReadersClient.h"
+#include "support/CraftedFiles.h"
 #include "names/PdfText.h"
 #include "qt/NameList.h"
 #include "qt/PdfViewerControl.h"
@@ -125,6 +134,63 @@ void PacedRun(int files, int paceMs) {
     std::fflush(stdout);
 }
 
+// A file read for names through the helper, beside the same read in this
+// process, for a text PDF, a scan and an MP3; and what starting the helper costs.
+void HelperBesideInProcess(int runs) {
+    TempDir dir;
+    MakeInvoicePdf(dir / "invoice.pdf");
+    MakeScannedInvoicePdf(dir / "scan.pdf");
+    MakeMp3(dir / "tagged.mp3", 1000);
+    const std::atomic<bool> going{false};
+    QElapsedTimer timer;
+    timer.start();
+    const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
+    helper(dir / "tagged.mp3", going);
+    const double start = timer.nsecsElapsed() / 1e6;
+    const NameSuggestions::Reader inProcess = FileNameReader()();
+    inProcess(dir / "tagged.mp3", going);
+    std::printf("bench names_helper_start_and_first_mp3_ms=%.1f\n", start);
+    for (const char* name : {"invoice.pdf", "scan.pdf", "tagged.mp3"}) {
+        const std::vector<double> ours = TimesMs(runs, [&] { helper(dir / name, going); });
+        const std::vector<double> bare = TimesMs(runs, [&] { inProcess(dir / name, going); });
+        Report(std::string("names_read_in_the_helper_") + name + "_baseline_in_process", ours, bare);
+    }
+}
+
+// Each crafted file read in this process (a child, so that it may take the
+// machine's memory and be killed after a minute) and through the helper: time
+// and peak memory.
+void CraftedFilesCost() {
+    TempDir dir;
+    const std::atomic<bool> going{false};
+    const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
+    for (const CraftedFile& file : CraftedFiles()) {
+        const Bytes path = dir / file.name;
+        WriteFile(path, file.bytes);
+        QElapsedTimer timer;
+        timer.start();
+        const pid_t child = fork();
+        if (child == 0) {
+            FileReader reader;
+            NameCandidates(reader.Read(path).text);
+            _exit(0);
+        }
+        int status = 0;
+        rusage usage{};
+        while (wait4(child, &status, WNOHANG, &usage) == 0) {
+            if (timer.elapsed() > 60000) kill(child, SIGKILL);
+            usleep(10000);
+        }
+        const double inProcessMs = timer.nsecsElapsed() / 1e6;
+        const char* ending = WIFSIGNALED(status) ? (WTERMSIG(status) == SIGKILL ? "killed at 60 s" : "crashed") : "ended";
+        timer.start();
+        helper(path, going);
+        std::printf("bench names_crafted_%s in_process_ms=%.0f in_process_peak_mb=%ld (%s) helper_ms=%.0f\n", file.name,
+                    inProcessMs, usage.ru_maxrss / 1024, ending, timer.nsecsElapsed() / 1e6);
+        std::fflush(stdout);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,8 +198,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RegisterPdfViewerControl();
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+    HelperBesideInProcess(quick ? 3 : 10);  // first: its start is the helper's first
     CandidatesAfterThePage(quick ? 3 : 15);
     OcrOfTheTop(quick ? 1 : 5);
     PacedRun(quick ? 6 : 50, 3000);
+    if (!quick) CraftedFilesCost();
     return 0;
 }
