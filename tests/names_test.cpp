@@ -10,6 +10,7 @@
 #include "names/Candidates.h"
 #include "names/Dates.h"
 #include "names/Mp3Tags.h"
+#include "names/PdfText.h"
 
 namespace {
 
@@ -143,6 +144,20 @@ TEST(NameCandidates, FromTags) {
         text.tags = c.tags;
         EXPECT_EQ(Utf8Names(text), c.expected);
     }
+}
+
+// OCR draws a page at fewer dots when it is large, and not at all when even
+// then it would not fit the caps or be too coarse to read: never at 1 dpi.
+TEST(NameOcrResolution, LargePagesFewerDotsHugeOnesNone) {
+    const auto page = [](float width, float height) { return PageInfo{0, width, height, false, false}; };
+    EXPECT_EQ(OcrResolution(page(595, 842), 300, 1), 300);              // A4
+    const int a0 = OcrResolution(page(2384, 3370), 300, 1);            // A0: 40 megapixels at most
+    EXPECT_GE(a0, kLeastOcrDpi);
+    EXPECT_LE(double(a0) * a0 * 2384 * 3370 / (72.0 * 72.0), kMostPixels);
+    EXPECT_EQ(OcrResolution(page(2.3e6f, 100), 300, 1), 0);             // a strip too long to read
+    EXPECT_EQ(OcrResolution(page(1e7f, 1e7f), 300, 1), 0);
+    EXPECT_EQ(OcrResolution(page(595, 842), 300, 0), 0);               // nothing of it
+    EXPECT_EQ(OcrResolution(page(0, 842), 300, 1), 0);
 }
 
 TEST(NameTags, Latin1TextReadAsShiftJisOnlyWhenItIsNotLatin1) {

@@ -154,17 +154,15 @@ std::vector<TextLine> PdfText::Lines(int page) {
 
 namespace {
 
-// The part of a page from `from` to `to` of its height, drawn in grey at
-// `scale`; null when MuPDF fails. Alone in its function so that no local
-// lives across the longjmp but the ones fz_var marks.
-fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, float from, float to, fz_rect* bounds,
-                    fz_cookie* cookie) {
+// Where the part of a page from `from` to `to` of its height lies at
+// `scale`, in pixels, and the page's bounds; false when MuPDF fails. Each of
+// these runs alone in its function, so that no local lives across the
+// longjmp but the ones fz_var marks.
+bool PartPixels(fz_context* ctx, fz_document* doc, int page, float scale, float from, float to, fz_rect* bounds,
+                fz_irect* pixels) {
     fz_page* p = nullptr;
-    fz_pixmap* pixmap = nullptr;
-    fz_device* device = nullptr;
+    bool ok = true;
     fz_var(p);
-    fz_var(pixmap);
-    fz_var(device);
     fz_try(ctx) {
         p = fz_load_page(ctx, doc, page);
         *bounds = fz_bound_page(ctx, p);
@@ -172,26 +170,40 @@ fz_pixmap* DrawPart(fz_context* ctx, fz_document* doc, int page, float scale, fl
         fz_rect part = *bounds;
         part.y0 = bounds->y0 + height * from;
         part.y1 = bounds->y0 + height * to;
-        const fz_matrix ctm = fz_scale(scale, scale);
-        const fz_irect pixels = fz_round_rect(fz_transform_rect(part, ctm));
-        if (pixels.x1 - pixels.x0 > kWidestPicture || pixels.y1 - pixels.y0 > kWidestPicture)
-            fz_throw(ctx, FZ_ERROR_GENERIC, "page too large to draw");
-        pixmap = fz_new_pixmap_with_bbox(ctx, fz_device_gray(ctx), pixels, nullptr, 0);
+        *pixels = fz_round_rect(fz_transform_rect(part, fz_scale(scale, scale)));
+    }
+    fz_always(ctx) { fz_drop_page(ctx, p); }
+    fz_catch(ctx) { ok = false; }
+    return ok;
+}
+
+// The page drawn in grey into `samples`, one byte a pixel, rows as wide as
+// `pixels`: the picture OCR reads, with no copy of it in between.
+bool DrawInto(fz_context* ctx, fz_document* doc, int page, float scale, fz_irect pixels, unsigned char* samples,
+              fz_cookie* cookie) {
+    fz_page* p = nullptr;
+    fz_pixmap* pixmap = nullptr;
+    fz_device* device = nullptr;
+    bool ok = true;
+    fz_var(p);
+    fz_var(pixmap);
+    fz_var(device);
+    fz_try(ctx) {
+        p = fz_load_page(ctx, doc, page);
+        pixmap = fz_new_pixmap_with_bbox_and_data(ctx, fz_device_gray(ctx), pixels, nullptr, 0, samples);
         fz_clear_pixmap_with_value(ctx, pixmap, 255);
         device = fz_new_draw_device(ctx, fz_identity, pixmap);
-        fz_run_page(ctx, p, device, ctm, cookie);
+        fz_run_page(ctx, p, device, fz_scale(scale, scale), cookie);
         fz_close_device(ctx, device);
         if (cookie->abort) fz_throw(ctx, FZ_ERROR_ABORT, "aborted");
     }
     fz_always(ctx) {
         fz_drop_device(ctx, device);
+        fz_drop_pixmap(ctx, pixmap);
         fz_drop_page(ctx, p);
     }
-    fz_catch(ctx) {
-        fz_drop_pixmap(ctx, pixmap);
-        pixmap = nullptr;
-    }
-    return pixmap;
+    fz_catch(ctx) { ok = false; }
+    return ok;
 }
 
 }  // namespace
@@ -203,19 +215,13 @@ GreyImage PdfText::Draw(int page, int dpi, float from, float to) {
     if (dpi == 0) return image;
     fz_context* ctx = impl_->ctx;
     fz_rect bounds = fz_empty_rect;
-    fz_pixmap* pixmap = DrawPart(ctx, impl_->doc, page, dpi / 72.0f, from, to, &bounds, &impl_->cookie);
-    if (pixmap == nullptr) return image;
-    const int w = fz_pixmap_width(ctx, pixmap), h = fz_pixmap_height(ctx, pixmap);
-    const std::ptrdiff_t stride = fz_pixmap_stride(ctx, pixmap);
-    const unsigned char* samples = fz_pixmap_samples(ctx, pixmap);
-    try {
-        image.pixels.resize(std::size_t(w) * std::size_t(h));
-        for (int y = 0; y < h; ++y) std::copy_n(samples + y * stride, w, image.pixels.data() + std::size_t(y) * w);
-    } catch (...) {
-        fz_drop_pixmap(ctx, pixmap);
-        throw;
-    }
-    fz_drop_pixmap(ctx, pixmap);
+    fz_irect pixels = fz_empty_irect;
+    const float scale = dpi / 72.0f;
+    if (!PartPixels(ctx, impl_->doc, page, scale, from, to, &bounds, &pixels)) return image;
+    const int w = pixels.x1 - pixels.x0, h = pixels.y1 - pixels.y0;
+    if (w <= 0 || h <= 0 || w > kWidestPicture || h > kWidestPicture) return image;
+    image.pixels.resize(std::size_t(w) * std::size_t(h));
+    if (!DrawInto(ctx, impl_->doc, page, scale, pixels, image.pixels.data(), &impl_->cookie)) return GreyImage{};
     image.width = w;
     image.height = h;
     image.dpi = dpi;
