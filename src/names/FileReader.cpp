@@ -30,8 +30,8 @@ FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* 
     const FileKind kind = KindOfPath(path);
     if (kind == FileKind::Other) return result;
     std::string bytes;
-    const ReadProblem problem = ReadWholeFile(
-        ToUtf16(path), kind == FileKind::Pdf ? kLargestPdf : kLargestMp3,
+    const ReadProblem problem = ReadFileEnds(
+        ToUtf16(path), EndsToRead(kind),
         [&bytes](std::size_t size) -> char* {
             try {
                 bytes.resize(size);

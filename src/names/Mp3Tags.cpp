@@ -10,19 +10,12 @@
 #include <algorithm>
 
 #include "core/CodePage.h"
+#include "names/FileKind.h"
 
 namespace {
 
-// The ID3v2 tag's declared size, header and footer included; 0 without one.
 constexpr std::size_t kLargestTextFrame = 64 << 10;
 constexpr std::size_t kLargestTextTag = 1 << 20;
-
-std::size_t Id3v2Size(std::string_view file) {
-    if (file.size() < 10 || file.compare(0, 3, "ID3") != 0) return 0;
-    std::size_t size = 0;
-    for (int i = 6; i < 10; ++i) size = (size << 7) | (static_cast<unsigned char>(file[i]) & 0x7F);
-    return size + 20;
-}
 
 std::u16string FromTagLib(const TagLib::String& text) {
     std::u16string out;
