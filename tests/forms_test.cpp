@@ -205,7 +205,7 @@ TEST_F(FormLogic, AFileThatCannotBeShownNeverStopsTheLoop) {
     EXPECT_EQ(Current(), dir / "c.pdf");
     EXPECT_EQ(Selected(), "c.pdf");
     EXPECT_THROW(forms.logic.N_UndoClick(), Exception);  // back like any trashing, and still not shown
-    EXPECT_TRUE(Exists(dir / "b.pdf"));
+    EXPECT_TRUE(PathExists(dir / "b.pdf"));
     EXPECT_EQ(Current(), dir / "c.pdf");
 }
 

@@ -70,7 +70,8 @@ struct FakeViewer : IPdfViewer {
     void SetVisible(bool on) override { visible = on; }
     Bytes damaged;  // a file name this viewer cannot show
     void ViewerLoadFile(const Bytes& path) override {
-        if (!damaged.empty() && path.ends_with("/" + damaged)) throw Exception("ファイルを開けません");
+        if (!damaged.empty() && (path.ends_with("/" + damaged) || path.ends_with("\\" + damaged)))
+            throw Exception("ファイルを開けません");
         loads.push_back(path);
     }
     void ViewerShowToolbar(bool) override {}
