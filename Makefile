@@ -3,6 +3,8 @@
 BUILD      ?= build
 BENCHBUILD ?= build-release
 SANBUILD   ?= build-sanitize
+FUZZBUILD  ?= build-fuzz
+FUZZ_SECONDS ?= 60
 PKGBUILD   ?= build-package
 WINBUILD   ?= build-windows
 WINEXE     ?= build-win
@@ -16,6 +18,8 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
               libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev libharfbuzz-dev \
               libfreetype-dev libjpeg-dev zlib1g-dev libtesseract-dev libleptonica-dev tesseract-ocr-jpn \
               tesseract-ocr-eng libtag1-dev
+# libFuzzer and its sanitizers.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 # Making and checking the .deb.
 PACKAGE_TOOLS := dpkg-dev file binutils lintian appstream desktop-file-utils x11-utils
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -53,14 +57,22 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# The whole suite under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer.
+# The whole suite under AddressSanitizer (leaks included) and UndefinedBehaviorSanitizer, then
+# the fuzz targets (fuzz/).
 check-sanitize: deps
+	@$(MAKE) --no-print-directory install-missing LIST="$(FUZZ_PACKAGES)"
 	cmake -S . -B $(SANBUILD) -DCMAKE_BUILD_TYPE=Debug \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" >/dev/null
 	cmake --build $(SANBUILD) -j $(JOBS)
 	cd $(SANBUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+	@# Then the readers and the candidates under libFuzzer: the crafted files read once each, and
+	@# $(FUZZ_SECONDS) s of fuzzing each from generated seeds; a crash, leak, hang or blow-up fails.
+	cmake -S . -B $(FUZZBUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DQUILVANE_FUZZ=ON -DQUILVANE_TESTS=OFF >/dev/null
+	cmake --build $(FUZZBUILD) -j $(JOBS) --target fuzzers
+	UBSAN_OPTIONS=print_stacktrace=1 bash fuzz/run.sh $(FUZZBUILD) $(FUZZ_SECONDS) $(JOBS)
 
 # quilvane.exe, static, cross-built with mingw-w64 with our MuPDF viewer.
 windows:
@@ -119,4 +131,4 @@ test-package: package
 	tests/package_test.sh $(PKGBUILD)
 
 clean:
-	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(PKGBUILD) $(WINBUILD) /tmp/quilvane-bench-$$(id -u)
+	rm -rf $(BUILD) $(BENCHBUILD) $(SANBUILD) $(FUZZBUILD) $(PKGBUILD) $(WINBUILD) /tmp/quilvane-bench-$$(id -u)

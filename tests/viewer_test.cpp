@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPdfDocument>
 #include <QScrollBar>
@@ -11,10 +12,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "qt/AcroPDFLib_TLB.h"
 #include "core/Errors.h"
+#include "support/CraftedFiles.h"
 #include "support/Fixtures.h"
 #include "support/Raised.h"
 #include "support/WindowHarness.h"
@@ -212,6 +215,13 @@ protected:
         viewer_->setGeometry(0, 0, w, h);
         Pump(0);
     }
+    // Until the page helper has answered all the view asked for.
+    bool Drawn(int ms = 10000) {
+        QElapsedTimer timer;
+        timer.start();
+        while (View().Drawing() && timer.elapsed() < ms) Pump(5);
+        return !View().Drawing();
+    }
     QWidget host_;
     TAcroPDF* viewer_ = nullptr;
     PdfViewerControl* control_ = nullptr;
@@ -316,6 +326,9 @@ TEST_F(RealViewer, EachViewNameGivesItsZoomOnPortraitAndLandscapePages) {
         const QSize area = View().contentsRect().size();
         const int bar = View().style()->pixelMetric(QStyle::PM_ScrollBarExtent);
         const QSizeF page = c.layout.pagePoints;
+        // Found by the page helper once a content fit asks for it.
+        viewer_->ViewerSetView(u"FitB");
+        ASSERT_TRUE(Drawn()) << c.name;
         const QRectF box = View().ContentBox(0);
         EXPECT_NEAR(box.left(), c.layout.content.left(), 3) << c.name;
         EXPECT_NEAR(box.width(), c.layout.content.width(), 5) << c.name;
@@ -326,6 +339,12 @@ TEST_F(RealViewer, EachViewNameGivesItsZoomOnPortraitAndLandscapePages) {
         EXPECT_FALSE(View().verticalScrollBar()->isVisible());
         EXPECT_FALSE(View().horizontalScrollBar()->isVisible());
         EXPECT_TRUE(View().viewport()->rect().contains(View().PageRectInViewport()));
+        // As drawn, once the helper's picture has come: white paper, the black box.
+        ASSERT_TRUE(Drawn()) << c.name;
+        const QImage drawn = View().viewport()->grab().toImage();
+        const auto at = [&](QPointF points) { return (View().PageRectInViewport().topLeft() + points * View().Zoom()).toPoint(); };
+        EXPECT_EQ(drawn.pixelColor(at(box.topLeft() + QPointF(box.width(), box.height()) / 5)), QColor(Qt::black)) << c.name;
+        EXPECT_EQ(drawn.pixelColor(at(box.topLeft() / 2)), QColor(Qt::white)) << c.name;
 
         viewer_->ViewerSetView(u"FitH");
         const bool tall = page.height() * area.width() / page.width() > area.height();
@@ -430,4 +449,82 @@ TEST_F(RealViewer, PipesAndFoldersNamedPdfNeitherHangNorLoad) {
     EXPECT_FALSE(Load(dir_ / "folder.pdf"));
     WriteFile(dir_ / "empty.pdf", "");
     EXPECT_FALSE(Load(dir_ / "empty.pdf"));
+}
+
+namespace {
+
+// A key posted to a widget, and how long it waited before the widget had it.
+class KeyClock : public QObject {
+public:
+    explicit KeyClock(QWidget* target) : target_(target) { target->installEventFilter(this); }
+    // Posts a key and runs the event loop until it is handled, then a little more.
+    void Press() {
+        answered_ = false;
+        posted_.start();
+        QCoreApplication::postEvent(target_, new QKeyEvent(QEvent::KeyPress, Qt::Key_F20, Qt::NoModifier));
+        while (!answered_ && posted_.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+        slowest_ = std::max(slowest_, posted_.elapsed());
+        Pump(10);
+    }
+    qint64 Slowest() const { return slowest_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F20) return false;
+        answered_ = true;
+        return true;
+    }
+
+private:
+    QWidget* target_;
+    QElapsedTimer posted_;
+    bool answered_ = false;
+    qint64 slowest_ = 0;
+};
+
+// DeflateBombPdf's stream of 64 MB of nothing as each of a page's sixteen
+// content streams: a gigabyte to parse, in a file made in a moment.
+Bytes SixteenfoldDeflateBombPdf() {
+    Bytes contents;
+    for (int i = 0; i < 16; ++i) contents += " 4 0 R";
+    return PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents [" + contents + " ] >>",
+                         DeflatedStream(Bytes(std::size_t(64) << 20, ' '))});
+}
+
+}  // namespace
+
+// Pages that take minutes or gigabytes are drawn by the page helper: the
+// window keeps answering, the view says why the page is not there, and the
+// next document comes at once, whatever the helper was still doing.
+TEST_F(RealViewer, CraftedPagesLeaveTheWindowAnsweringAndSayWhyTheyAreNotShown) {
+    MakePdf(dir_ / "good.pdf");
+    WriteFile(dir_ / "fan-out.pdf", FanOutPdf(8, 10));
+    WriteFile(dir_ / "deflate-bomb.pdf", SixteenfoldDeflateBombPdf());
+    KeyClock keys(&View());
+    for (const char* name : {"fan-out.pdf", "deflate-bomb.pdf"}) {
+        QElapsedTimer took;
+        took.start();
+        ASSERT_TRUE(Load(dir_ / name));
+        EXPECT_LT(took.elapsed(), 100) << name;
+        while (View().PageNotice().isEmpty() && took.elapsed() < 10000) keys.Press();
+        RecordProperty(std::string(name) + " slowest key ms", int(keys.Slowest()));
+        EXPECT_LT(keys.Slowest(), 100) << name;
+        EXPECT_TRUE(View().PageNotice().startsWith(QString::fromUtf16(viewer_text::kPageNotShown))) << name;
+        ASSERT_TRUE(Load(dir_ / "good.pdf"));
+        EXPECT_TRUE(Drawn(2000)) << name;
+        EXPECT_TRUE(View().PageNotice().isEmpty()) << name;
+    }
+    // Closed while a page is being drawn: the window goes at once, and the helper with it.
+    ASSERT_TRUE(Load(dir_ / "fan-out.pdf"));
+    Pump(300);
+    const pid_t helper = View().Renderer().HelperProcess();
+    ASSERT_GT(helper, 0);
+    QElapsedTimer closing;
+    closing.start();
+    delete viewer_;
+    viewer_ = nullptr;
+    EXPECT_LT(closing.elapsed(), 100);
+    while (kill(helper, 0) == 0 && closing.elapsed() < 1000) Pump(10);
+    EXPECT_NE(kill(helper, 0), 0);
 }

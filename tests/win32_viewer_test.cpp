@@ -6,15 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "core/CodePage.h"
 #include "core/Errors.h"
 #include "support/AllocationFaults.h"
+#include "support/CraftedFiles.h"
 #include "support/Raised.h"
 #include "support/Win32Support.h"
+#include "viewer/PageRendering.h"
 #include "viewer/ViewerHost.h"
+#include "viewer/ViewerTexts.h"
 #include "win32/AcroPDFLib_TLB.h"
 #include "win32/MuPdfDocument.h"
 #include "win32/MuPdfViewerControl.h"
@@ -63,6 +68,8 @@ protected:
         return dir_ / as;
     }
     void Key(WPARAM key) { SendMessageA(View().Window(), WM_KEYDOWN, key, 0); }
+    // Until the worker has answered all the view asked for.
+    bool Drawn(unsigned ms = 10000) { return PumpUntil([&] { return !View().Drawing(); }, ms); }
 
     TempDir dir_;
     HWND parent_ = nullptr;
@@ -124,6 +131,9 @@ TEST_F(Win32Viewer, EachViewGivesTheZoomForTheWindowSize) {
     for (int page : {0, 1}) {  // portrait, then landscape
         View().GoToPage(page);
         const double w = page == 0 ? 595 : 842, h = page == 0 ? 842 : 595;
+        // Found by the worker once a content fit asks for it.
+        viewer_->ViewerSetView(u"FitB");
+        ASSERT_TRUE(Drawn());
         const viewer::RectF box = View().ContentBox(page);
         EXPECT_NEAR(box.x, page == 0 ? 100 : 400, 2);
         EXPECT_NEAR(box.width, page == 0 ? 300 : 200, 3);
@@ -133,7 +143,8 @@ TEST_F(Win32Viewer, EachViewGivesTheZoomForTheWindowSize) {
         SIZE area = Area();
         EXPECT_NEAR(View().Zoom(), std::min(area.cx / w, area.cy / h), 1e-9) << page;
         EXPECT_FALSE(HasStyle(View().Window(), WS_VSCROLL | WS_HSCROLL));
-        if (page == 0) {  // as drawn: grey round the page, white paper, the black box
+        if (page == 0) {  // as drawn, once the picture has come: grey round the page, white paper, the black box
+            ASSERT_TRUE(Drawn());
             UpdateWindow(View().Window());
             HDC dc = GetDC(View().Window());
             const viewer::Rect shown = View().PageRectInViewport();
@@ -296,10 +307,12 @@ TEST(Win32ViewerHost, CreationResultsAndTheExtentRuleAsOnLinux) {
     DestroyWindow(parent);
 }
 
-// A page too large for memory paints as blank paper, with no exception
-// through the window procedure, and whole once memory is there.
-TEST_F(Win32Viewer, APageThatCannotBeRenderedPaintsBlankAndLaterWhole) {
+// A page too large for memory says so in place of the page, with no
+// exception through the window procedure, and comes whole at the next step
+// once memory is there.
+TEST_F(Win32Viewer, APageThatCannotBeRenderedSaysSoAndComesAtTheNextStep) {
     ASSERT_TRUE(Load(Copy("pages.pdf", "a.pdf")));
+    ASSERT_TRUE(Drawn());
     const HWND page = View().Window();
     const auto inkAfterPaint = [&] {  // printed samples of the page, as shown
         InvalidateRect(page, nullptr, FALSE);
@@ -313,14 +326,76 @@ TEST_F(Win32Viewer, APageThatCannotBeRenderedPaintsBlankAndLaterWhole) {
         ReleaseDC(page, dc);
         return ink;
     };
-    View().ZoomBy(1.25);  // the page wants rendering anew
     {
         const AllocationLimit limit(64 << 10);
-        int ink = -1;
-        EXPECT_NO_THROW(ink = inkAfterPaint());
-        EXPECT_EQ(ink, 0);
+        View().ZoomBy(1.25);  // the page wants rendering anew
+        EXPECT_TRUE(Drawn());
+        EXPECT_EQ(View().PageNotice(), FromUtf16(viewer::PageFailureNotice(viewer::PageFailure::TooLarge)));
+        EXPECT_NO_THROW(inkAfterPaint());
     }
+    View().ZoomBy(1 / 1.25);
+    ASSERT_TRUE(Drawn());
+    EXPECT_TRUE(View().PageNotice().empty());
     EXPECT_GT(inkAfterPaint(), 0);
+}
+
+namespace {
+
+// DeflateBombPdf's stream of 64 MB of nothing as each of a page's sixteen
+// content streams: a gigabyte to parse, in a file made in a moment.
+Bytes SixteenfoldDeflateBombPdf() {
+    Bytes contents;
+    for (int i = 0; i < 16; ++i) contents += " 4 0 R";
+    return PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents [" + contents + " ] >>",
+                         DeflatedStream(Bytes(std::size_t(64) << 20, ' '))});
+}
+
+}  // namespace
+
+// Pages that take minutes or gigabytes are drawn on the worker: the window
+// keeps answering keys, the view says why a page is not there, and the next
+// document comes at once, whatever the last worker was still doing.
+TEST_F(Win32Viewer, CraftedPagesLeaveTheWindowAnsweringAndSayWhyTheyAreNotShown) {
+    ASSERT_TRUE(WriteFile(dir_ / "fan-out.pdf", FanOutPdf(8, 10)));
+    ASSERT_TRUE(WriteFile(dir_ / "deflate-bomb.pdf", SixteenfoldDeflateBombPdf()));
+    const Bytes good = Copy("pages.pdf", "good.pdf");
+    const HWND view = View().Window();
+    for (const char* name : {"fan-out.pdf", "deflate-bomb.pdf"}) {
+        const DWORD start = GetTickCount();
+        ASSERT_TRUE(Load(dir_ / name));
+        EXPECT_LT(GetTickCount() - start, 100u) << name;
+        // Keys sent from another thread, answered only when this one takes its messages.
+        std::atomic<DWORD> slowest{0};
+        std::atomic<bool> done{false};
+        std::thread keys([&] {
+            while (!done) {
+                const DWORD sent = GetTickCount();
+                SendMessageA(view, WM_KEYDOWN, VK_F20, 0);
+                slowest = std::max<DWORD>(slowest, GetTickCount() - sent);
+                Sleep(20);
+            }
+        });
+        PumpUntil([&] { return !View().PageNotice().empty(); }, 10000);
+        done = true;
+        PumpUntil([] { return false; }, 50);  // the last key's answer
+        keys.join();
+        RecordProperty(std::string(name) + " slowest key ms", int(slowest));
+        EXPECT_LT(slowest, 100u) << name;
+        EXPECT_EQ(View().PageNotice().rfind(FromUtf16(viewer_text::kPageNotShown), 0), 0u) << name;
+        const DWORD next = GetTickCount();
+        ASSERT_TRUE(Load(good));
+        EXPECT_TRUE(Drawn(2000)) << name;
+        EXPECT_LT(GetTickCount() - next, 2000u) << name;
+        EXPECT_TRUE(View().PageNotice().empty()) << name;
+    }
+    // Closed while a page is being drawn: the window goes at once.
+    ASSERT_TRUE(Load(dir_ / "fan-out.pdf"));
+    PumpUntil([] { return false; }, 300);
+    ASSERT_TRUE(View().Drawing());
+    const DWORD closing = GetTickCount();
+    viewer_.reset();
+    EXPECT_LT(GetTickCount() - closing, 500u);
 }
 
 // A font too large for memory is a font not found: no C++ exception unwinds

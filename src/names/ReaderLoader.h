@@ -2,8 +2,7 @@
 #pragma once
 #include "names/NameSuggestions.h"
 
-// FileNameReader() as the program gets it. On Linux the readers (MuPDF,
-// Tesseract, TagLib and what they pull in) are a module that the worker loads
-// when it starts, so that the window's start does not wait for them; on
-// Windows they are linked in. Raises when the module cannot be loaded.
+// FileNameReader() as the program gets it: the readers (MuPDF, Tesseract,
+// TagLib and what they pull in) run in their helper process, out of the
+// program's way (ReadersClient.h).
 NameSuggestions::MakeReader LoadedFileNameReader();

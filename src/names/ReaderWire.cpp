@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/ReaderWire.h"
 
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -13,69 +10,46 @@ void PutNumber(Bytes& out, std::uint32_t n) {
     for (int i = 0; i < 4; ++i) out += char((n >> (8 * i)) & 0xFF);
 }
 
-std::uint32_t NumberAt(const Bytes& in, std::size_t at) {
+std::uint32_t NumberAt(std::string_view in, std::size_t at) {
     std::uint32_t n = 0;
     for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(in[at + i]);
     return n;
 }
 
-bool SendAll(int socket, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t sent = send(socket, data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        data += sent, size -= static_cast<std::size_t>(sent);
-    }
-    return true;
+constexpr std::size_t kHeader = 5;   // a reply's message, then the length of what follows
+constexpr std::size_t kRequest = 6;  // a request's message, the file's kind and its size
+constexpr const char* kHelperSwitch = "--readers";
+
+bool SendRequest(const WireLink& link, WireMessage message, FileKind kind, WireFile file, std::size_t size) {
+    Bytes frame{char(message), char(kind)};
+    PutNumber(frame, std::uint32_t(size));
+    return WireSendWithFile(link.send, frame.data(), frame.size(), file);
 }
 
-bool ReceiveAll(int socket, char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t got = recv(socket, data, size, 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got, size -= static_cast<std::size_t>(got);
-    }
-    return true;
+bool SendByte(const WireLink& link, WireMessage message) {
+    const char byte = char(message);
+    return WireSendAll(link.send, &byte, 1);
 }
 
-constexpr std::size_t kHeader = 5;  // the message, then the length of what follows
+// A number of the command line, whole or nothing.
+std::optional<long long> Number(const char* text) {
+    char* end = nullptr;
+    const long long n = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0') return std::nullopt;
+    return n;
+}
 
 }  // namespace
 
-bool SendRead(int socket, FileKind kind, int file) {
-    char body[2] = {char(WireMessage::Read), char(kind)};
-    iovec part{body, sizeof body};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    cmsghdr* passed = CMSG_FIRSTHDR(&message);
-    passed->cmsg_level = SOL_SOCKET;
-    passed->cmsg_type = SCM_RIGHTS;
-    passed->cmsg_len = CMSG_LEN(sizeof(int));
-    std::memcpy(CMSG_DATA(passed), &file, sizeof(int));
-    for (;;) {
-        const ssize_t sent = sendmsg(socket, &message, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent == 1) return SendAll(socket, body + 1, 1);
-        return sent == ssize_t(sizeof body);
-    }
+bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t size) {
+    return size <= kLargestMp3 && SendRequest(link, WireMessage::Read, kind, file, size);
 }
 
-bool SendStop(int socket) {
-    const char stop = char(WireMessage::Stop);
-    return SendAll(socket, &stop, 1);
-}
+bool SendStop(const WireLink& link) { return SendRequest(link, WireMessage::Stop, FileKind::Other, kNoWireFile, 0); }
 
-bool SendReady(int socket) {
-    const char ready = char(WireMessage::Ready);
-    return SendAll(socket, &ready, 1);
-}
+bool SendReady(const WireLink& link) { return SendByte(link, WireMessage::Ready); }
 
-bool SendNames(int socket, const std::vector<Bytes>& names) {
+bool SendNames(const WireLink& link, const std::vector<Bytes>& names) {
     Bytes body;
     PutNumber(body, std::uint32_t(names.size()));
     for (const Bytes& name : names) {
@@ -85,35 +59,32 @@ bool SendNames(int socket, const std::vector<Bytes>& names) {
     Bytes out(1, char(WireMessage::Names));
     PutNumber(out, std::uint32_t(body.size()));
     out += body;
-    return SendAll(socket, out.data(), out.size());
+    return WireSendAll(link.send, out.data(), out.size());
 }
 
-std::optional<WireRequest> ReceiveRequest(int socket) {
-    char first = 0;
-    iovec part{&first, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    ssize_t got = 0;
-    do got = recvmsg(socket, &message, MSG_CMSG_CLOEXEC);
-    while (got < 0 && errno == EINTR);
-    if (got != 1) return std::nullopt;
+std::optional<WireRequest> ReceiveRequest(const WireLink& link) {
+    char frame[kRequest];
     WireRequest request;
-    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c))
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) std::memcpy(&request.file, CMSG_DATA(c), sizeof(int));
-    request.message = WireMessage(first);
-    if (request.message == WireMessage::Stop && request.file < 0) return request;
-    char kind = 0;
-    if (request.message == WireMessage::Read && request.file >= 0 && ReceiveAll(socket, &kind, 1) &&
-        (kind == char(FileKind::Pdf) || kind == char(FileKind::Mp3))) {
-        request.kind = FileKind(kind);
-        return request;
+    if (!WireReceiveWithFile(link.receive, frame, sizeof frame, &request.file)) {
+        CloseWireFile(request.file);
+        return std::nullopt;
     }
-    if (request.file >= 0) close(request.file);
+    request.message = WireMessage(frame[0]);
+    request.kind = FileKind(frame[1]);
+    request.size = NumberAt({frame, sizeof frame}, 2);
+    if (request.message == WireMessage::Stop && request.file == kNoWireFile) return request;
+    if (request.message == WireMessage::Read && request.file != kNoWireFile && request.size > 0 &&
+        (request.kind == FileKind::Pdf || request.kind == FileKind::Mp3))
+        return request;
+    CloseWireFile(request.file);
     return std::nullopt;
+}
+
+std::string_view MapRequestFile(const WireRequest& request) { return MapWireFile(request.file, request.size); }
+
+void ReleaseRequestFile(const WireRequest& request, std::string_view mapped) {
+    if (!mapped.empty()) UnmapWireFile(mapped);
+    CloseWireFile(request.file);
 }
 
 bool NamesReply::Take(const char* data, std::size_t size) {
@@ -141,4 +112,16 @@ std::optional<std::vector<Bytes>> NamesReply::Names() const {
     }
     if (at != buffer_.size()) return std::nullopt;
     return names;
+}
+
+std::vector<std::string> HelperArguments(const WireLink& helperEnds, std::chrono::milliseconds budget) {
+    return {kHelperSwitch, std::to_string(helperEnds.receive), std::to_string(helperEnds.send),
+            std::to_string(budget.count())};
+}
+
+std::optional<HelperStart> HelperStartOf(int argc, char** argv) {
+    if (argc != 5 || std::strcmp(argv[1], kHelperSwitch) != 0) return std::nullopt;
+    const std::optional<long long> receive = Number(argv[2]), send = Number(argv[3]), budget = Number(argv[4]);
+    if (!receive || !send || !budget || *budget <= 0) return std::nullopt;
+    return HelperStart{{WireEnd(*receive), WireEnd(*send)}, std::chrono::milliseconds(*budget)};
 }

@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The readers' helper: a process of its own that reads the files the program
-// hands it, so that a crafted file that crashes a parser, loops or eats the
-// memory costs that file's names and nothing else. It is shut in before the
+// The helper's loop, the same on every system: it is shut in before the
 // first file (see ReadersSandbox.h); the program keeps the deadline.
-#include <iconv.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "names/ReadersHelper.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -15,7 +10,6 @@
 #include <mutex>
 #include <thread>
 
-#include "core/CodePage.h"
 #include "names/Candidates.h"
 #include "names/FileReader.h"
 #include "names/ReaderWire.h"
@@ -48,10 +42,10 @@ void Watch(Jobs& jobs, FileReader& reader, std::chrono::milliseconds budget) {
 
 // Reads requests while the main thread reads files, so that a stop reaches
 // the file in hand. The program gone, the helper goes at once.
-void Listen(int socket, Jobs& jobs, FileReader& reader) {
+void Listen(WireLink link, Jobs& jobs, FileReader& reader) {
     for (;;) {
-        const std::optional<WireRequest> request = ReceiveRequest(socket);
-        if (!request) _exit(0);
+        const std::optional<WireRequest> request = ReceiveRequest(link);
+        if (!request) std::_Exit(0);
         std::lock_guard lock(jobs.mutex);
         if (request->message == WireMessage::Stop) {
             if (jobs.reading) {
@@ -66,48 +60,34 @@ void Listen(int socket, Jobs& jobs, FileReader& reader) {
 }
 
 std::vector<Bytes> NamesOf(const WireRequest& request, FileReader& reader, const std::atomic<bool>& cancelled) {
-    struct stat info{};
-    if (fstat(request.file, &info) != 0 || info.st_size <= 0) return {};
-    const auto size = static_cast<std::size_t>(info.st_size);
-    void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, request.file, 0);
-    if (bytes == MAP_FAILED) return {};
+    const std::string_view bytes = MapRequestFile(request);
     std::vector<Bytes> names;
     try {
-        const FileText text = reader.ReadBytes({static_cast<const char*>(bytes), size}, request.kind, &cancelled);
-        if (!cancelled) names = NameCandidates(text);
+        if (!bytes.empty()) {
+            const FileText text = reader.ReadBytes(bytes, request.kind, &cancelled);
+            if (!cancelled) names = NameCandidates(text);
+        }
     } catch (...) {
         names.clear();  // out of memory within the limit: this file has none
     }
-    munmap(bytes, size);
+    ReleaseRequestFile(request, bytes);
     return names;
-}
-
-// iconv reads its tables and loads its modules at the first use, which opens
-// files, and lets a module go with its last descriptor: every code page the
-// readers use is opened here, before the sandbox, and kept open.
-void KeepCodePagesLoaded() {
-    for (const CodePage& cp : {CodePage::System(), CodePage::FromNumber(65001), CodePage::FromNumber(932)}) {
-        iconv_open(cp.Name().c_str(), "UTF-16LE");
-        iconv_open("UTF-16LE", cp.Name().c_str());
-    }
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 3) return 2;
-    const int socket = std::atoi(argv[1]);
-    const std::chrono::milliseconds budget{std::atoll(argv[2])};
+std::optional<int> RunAsReadersHelper(int argc, char** argv) {
+    const std::optional<HelperStart> start = HelperStartOf(argc, argv);
+    if (!start) return std::nullopt;
     InstallPlatformServices();
-    KeepCodePagesLoaded();
     FileReader reader;
     reader.Prepare();
     // The limit is set in the build: 0 where the sanitizers need their terabytes.
     if (!EnterReadersSandbox(QUILVANE_READERS_ADDRESS_SPACE)) return 3;
     Jobs jobs;
-    std::thread(Listen, socket, std::ref(jobs), std::ref(reader)).detach();
-    std::thread(Watch, std::ref(jobs), std::ref(reader), budget).detach();
-    if (!SendReady(socket)) return 0;
+    std::thread(Listen, start->link, std::ref(jobs), std::ref(reader)).detach();
+    std::thread(Watch, std::ref(jobs), std::ref(reader), start->budget).detach();
+    if (!SendReady(start->link)) return 0;
     for (;;) {
         WireRequest request;
         {
@@ -121,11 +101,10 @@ int main(int argc, char** argv) {
             jobs.started = std::chrono::steady_clock::now();
         }
         const std::vector<Bytes> names = NamesOf(request, reader, jobs.cancelled);
-        close(request.file);
         {
             std::lock_guard lock(jobs.mutex);
             jobs.reading = false;
         }
-        if (!SendNames(socket, names)) _exit(0);
+        if (!SendNames(start->link, names)) std::_Exit(0);
     }
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/ReadersSandbox.h"
 
+#include <iconv.h>
 #include <linux/audit.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -12,6 +13,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <vector>
+
+#include "core/CodePage.h"
 
 namespace {
 
@@ -29,9 +32,20 @@ constexpr int kRefused[] = {
     SYS_perf_event_open, SYS_kexec_load, SYS_init_module, SYS_finit_module, SYS_delete_module,
 };
 
+// iconv reads its tables and loads its modules at the first use, which opens
+// files, and lets a module go with its last descriptor: every code page the
+// readers use is opened here, before the filter, and kept open.
+void KeepCodePagesLoaded() {
+    for (const CodePage& cp : {CodePage::System(), CodePage::FromNumber(65001), CodePage::FromNumber(932)}) {
+        iconv_open(cp.Name().c_str(), "UTF-16LE");
+        iconv_open("UTF-16LE", cp.Name().c_str());
+    }
+}
+
 }  // namespace
 
 bool EnterReadersSandbox(std::uint64_t addressSpace) {
+    KeepCodePagesLoaded();
     bool whole = true;
     if (addressSpace != 0) {
         const rlimit limit{addressSpace, addressSpace};

@@ -5,21 +5,28 @@
 #include <QImage>
 #include <QRectF>
 
+#include "qt/PdfPageRenderer.h"
 #include "viewer/FitGeometry.h"
 
+class QPainter;
 class QPdfDocument;
 
 // One page of a document at a time, fitted to the view by one of the PDF
 // destination views, with our own zoom (Qt PDF's own fit leaves a scroll bar).
-// The geometry is the one the Win32 viewer uses too (FitGeometry).
+// The geometry is the one the Win32 viewer uses too (FitGeometry). Pages are
+// drawn by a helper process (PdfPageRenderer), never here: until a picture
+// comes the view shows the last one or blank paper, and a page that cannot
+// be drawn shows why.
 class PdfPageView : public QAbstractScrollArea {
     Q_OBJECT
 public:
     using Fit = viewer::Fit;
 
     explicit PdfPageView(QWidget* parent = nullptr);
+    ~PdfPageView() override;
 
-    void SetDocument(QPdfDocument* document);  // null shows nothing
+    // Null shows nothing; the pages are drawn from `bytes`, the same document's.
+    void SetDocument(QPdfDocument* document, const SharedPdfBytes* bytes = nullptr);
     void SetNotice(const QString& notice);      // shown when there is no document
     void SetFit(Fit fit);
     Fit CurrentFit() const { return fit_; }
@@ -32,10 +39,16 @@ public:
     void ZoomBy(double factor);
     // Pixels per PDF point of the page as drawn.
     double Zoom() const { return zoom_; }
-    // The drawn content of a page in points (the whole page when it is blank).
+    // The drawn content of a page in points (the whole page when it is
+    // blank, or until a content fit has had it found).
     QRectF ContentBox(int page) const;
     // Where the page lies in the viewport, in viewport pixels.
     QRect PageRectInViewport() const;
+    // Why the page is not shown, when it cannot be drawn; empty otherwise.
+    const QString& PageNotice() const { return pageNotice_; }
+    // A picture or a content box is still on its way.
+    bool Drawing() const { return document_ != nullptr && pageNotice_.isEmpty() && !renderer_.Idle(); }
+    const PdfPageRenderer& Renderer() const { return renderer_; }
 
 signals:
     void pageChanged(int page, int count);
@@ -49,8 +62,14 @@ protected:
 
 private:
     void Relayout(bool placeForFit);
+    void NewStep();
+    void Want();
+    void Take(const PdfPageRenderer::Done& done);
+    void Fail(viewer::PageFailure failure);
     QSizeF PageSizePoints() const;
+    viewer::Size PagePixels() const;
     bool NextPageAtEdge(int direction);
+    void DrawNotice(QPainter& painter, const QString& text);
 
     QPdfDocument* document_ = nullptr;
     QString notice_;
@@ -58,9 +77,9 @@ private:
     bool scrollBarsShown_ = true;
     int page_ = 0;
     double zoom_ = 1.0;
-    mutable QHash<int, QRectF> contentBoxes_;  // found once per page
-    QImage rendered_;
-    QRect renderedRect_;  // the part of the page the cached image holds, in page pixels
-    double renderedZoom_ = 0;
-    int renderedPage_ = -1;
+    QHash<int, QRectF> contentBoxes_;  // found once per page
+    PdfPageRenderer renderer_;
+    QImage picture_;               // the last picture drawn of the page shown
+    viewer::PageJob pictureJob_;   // what it shows
+    QString pageNotice_;           // why the page is not shown, until the next step
 };

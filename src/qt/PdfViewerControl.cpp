@@ -79,13 +79,15 @@ void PdfViewerControl::UpdatePageLabel(int page, int count) {
 }
 
 char* PdfViewerControl::ReserveContents(std::size_t size) {
-    contents_.resize(qsizetype(size));
-    return contents_.data();
+    contents_ = SharedPdfBytes::Make(size);
+    return contents_ ? contents_->Data() : nullptr;
 }
 
 PdfViewerControl::Opened PdfViewerControl::OpenContents() {
+    std::unique_ptr<SharedPdfBytes> bytes = std::move(contents_);
+    if (!bytes) return Opened::NotAPdf;
     auto buffer = std::make_unique<QBuffer>();
-    buffer->setData(std::exchange(contents_, {}));
+    buffer->setData(QByteArray::fromRawData(bytes->Data(), qsizetype(bytes->Size())));
     buffer->open(QIODevice::ReadOnly);
     auto document = std::make_unique<QPdfDocument>();
     document->load(buffer.get());
@@ -99,8 +101,9 @@ PdfViewerControl::Opened PdfViewerControl::OpenContents() {
     view_->SetDocument(nullptr);
     document_ = std::move(document);
     buffer_ = std::move(buffer);
+    bytes_ = std::move(bytes);
     view_->SetNotice({});
-    view_->SetDocument(document_.get());
+    view_->SetDocument(document_.get(), bytes_.get());
     return Opened::Document;
 }
 
@@ -109,7 +112,8 @@ void PdfViewerControl::ShowNotice(const char16_t* notice) {
     view_->SetNotice(QString::fromUtf16(notice));
     document_.reset();
     buffer_.reset();
-    contents_ = {};
+    bytes_.reset();
+    contents_.reset();
 }
 
 void PdfViewerControl::ApplyFit(viewer::Fit fit) { view_->SetFit(fit); }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include <QByteArray>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -15,6 +14,7 @@ class QPdfDocument;
 class QAction;
 class QToolBar;
 class PdfPageView;
+class SharedPdfBytes;
 
 // The PDF viewer control on Qt PDF: a toolbar and a single-page view.
 class PdfViewerControl final : public PdfViewerCore, public InPlaceActivation<QWidget*, QRect> {
@@ -50,7 +50,10 @@ private:
     QToolBar* toolbar_ = nullptr;
     QLabel* pageLabel_ = nullptr;
     PdfPageView* view_ = nullptr;
-    QByteArray contents_;              // read, not yet parsed
-    std::unique_ptr<QBuffer> buffer_;  // declared first, so it outlives the document that reads it
+    std::unique_ptr<SharedPdfBytes> contents_;  // read, not yet parsed
+    // In this order, so that each outlives what reads it: the bytes, which
+    // the page helper maps too, the buffer over them, the document.
+    std::unique_ptr<SharedPdfBytes> bytes_;
+    std::unique_ptr<QBuffer> buffer_;
     std::unique_ptr<QPdfDocument> document_;
 };

@@ -14,6 +14,12 @@ inline constexpr char16_t kNotAPdf[] = u"PDF として読み込めないファ�
 inline constexpr char16_t kTooLarge[] = u"ファイルが大きすぎて表示できません";
 inline constexpr char16_t kEncrypted[] = u"パスワードで保護された PDF は表示できません";
 
+// A page that could not be drawn, then why (PageFailureNotice).
+inline constexpr char16_t kPageNotShown[] = u"このページは表示できません";
+inline constexpr char16_t kPageTooSlow[] = u"（時間がかかりすぎます）";
+inline constexpr char16_t kPageTooLarge[] = u"（大きすぎます）";
+inline constexpr char16_t kPageBroken[] = u"（壊れています）";
+
 // The toolbar: buttons and their tips.
 inline constexpr char16_t kPreviousPage[] = u"前のページ";
 inline constexpr char16_t kNextPage[] = u"次のページ";

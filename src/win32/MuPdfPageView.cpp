@@ -2,8 +2,8 @@
 #include "win32/MuPdfPageView.h"
 
 #include <algorithm>
-#include <new>
 
+#include "core/CodePage.h"
 #include "win32/Dpi.h"
 
 namespace {
@@ -25,16 +25,10 @@ void RegisterClassOnce(WNDPROC proc) {
     (void)registered;
 }
 
-viewer::Rect Intersect(const viewer::Rect& a, const viewer::Rect& b) {
-    const int x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
-    const int x1 = std::min(a.x + a.width, b.x + b.width), y1 = std::min(a.y + a.height, b.y + b.height);
-    return x1 > x0 && y1 > y0 ? viewer::Rect{x0, y0, x1 - x0, y1 - y0} : viewer::Rect{};
-}
-
-bool Contains(const viewer::Rect& outer, const viewer::Rect& inner) {
-    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
-           inner.y + inner.height <= outer.y + outer.height;
-}
+// A worker's answer is in; and the timer that keeps its deadline.
+constexpr UINT kRenderedMessage = WM_APP + 1;
+constexpr UINT_PTR kRenderTimer = 1;
+constexpr UINT kRenderTimerMs = 50;
 
 }  // namespace
 
@@ -48,6 +42,8 @@ void MuPdfPageView::Create(HWND parent, const RECT& bounds, HFONT font, int dpi)
     dpi_ = dpi;
     CreateWindowExA(0, kClassName, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, bounds.left, bounds.top,
                     bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr, GetModuleHandleA(nullptr), this);
+    renderer_.SetWindow(window_, kRenderedMessage);
+    renderer_.onDone = [this](const MuPdfRenderer::Done& done) { Take(done); };
     Relayout(true);
 }
 
@@ -75,7 +71,16 @@ LRESULT CALLBACK MuPdfPageView::Proc(HWND window, UINT message, WPARAM wParam, L
 LRESULT MuPdfPageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (!relayingOut_) Relayout(fit_ != viewer::Fit::Custom);
+        if (!relayingOut_) {
+            NewStep();
+            Relayout(fit_ != viewer::Fit::Custom);
+        }
+        return 0;
+    case kRenderedMessage: renderer_.Take(); return 0;
+    case WM_TIMER:
+        if (wParam != kRenderTimer) break;
+        renderer_.Check();
+        if (renderer_.Idle()) KillTimer(window_, kRenderTimer);
         return 0;
     case WM_ERASEBKGND: return 1;  // painted whole, off screen
     case WM_PAINT: {
@@ -135,8 +140,10 @@ void MuPdfPageView::SetDocument(const MuPdfDocument* document) {
     document_ = document;
     page_ = 0;
     contentBoxes_.clear();
-    renderedPage_ = -1;
-    rendered_ = {};
+    picture_ = {};
+    pictureJob_ = {};
+    renderer_.SetDocument(document ? document->SharedBytes() : nullptr);
+    NewStep();
     Relayout(true);
     if (onPageChanged) onPageChanged(page_, PageCount());
 }
@@ -148,17 +155,20 @@ void MuPdfPageView::SetNotice(const Bytes& notice) {
 
 void MuPdfPageView::SetFit(viewer::Fit fit) {
     fit_ = fit;
+    NewStep();
     Relayout(true);
 }
 
 void MuPdfPageView::SetScrollBarsShown(bool shown) {
     barsShown_ = shown;
+    NewStep();
     Relayout(false);
 }
 
 void MuPdfPageView::GoToPage(int page) {
     if (page < 0 || page >= PageCount() || page == page_) return;
     page_ = page;
+    NewStep();
     Relayout(true);
     if (onPageChanged) onPageChanged(page_, PageCount());
 }
@@ -167,14 +177,20 @@ void MuPdfPageView::ZoomBy(double factor) {
     if (!document_) return;
     zoom_ = viewer::ZoomedBy(zoom_, factor);
     fit_ = viewer::Fit::Custom;
+    NewStep();
     Relayout(false);
 }
 
+// Each step of the user's tries the page again: a page that could not be drawn
+// says so only until then.
+void MuPdfPageView::NewStep() { pageNotice_.clear(); }
+
 viewer::RectF MuPdfPageView::ContentBox(int page) const {
     if (!document_ || page < 0 || page >= PageCount()) return {};
-    auto cached = contentBoxes_.find(page);
-    if (cached != contentBoxes_.end()) return cached->second;
-    return contentBoxes_[page] = document_->ContentBox(page);
+    auto known = contentBoxes_.find(page);
+    if (known != contentBoxes_.end()) return known->second;
+    const viewer::SizeF points = document_->PageSize(page);
+    return {0, 0, points.width, points.height};
 }
 
 void MuPdfPageView::Relayout(bool placeForFit) {
@@ -193,7 +209,55 @@ void MuPdfPageView::Relayout(bool placeForFit) {
     scrollX_ = std::clamp(scrollX_, 0, layout_.hMax);
     scrollY_ = std::clamp(scrollY_, 0, layout_.vMax);
     ShowBars();
+    Want();
     if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+viewer::Rect MuPdfPageView::VisiblePart() const {
+    const viewer::Rect page = PageRectInViewport();
+    const viewer::Rect visible = viewer::Intersect(page, {0, 0, layout_.viewport.width, layout_.viewport.height});
+    return {visible.x - page.x, visible.y - page.y, visible.width, visible.height};
+}
+
+// What the view needs drawn next, asked of the renderer; nothing is drawn here.
+void MuPdfPageView::Want() {
+    if (!window_ || !document_ || PageCount() == 0 || !pageNotice_.empty()) return renderer_.Drop();
+    if (viewer::FitsContent(fit_) && contentBoxes_.count(page_) == 0) {
+        renderer_.Render(viewer::ContentBoxJob(page_, document_->PageSize(page_)));
+    } else {
+        const viewer::Rect visible = VisiblePart();
+        if (visible.width <= 0 || visible.height <= 0) return renderer_.Drop();
+        if (!picture_.pixels.empty() && pictureJob_.page == page_ && pictureJob_.size.width == layout_.page.width &&
+            pictureJob_.size.height == layout_.page.height && viewer::Contains(pictureJob_.part, visible))
+            return renderer_.Drop();
+        const viewer::PageJob job = viewer::PictureJob(page_, layout_.page, visible, layout_.viewport);
+        if (!viewer::PictureFits(job)) return Fail(viewer::PageFailure::TooLarge);
+        renderer_.Render(job);
+    }
+    if (!renderer_.Idle()) SetTimer(window_, kRenderTimer, kRenderTimerMs, nullptr);
+}
+
+void MuPdfPageView::Fail(viewer::PageFailure failure) {
+    pageNotice_ = FromUtf16(viewer::PageFailureNotice(failure));
+    renderer_.Drop();
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void MuPdfPageView::Take(const MuPdfRenderer::Done& done) {
+    const bool current = done.job.page == page_ &&
+                         (done.job.kind == viewer::PageJob::Kind::ContentBox
+                              ? viewer::FitsContent(fit_) && contentBoxes_.count(page_) == 0
+                              : done.job.size.width == layout_.page.width && done.job.size.height == layout_.page.height);
+    if (!current) return Want();  // an answer to an earlier step
+    if (done.failure != viewer::PageFailure::None) return Fail(done.failure);
+    if (done.job.kind == viewer::PageJob::Kind::ContentBox) {
+        contentBoxes_[page_] = done.box;
+        return Relayout(true);
+    }
+    picture_ = done.picture;
+    pictureJob_ = done.job;
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+    Want();
 }
 
 void MuPdfPageView::ShowBars() {
@@ -217,6 +281,7 @@ void MuPdfPageView::ScrollTo(int x, int y) {
     if (x == scrollX_ && y == scrollY_) return;
     scrollX_ = x;
     scrollY_ = y;
+    Want();
     if (!window_) return;
     SCROLLINFO info{sizeof info, SIF_POS, 0, 0, 0, 0, 0};
     if (layout_.hBar) {
@@ -279,51 +344,54 @@ void MuPdfPageView::Paint(HDC target) {
     HBRUSH background = CreateSolidBrush(kBackground);
     FillRect(dc, &client, background);
     DeleteObject(background);
-    if (PageCount() == 0) {
-        if (!notice_.empty()) {
+    const Bytes& notice = PageCount() == 0 ? notice_ : pageNotice_;
+    if (PageCount() == 0 || !pageNotice_.empty()) {
+        if (!notice.empty()) {
             HGDIOBJ oldFont = SelectObject(dc, font_ ? font_ : GetStockObject(DEFAULT_GUI_FONT));
             SetTextColor(dc, RGB(255, 255, 255));
             SetBkMode(dc, TRANSPARENT);
             const int margin = Scaled(12, dpi_);
             RECT box{margin, margin, width - margin, height - margin};
             RECT measured = box;
-            DrawTextA(dc, notice_.c_str(), int(notice_.size()), &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+            DrawTextA(dc, notice.c_str(), int(notice.size()), &measured, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
             const int top = box.top + std::max(0, int((box.bottom - box.top) - (measured.bottom - measured.top)) / 2);
             RECT placed{box.left, top, box.right, box.bottom};
-            DrawTextA(dc, notice_.c_str(), int(notice_.size()), &placed, DT_CENTER | DT_WORDBREAK);
+            DrawTextA(dc, notice.c_str(), int(notice.size()), &placed, DT_CENTER | DT_WORDBREAK);
             SelectObject(dc, oldFont);
         }
     } else {
         const viewer::Rect pageRect = PageRectInViewport();
-        const viewer::Rect visible = Intersect(pageRect, {0, 0, width, height});
+        const viewer::Rect visible = viewer::Intersect(pageRect, {0, 0, width, height});
         if (visible.width > 0) {
-            const viewer::Rect clip{visible.x - pageRect.x, visible.y - pageRect.y, visible.width, visible.height};
-            if (renderedPage_ != page_ || renderedZoom_ != zoom_ || !Contains(renderedRect_, clip)) {
-                // A page too large for memory shows as blank paper, and is tried again at the next paint.
-                try {
-                    rendered_ = document_->Render(page_, layout_.page, clip);
-                    renderedRect_ = clip;
-                    renderedZoom_ = zoom_;
-                    renderedPage_ = page_;
-                } catch (const std::bad_alloc&) {
-                    rendered_ = {};
-                    renderedPage_ = -1;
-                }
-            }
             RECT paper{visible.x, visible.y, visible.x + visible.width, visible.y + visible.height};
             FillRect(dc, &paper, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-            if (!rendered_.pixels.empty()) {
+            // Blank paper until the page comes; at another zoom, the last picture stretched.
+            if (!picture_.pixels.empty() && pictureJob_.page == page_ && pictureJob_.size.width > 0 &&
+                pictureJob_.size.height > 0) {
                 BITMAPINFO info{};
                 info.bmiHeader.biSize = sizeof info.bmiHeader;
-                info.bmiHeader.biWidth = rendered_.width;
-                info.bmiHeader.biHeight = -rendered_.height;  // top row first
+                info.bmiHeader.biWidth = picture_.width;
+                info.bmiHeader.biHeight = -picture_.height;  // top row first
                 info.bmiHeader.biPlanes = 1;
                 info.bmiHeader.biBitCount = 32;
                 info.bmiHeader.biCompression = BI_RGB;
-                // The whole cached part at its place; the bitmap's edges clip what lies outside.
-                SetDIBitsToDevice(dc, pageRect.x + renderedRect_.x, pageRect.y + renderedRect_.y, rendered_.width,
-                                  rendered_.height, 0, 0, 0, rendered_.height, rendered_.pixels.data(), &info,
-                                  DIB_RGB_COLORS);
+                const viewer::Rect& part = pictureJob_.part;
+                HRGN clip = CreateRectRgn(paper.left, paper.top, paper.right, paper.bottom);
+                SelectClipRgn(dc, clip);
+                if (pictureJob_.size.width == pageRect.width && pictureJob_.size.height == pageRect.height) {
+                    // The whole picture at its place; the clip cuts what lies outside.
+                    SetDIBitsToDevice(dc, pageRect.x + part.x, pageRect.y + part.y, picture_.width, picture_.height, 0, 0,
+                                      0, picture_.height, picture_.pixels.data(), &info, DIB_RGB_COLORS);
+                } else {
+                    const double sx = double(pageRect.width) / pictureJob_.size.width;
+                    const double sy = double(pageRect.height) / pictureJob_.size.height;
+                    SetStretchBltMode(dc, HALFTONE);
+                    StretchDIBits(dc, pageRect.x + int(part.x * sx), pageRect.y + int(part.y * sy), int(part.width * sx),
+                                  int(part.height * sy), 0, 0, picture_.width, picture_.height, picture_.pixels.data(),
+                                  &info, DIB_RGB_COLORS, SRCCOPY);
+                }
+                SelectClipRgn(dc, nullptr);
+                DeleteObject(clip);
             }
         }
     }

@@ -8,12 +8,15 @@
 #include "core/Bytes.h"
 #include "viewer/FitGeometry.h"
 #include "win32/MuPdfDocument.h"
+#include "win32/MuPdfRenderer.h"
 
 // One page of a document at a time in a child window, fitted by one of the
 // destination views with the geometry the Qt view uses too. The scroll
 // position is its own: the bars, when shown, only reflect it, so a page can
-// still be scrolled with the bars off. Drawn double-buffered from a cached
-// render of the visible part.
+// still be scrolled with the bars off. Drawn double-buffered from the last
+// picture of the page, which a worker thread renders (MuPdfRenderer), never
+// the window's own: until a picture comes the view shows the last one or
+// blank paper, and a page that cannot be drawn shows why.
 class MuPdfPageView {
 public:
     MuPdfPageView() = default;
@@ -42,8 +45,14 @@ public:
     void ZoomBy(double factor);
     // Pixels per PDF point of the page as drawn.
     double Zoom() const { return zoom_; }
-    // The drawn content of a page in points (the whole page when it is blank).
+    // The drawn content of a page in points (the whole page when it is
+    // blank, or until a content fit has had it found).
     viewer::RectF ContentBox(int page) const;
+    // Why the page is not shown, when it cannot be drawn; empty otherwise.
+    const Bytes& PageNotice() const { return pageNotice_; }
+    // A picture or a content box is still on its way.
+    bool Drawing() const { return document_ != nullptr && pageNotice_.empty() && !renderer_.Idle(); }
+    const MuPdfRenderer& Renderer() const { return renderer_; }
     // The last layout: the bars shown, the viewport, the scroll ranges.
     const viewer::PageLayout& Layout() const { return layout_; }
     int ScrollX() const { return scrollX_; }
@@ -57,6 +66,11 @@ private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Relayout(bool placeForFit);
+    void NewStep();
+    void Want();
+    void Take(const MuPdfRenderer::Done& done);
+    void Fail(viewer::PageFailure failure);
+    viewer::Rect VisiblePart() const;
     void ShowBars();
     void ScrollTo(int x, int y);
     void Scroll(int bar, int code);
@@ -76,9 +90,9 @@ private:
     int scrollX_ = 0, scrollY_ = 0;
     int wheelRest_ = 0;  // wheel delta short of a line
     bool relayingOut_ = false;
-    mutable std::map<int, viewer::RectF> contentBoxes_;  // found once per page
-    MuPdfDocument::Image rendered_;
-    viewer::Rect renderedRect_;  // the part of the page the cached image holds, in page pixels
-    double renderedZoom_ = 0;
-    int renderedPage_ = -1;
+    std::map<int, viewer::RectF> contentBoxes_;  // found once per page
+    MuPdfRenderer renderer_;
+    MuPdfDocument::Image picture_;  // the last picture drawn of the page shown
+    viewer::PageJob pictureJob_;    // what it shows
+    Bytes pageNotice_;              // why the page is not shown, until the next step
 };

@@ -5,6 +5,7 @@
 
 #include "core/Errors.h"
 #include "names/NameSuggestions.h"
+#include "names/ReadersHelper.h"
 #include "win32/ByteMessageBox.h"
 #include "win32/MuPdfViewerControl.h"
 #include "win32/ErrorDisplay.h"
@@ -46,6 +47,8 @@ int Run(int showCommand) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // The program started again as the readers' helper: no window, no COM.
+    if (const std::optional<int> helper = RunAsReadersHelper(__argc, __argv)) return *helper;
     InstallPlatformServices();
     // The viewer and the system's dialogs expect a single-threaded apartment.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The viewer's page helper: one process per document shown, drawing its
+// pages with Qt PDF as the viewer asks. Qt PDF holds one lock over all of
+// pdfium in a process and cannot be stopped in a render, so a page that
+// takes minutes or gigabytes would stall every later page and the window
+// itself; here it costs this process, which the viewer kills.
+//   quilvane-pages <parent pid> <memory headroom in bytes, 0 for no limit>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QPdfDocument>
+#include <QPdfDocumentRenderOptions>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "qt/PdfPagesWire.h"
+#include "viewer/FitGeometry.h"
+#include "viewer/PageRendering.h"
+
+namespace {
+
+bool ReadAll(int fd, void* data, std::size_t size) {
+    auto* at = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = read(fd, at, size);
+        if (n <= 0) return false;
+        at += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const void* data, std::size_t size) {
+    const auto* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = send(fd, at, size, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        at += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+// The document's memory file, the first thing the viewer sends; -1 when the
+// viewer went before it sent one.
+int ReceiveDocument(int socket) {
+    char byte = 0;
+    iovec data{&byte, 1};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) return -1;
+    const cmsghdr* header = CMSG_FIRSTHDR(&message);
+    if (header == nullptr || header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) return -1;
+    int file = -1;
+    std::memcpy(&file, CMSG_DATA(header), sizeof file);
+    return file;
+}
+
+// The address space now: the program, its libraries and the document mapped.
+std::uint64_t AddressSpace() {
+    unsigned long long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%llu", &pages) != 1) pages = 0;
+        std::fclose(statm);
+    }
+    return pages * std::uint64_t(sysconf(_SC_PAGESIZE));
+}
+
+bool Answer(int socket, const PagesRequest& request, QPdfDocument& document) {
+    PagesReply reply;
+    reply.id = request.id;
+    const viewer::PageJob job{viewer::PageJob::Kind(request.kind), request.page, {request.width, request.height},
+                              {request.x, request.y, request.partWidth, request.partHeight}};
+    if (document.status() != QPdfDocument::Status::Ready || job.page < 0 || job.page >= document.pageCount() ||
+        !viewer::PictureFits(job)) {
+        reply.failed = 1;
+        return WriteAll(socket, &reply, sizeof reply);
+    }
+    if (job.kind == viewer::PageJob::Kind::ContentBox) {
+        const QSizeF points = document.pagePointSize(job.page);
+        const QImage image =
+            document.render(job.page, QSize(job.size.width, job.size.height)).convertToFormat(QImage::Format_RGBA8888);
+        if (image.isNull()) {
+            reply.failed = 1;
+        } else {
+            const viewer::RectF box = viewer::ContentBox(
+                {image.constBits(), image.width(), image.height(), image.bytesPerLine(), viewer::PixelFormat::Rgba32},
+                {points.width(), points.height()});
+            reply.box[0] = box.x, reply.box[1] = box.y, reply.box[2] = box.width, reply.box[3] = box.height;
+        }
+        return WriteAll(socket, &reply, sizeof reply);
+    }
+    QPdfDocumentRenderOptions options;
+    options.setScaledSize(QSize(job.size.width, job.size.height));
+    options.setScaledClipRect(QRect(job.part.x, job.part.y, job.part.width, job.part.height));
+    QImage image = document.render(job.page, QSize(job.part.width, job.part.height), options);
+    if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull() || image.width() != job.part.width || image.height() != job.part.height) {
+        reply.failed = 1;
+        return WriteAll(socket, &reply, sizeof reply);
+    }
+    reply.width = image.width();
+    reply.height = image.height();
+    if (!WriteAll(socket, &reply, sizeof reply)) return false;
+    for (int y = 0; y < image.height(); ++y) {
+        if (!WriteAll(socket, image.constScanLine(y), std::size_t(image.width()) * 4)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    // The viewer gone, by a crash or a kill, this goes too.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != std::atoll(argv[1])) return 0;
+    const std::uint64_t headroom = std::strtoull(argv[2], nullptr, 10);
+
+    // Started ahead of its document, so that a document shown waits for no start.
+    const int file = ReceiveDocument(kPagesHelperSocket);
+    struct stat info{};
+    if (file < 0 || fstat(file, &info) != 0 || info.st_size <= 0) return 3;
+    const auto size = std::size_t(info.st_size);
+    void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0);
+    if (bytes == MAP_FAILED) return 3;
+    QByteArray data = QByteArray::fromRawData(static_cast<const char*>(bytes), qsizetype(size));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QPdfDocument document;
+    // A page past this much memory fails here, not in the whole machine, and
+    // says so: pdfium cannot unwind an exception.
+    std::set_new_handler([] { _exit(kPagesHelperOutOfMemory); });
+    if (headroom != 0) {
+        const rlimit limit{AddressSpace() + headroom, AddressSpace() + headroom};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    document.load(&buffer);
+    for (PagesRequest request; ReadAll(kPagesHelperSocket, &request, sizeof request);) {
+        if (!Answer(kPagesHelperSocket, request, document)) break;
+    }
+    _exit(0);  // pdfium's teardown is of no use to anyone
+}
