@@ -3,27 +3,13 @@
 
 #include <algorithm>
 
-#include "platform/WholeFile.h"
+#include "platform/ReadOnlyFile.h"
 
-namespace {
-
-bool ReadAt(HANDLE file, char* data, std::uint64_t size, std::uint64_t at) {
-    LARGE_INTEGER position{};
-    position.QuadPart = LONGLONG(at);
-    if (size > 0 && !SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
-    for (std::uint64_t done = 0; done < size;) {
-        DWORD n = 0;
-        const DWORD chunk = DWORD(std::min<std::uint64_t>(size - done, 1u << 30));
-        if (!ReadFile(file, data + done, chunk, &n, nullptr) || n == 0) return false;
-        done += n;
-    }
-    return true;
+ReadOnlyFile::~ReadOnlyFile() {
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-}  // namespace
-
-ReadProblem ReadFileEnds(const std::u16string& path, const EndsWanted& wanted,
-                         const std::function<char*(std::size_t)>& storage, std::optional<FileIdentity>* identity) {
+ReadProblem ReadOnlyFile::Open(const std::u16string& path, std::optional<FileIdentity>* identity) {
     identity->reset();
     // Others may rename, write or delete the file meanwhile, as while it is shown.
     // Backup semantics open a folder too, so that it is refused as not a file, as on Linux.
@@ -35,24 +21,26 @@ ReadProblem ReadFileEnds(const std::u16string& path, const EndsWanted& wanted,
         return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadProblem::Missing
                                                                                : ReadProblem::Unreadable;
     }
-    struct Closer {
-        HANDLE file;
-        ~Closer() { CloseHandle(file); }
-    } closer{file};
-    *identity = IdentityOfOpenFile(reinterpret_cast<std::intptr_t>(file));
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    *identity = IdentityOfOpenFile(handle_);
     BY_HANDLE_FILE_INFORMATION info{};
     if (!*identity || GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
         return ReadProblem::NotAFile;
-    const std::uint64_t size = (*identity)->size;
-    char first[kFirstBytes];
-    const std::uint64_t firstLength = std::min<std::uint64_t>(size, kFirstBytes);
-    if (!ReadAt(file, first, firstLength, 0)) return ReadProblem::Unreadable;
-    const std::optional<FileEnds> ends = wanted(size, {first, std::size_t(firstLength)});
-    if (!ends) return ReadProblem::TooLarge;
-    const std::uint64_t head = std::min(ends->head, size), tail = std::min(ends->tail, size - head);
-    char* data = nullptr;
-    if (head + tail > 0 && (data = storage(std::size_t(head + tail))) == nullptr) return ReadProblem::TooLarge;
-    if (!ReadAt(file, data, head, 0) || !ReadAt(file, data + head, tail, size - tail)) return ReadProblem::Unreadable;
+    size_ = (*identity)->size;
     return ReadProblem::None;
+}
+
+bool ReadOnlyFile::ReadAt(char* data, std::uint64_t size, std::uint64_t at) {
+    const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    LARGE_INTEGER position{};
+    position.QuadPart = LONGLONG(at);
+    if (size > 0 && !SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    for (std::uint64_t done = 0; done < size;) {
+        DWORD n = 0;
+        const DWORD chunk = DWORD(std::min<std::uint64_t>(size - done, 1u << 30));
+        if (!ReadFile(file, data + done, chunk, &n, nullptr) || n == 0) return false;
+        done += n;
+    }
+    return true;
 }
