@@ -15,7 +15,7 @@ usr=$root/usr
 desktop=$usr/share/applications/quilvane.desktop
 metainfo=$usr/share/metainfo/io.github.quilvane.quilvane.metainfo.xml
 
-for file in bin/quilvane lib/quilvane/quilvane-readers share/applications/quilvane.desktop share/icons/hicolor/scalable/apps/quilvane.svg \
+for file in bin/quilvane lib/quilvane/quilvane-readers lib/quilvane/quilvane-pages share/applications/quilvane.desktop share/icons/hicolor/scalable/apps/quilvane.svg \
             share/metainfo/io.github.quilvane.quilvane.metainfo.xml share/man/man1/quilvane.1.gz \
             share/man/ja/man1/quilvane.1.gz share/doc/quilvane/copyright share/doc/quilvane/changelog.Debian.gz; do
   [ -s "$usr/$file" ] || fail "/usr/$file is not installed"
@@ -35,10 +35,12 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 grep -q "<launchable type=\"desktop-id\">quilvane.desktop</launchable>" "$metainfo" || fail "metainfo does not launch quilvane.desktop"
 
 # A search path into the build tree would load libraries no user has.
-for program in bin/quilvane lib/quilvane/quilvane-readers; do
+for program in bin/quilvane lib/quilvane/quilvane-readers lib/quilvane/quilvane-pages; do
   if readelf -d "$usr/$program" | grep -Eq 'R(UN)?PATH'; then fail "the installed $program keeps a library search path"; fi
 done
-[ -x "$usr/lib/quilvane/quilvane-readers" ] || fail "the readers' helper is not a program"
+for helper in quilvane-readers quilvane-pages; do
+  [ -x "$usr/lib/quilvane/$helper" ] || fail "the helper $helper is not a program"
+done
 
 # Started from the installed place, the program must still be running when stopped.
 set +e
