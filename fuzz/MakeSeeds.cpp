@@ -28,8 +28,15 @@ std::string SyncSafe(std::size_t n) {
 
 std::string BigEndian(std::size_t n) { return {char(n >> 24), char(n >> 16), char(n >> 8), char(n)}; }
 
-std::string Frame3(const char* id, const std::string& body) { return std::string(id, 4) + BigEndian(body.size()) + std::string(2, '\0') + body; }
-std::string Frame4(const char* id, const std::string& body) { return std::string(id, 4) + SyncSafe(body.size()) + std::string(2, '\0') + body; }
+// Text frames of ID3v2.3 and v2.4: no flags.
+std::string Frame3(const char* id, const std::string& body) {
+    return std::string(id, 4) + BigEndian(body.size()) + std::string(2, '\0') + body;
+}
+std::string Frame4(const char* id, const std::string& body) {
+    return std::string(id, 4) + SyncSafe(body.size()) + std::string(2, '\0') + body;
+}
+// A text frame's body marked Latin-1.
+std::string Latin1(const std::string& text) { return std::string(1, '\0') + text; }
 std::string Tag(int version, const std::string& frames, char flags = 0) {
     return std::string("ID3") + char(version) + '\0' + flags + SyncSafe(frames.size()) + frames;
 }
@@ -38,7 +45,9 @@ const std::string kAudio = std::string("\xFF\xFB\x90\x64", 4) + std::string(413,
 
 std::string Id3v1(const std::string& title, const std::string& artist, int track) {
     std::string tag = "TAG";
-    auto field = [&tag](const std::string& text, std::size_t width) { tag += text.substr(0, width) + std::string(width - std::min(width, text.size()), '\0'); };
+    auto field = [&tag](const std::string& text, std::size_t width) {
+        tag += text.substr(0, width) + std::string(width - std::min(width, text.size()), '\0');
+    };
     field(title, 30);
     field(artist, 30);
     field("Album", 30);
@@ -58,15 +67,16 @@ std::string Utf16(const std::string& ascii) {
 }
 
 void WriteMp3Seeds(const fs::path& dir) {
-    Write(dir / "v23.mp3", Tag(3, Frame3("TIT2", std::string(1, '\0') + "Morning Call") + Frame3("TPE1", kUtf16Bom + Utf16("The Band")) +
-                                       Frame3("TALB", std::string(1, '\0') + "Live") + Frame3("TRCK", std::string(1, '\0') + "3/12")) +
-                               kAudio + Id3v1("Morning Call", "The Band", 3));
+    const std::string v23 = Frame3("TIT2", Latin1("Morning Call")) + Frame3("TPE1", kUtf16Bom + Utf16("The Band")) +
+                            Frame3("TALB", Latin1("Live")) + Frame3("TRCK", Latin1("3/12"));
+    Write(dir / "v23.mp3", Tag(3, v23) + kAudio + Id3v1("Morning Call", "The Band", 3));
     // UTF-8 text, and Shift-JIS in a field marked Latin-1 (テスト).
-    Write(dir / "v24.mp3", Tag(4, Frame4("TIT2", "\x03" "\xE6\x9C\x9D") + Frame4("TPE1", std::string("\0\x83\x65\x83\x58\x83\x67", 7)) +
-                                       Frame4("TPE2", "\x03" "band") + Frame4("TRCK", "\x03" "07")) +
-                               kAudio);
-    // Unsynchronised, with an extended header.
-    Write(dir / "unsync.mp3", Tag(3, BigEndian(6) + std::string(6, '\0') + Frame3("TIT2", std::string("\0\xFF\0\xE0", 4)), char(0xC0)) + kAudio);
+    const std::string v24 = Frame4("TIT2", "\x03" "\xE6\x9C\x9D") + Frame4("TPE1", Latin1("\x83\x65\x83\x58\x83\x67")) +
+                            Frame4("TPE2", "\x03" "band") + Frame4("TRCK", "\x03" "07");
+    Write(dir / "v24.mp3", Tag(4, v24) + kAudio);
+    // Unsynchronised (FF 00 E0 is FF E0), with an extended header.
+    const std::string extended = BigEndian(6) + std::string(6, '\0');
+    Write(dir / "unsync.mp3", Tag(3, extended + Frame3("TIT2", Latin1(std::string("\xFF\0\xE0", 3))), char(0xC0)) + kAudio);
     Write(dir / "v1-only.mp3", kAudio + kAudio + Id3v1("Only v1", "\x83\x65\x83\x58\x83\x67", 9));
     Write(dir / "nested-chapters.mp3", NestedChaptersMp3(3));
     Write(dir / "compressed-frames.mp3", CompressedFramesMp3(2, 1));
@@ -74,7 +84,8 @@ void WriteMp3Seeds(const fs::path& dir) {
 
 std::string TextPage(const std::string& content, const char* box = "0 0 595 842") {
     return "<< /Type /Page /Parent 2 0 R /MediaBox [" + std::string(box) +
-           "] /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents " + content + " >>";
+           "] /Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >>"
+           " /Contents " + content + " >>";
 }
 
 std::string PlainStream(const std::string& content) {
@@ -89,8 +100,8 @@ void WritePdfSeeds(const fs::path& dir) {
     // Two pages, the second turned, with a small picture drawn inline.
     Write(dir / "two-pages.pdf",
           PdfOfObjects({catalogue, "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>", TextPage("4 0 R"),
-                        DeflatedStream("BT /F1 20 Tf 50 780 Td (Minutes) Tj ET q 200 0 0 100 50 600 cm BI /W 4 /H 2 /CS /G /BPC 8 /F /AHx ID "
-                                       "004080FFFF804000> EI Q"),
+                        DeflatedStream("BT /F1 20 Tf 50 780 Td (Minutes) Tj ET q 200 0 0 100 50 600 cm "
+                                       "BI /W 4 /H 2 /CS /G /BPC 8 /F /AHx ID 004080FFFF804000> EI Q"),
                         TextPage("6 0 R /Rotate 90", "0 0 842 595"), PlainStream("BT /F1 9 Tf 20 20 Td (R8.3.31) Tj ET")}));
     Write(dir / "wide-page.pdf", WidePagePdf(20000));
     Write(dir / "fan-out.pdf", FanOutPdf(2, 3));
@@ -131,8 +142,9 @@ void WriteCraftedCandidates(const fs::path& dir) {
     }
     Write(dir / "numbers", EncodeFileText(numbers));
     FileText longLine;
-    longLine.lines = {Line(std::u16string(60000, u'A'), 400, 1), Line(std::u16string(30000, u'株') + u" " + std::u16string(30000, u'社'), 500, 1)};
-    for (int i = 0; i < 2000; ++i) longLine.lines[1].text += u" 株 式 会 社";
+    // A line of letters, and one of OCR's spaced-out characters.
+    longLine.lines = {Line(std::u16string(60000, u'A'), 400, 1), Line(u"", 500, 1)};
+    for (int i = 0; i < 10000; ++i) longLine.lines[1].text += u"株 式 会 社 ";
     Write(dir / "long-line", EncodeFileText(longLine));
 }
 
@@ -151,7 +163,8 @@ int main(int argc, char** argv) {
         for (const fs::directory_entry& file : fs::directory_iterator(data)) {
             const std::string ext = file.path().extension().string();
             if (ext == ".pdf" || ext == ".mp3")
-                fs::copy_file(file.path(), out / "seeds" / ext.substr(1) / file.path().filename(), fs::copy_options::overwrite_existing);
+                fs::copy_file(file.path(), out / "seeds" / ext.substr(1) / file.path().filename(),
+                              fs::copy_options::overwrite_existing);
         }
         for (const CraftedFile& file : CraftedFiles()) {
             const std::string name = file.name;

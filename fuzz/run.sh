@@ -31,7 +31,9 @@ replay() {
 
 fuzz() {
     local target=$1 kind=$2 log=$dir/$1.log
-    mkdir -p "$dir/corpus/$target"
+    # Afresh each time: a corpus grown by earlier runs, slow inputs and all,
+    # would be read whole before the clock is looked at.
+    rm -rf "$dir/corpus/$target" && mkdir -p "$dir/corpus/$target"
     if "$dir/$target" "${limits[@]}" "${@:3}" -max_total_time="$seconds" -artifact_prefix="$dir/artifacts/$target-" \
         "$dir/corpus/$target" "$dir/seeds/$kind" >"$log" 2>&1; then
         echo "$target: $(grep -E '^#[0-9]+' "$log" | tail -1 | cut -c1-100)"

@@ -11,76 +11,21 @@
 #include <cstring>
 
 #include "names/ReaderWire.h"
+#include "platform/posix/SocketMessages.h"
 
-namespace {
+bool WireSendAll(WireEnd end, const char* data, std::size_t size) { return SendAll(int(end), data, size); }
 
-// A message of `size` bytes at `data`, with room for one descriptor.
-struct WithDescriptor {
-    WithDescriptor(const char* data, std::size_t size) : part{const_cast<char*>(data), size} {
-        message.msg_iov = &part;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-    }
-    WithDescriptor(const WithDescriptor&) = delete;
-    WithDescriptor& operator=(const WithDescriptor&) = delete;
-
-    iovec part;
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-};
-
-}  // namespace
-
-bool WireSendAll(WireEnd end, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t sent = send(int(end), data, size, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent <= 0) return false;
-        data += sent, size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool WireReceiveAll(WireEnd end, char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t got = recv(int(end), data, size, 0);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        data += got, size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
+bool WireReceiveAll(WireEnd end, char* data, std::size_t size) { return ReceiveAll(int(end), data, size); }
 
 bool WireSendWithFile(WireEnd end, const char* data, std::size_t size, WireFile file) {
-    if (file == kNoWireFile) return WireSendAll(end, data, size);
-    WithDescriptor with(data, size);
-    cmsghdr* passed = CMSG_FIRSTHDR(&with.message);
-    passed->cmsg_level = SOL_SOCKET;
-    passed->cmsg_type = SCM_RIGHTS;
-    passed->cmsg_len = CMSG_LEN(sizeof(int));
-    const int descriptor = int(file);
-    std::memcpy(CMSG_DATA(passed), &descriptor, sizeof(int));
-    ssize_t sent = 0;
-    do sent = sendmsg(int(end), &with.message, MSG_NOSIGNAL);
-    while (sent < 0 && errno == EINTR);
-    // The descriptor went with the first byte; the rest is plain.
-    return sent > 0 && WireSendAll(end, data + sent, size - std::size_t(sent));
+    return SendWithDescriptor(int(end), data, size, file == kNoWireFile ? -1 : int(file));
 }
 
 bool WireReceiveWithFile(WireEnd end, char* data, std::size_t size, WireFile* file) {
-    *file = kNoWireFile;
-    WithDescriptor with(data, size);
-    ssize_t got = 0;
-    do got = recvmsg(int(end), &with.message, MSG_CMSG_CLOEXEC);
-    while (got < 0 && errno == EINTR);
-    for (cmsghdr* c = CMSG_FIRSTHDR(&with.message); got > 0 && c != nullptr; c = CMSG_NXTHDR(&with.message, c))
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_RIGHTS) {
-            int descriptor = -1;
-            std::memcpy(&descriptor, CMSG_DATA(c), sizeof(int));
-            *file = descriptor;
-        }
-    return got > 0 && WireReceiveAll(end, data + got, size - std::size_t(got));
+    int descriptor = -1;
+    const bool whole = ReceiveWithDescriptor(int(end), data, size, &descriptor);
+    *file = descriptor < 0 ? kNoWireFile : WireFile(descriptor);
+    return whole;
 }
 
 long WireReceiveSome(WireEnd end, char* data, std::size_t size, std::chrono::milliseconds wait) {

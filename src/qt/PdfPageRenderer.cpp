@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "platform/Module.h"
+#include "platform/posix/SocketMessages.h"
 #include "qt/PdfPagesWire.h"
 
 extern char** environ;
@@ -114,20 +115,8 @@ void PdfPageRenderer::Start() {
     for (int attempt = 0; attempt < 2 && pid_ < 0; ++attempt) {
         Helper helper = spare_.pid > 0 ? std::exchange(spare_, {}) : Spawn();
         if (helper.pid <= 0) return;
-        char byte = 0;
-        iovec data{&byte, 1};
-        alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-        msghdr message{};
-        message.msg_iov = &data;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        cmsghdr* header = CMSG_FIRSTHDR(&message);
-        header->cmsg_level = SOL_SOCKET;
-        header->cmsg_type = SCM_RIGHTS;
-        header->cmsg_len = CMSG_LEN(sizeof(int));
-        std::memcpy(CMSG_DATA(header), &documentFile_, sizeof(int));
-        if (sendmsg(helper.socket, &message, MSG_NOSIGNAL) != 1) {
+        const char byte = 0;
+        if (!SendWithDescriptor(helper.socket, &byte, 1, documentFile_)) {
             End(helper);  // a spare that died waiting
             continue;
         }

@@ -22,51 +22,19 @@
 #include <cstring>
 #include <new>
 
+#include "platform/posix/SocketMessages.h"
 #include "qt/PdfPagesWire.h"
 #include "viewer/FitGeometry.h"
 #include "viewer/PageRendering.h"
 
 namespace {
 
-bool ReadAll(int fd, void* data, std::size_t size) {
-    auto* at = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, at, size);
-        if (n <= 0) return false;
-        at += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t size) {
-    const auto* at = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = send(fd, at, size, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        at += n;
-        size -= std::size_t(n);
-    }
-    return true;
-}
-
 // The document's memory file, the first thing the viewer sends; -1 when the
 // viewer went before it sent one.
 int ReceiveDocument(int socket) {
     char byte = 0;
-    iovec data{&byte, 1};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_iov = &data;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    if (recvmsg(socket, &message, MSG_CMSG_CLOEXEC) != 1) return -1;
-    const cmsghdr* header = CMSG_FIRSTHDR(&message);
-    if (header == nullptr || header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) return -1;
     int file = -1;
-    std::memcpy(&file, CMSG_DATA(header), sizeof file);
-    return file;
+    return ReceiveWithDescriptor(socket, &byte, 1, &file) ? file : -1;
 }
 
 // The address space now: the program, its libraries and the document mapped.
@@ -87,7 +55,7 @@ bool Answer(int socket, const PagesRequest& request, QPdfDocument& document) {
     if (document.status() != QPdfDocument::Status::Ready || job.page < 0 || job.page >= document.pageCount() ||
         !viewer::PictureFits(job)) {
         reply.failed = 1;
-        return WriteAll(socket, &reply, sizeof reply);
+        return SendAll(socket, reinterpret_cast<const char*>(&reply), sizeof reply);
     }
     if (job.kind == viewer::PageJob::Kind::ContentBox) {
         const QSizeF points = document.pagePointSize(job.page);
@@ -101,7 +69,7 @@ bool Answer(int socket, const PagesRequest& request, QPdfDocument& document) {
                 {points.width(), points.height()});
             reply.box[0] = box.x, reply.box[1] = box.y, reply.box[2] = box.width, reply.box[3] = box.height;
         }
-        return WriteAll(socket, &reply, sizeof reply);
+        return SendAll(socket, reinterpret_cast<const char*>(&reply), sizeof reply);
     }
     QPdfDocumentRenderOptions options;
     options.setScaledSize(QSize(job.size.width, job.size.height));
@@ -110,13 +78,13 @@ bool Answer(int socket, const PagesRequest& request, QPdfDocument& document) {
     if (!image.isNull()) image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull() || image.width() != job.part.width || image.height() != job.part.height) {
         reply.failed = 1;
-        return WriteAll(socket, &reply, sizeof reply);
+        return SendAll(socket, reinterpret_cast<const char*>(&reply), sizeof reply);
     }
     reply.width = image.width();
     reply.height = image.height();
-    if (!WriteAll(socket, &reply, sizeof reply)) return false;
+    if (!SendAll(socket, reinterpret_cast<const char*>(&reply), sizeof reply)) return false;
     for (int y = 0; y < image.height(); ++y) {
-        if (!WriteAll(socket, image.constScanLine(y), std::size_t(image.width()) * 4)) return false;
+        if (!SendAll(socket, reinterpret_cast<const char*>(image.constScanLine(y)), std::size_t(image.width()) * 4)) return false;
     }
     return true;
 }
@@ -149,7 +117,7 @@ int main(int argc, char** argv) {
         setrlimit(RLIMIT_AS, &limit);
     }
     document.load(&buffer);
-    for (PagesRequest request; ReadAll(kPagesHelperSocket, &request, sizeof request);) {
+    for (PagesRequest request; ReceiveAll(kPagesHelperSocket, reinterpret_cast<char*>(&request), sizeof request);) {
         if (!Answer(kPagesHelperSocket, request, document)) break;
     }
     _exit(0);  // pdfium's teardown is of no use to anyone
