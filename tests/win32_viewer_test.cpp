@@ -339,32 +339,18 @@ TEST_F(Win32Viewer, APageThatCannotBeRenderedSaysSoAndComesAtTheNextStep) {
     EXPECT_GT(inkAfterPaint(), 0);
 }
 
-namespace {
-
-// DeflateBombPdf's stream of 64 MB of nothing as each of a page's sixteen
-// content streams: a gigabyte to parse, in a file made in a moment.
-Bytes SixteenfoldDeflateBombPdf() {
-    Bytes contents;
-    for (int i = 0; i < 16; ++i) contents += " 4 0 R";
-    return PdfOfObjects({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents [" + contents + " ] >>",
-                         DeflatedStream(Bytes(std::size_t(64) << 20, ' '))});
-}
-
-}  // namespace
-
 // Pages that take minutes or gigabytes are drawn on the worker: the window
 // keeps answering keys, the view says why a page is not there, and the next
 // document comes at once, whatever the last worker was still doing.
 TEST_F(Win32Viewer, CraftedPagesLeaveTheWindowAnsweringAndSayWhyTheyAreNotShown) {
     ASSERT_TRUE(WriteFile(dir_ / "fan-out.pdf", FanOutPdf(8, 10)));
-    ASSERT_TRUE(WriteFile(dir_ / "deflate-bomb.pdf", SixteenfoldDeflateBombPdf()));
+    ASSERT_TRUE(WriteFile(dir_ / "deflate-bomb.pdf", DeflateBombPdf(64, 16)));
     const Bytes good = Copy("pages.pdf", "good.pdf");
     const HWND view = View().Window();
     for (const char* name : {"fan-out.pdf", "deflate-bomb.pdf"}) {
         const DWORD start = GetTickCount();
         ASSERT_TRUE(Load(dir_ / name));
-        EXPECT_LT(GetTickCount() - start, 100u) << name;
+        EXPECT_LT(GetTickCount() - start, 500u) << name;  // opened, not drawn: on a busy machine too
         // Keys sent from another thread, answered only when this one takes its messages.
         std::atomic<DWORD> slowest{0};
         std::atomic<bool> done{false};

@@ -100,8 +100,11 @@ Bytes FanOutPdf(int levels, int fan) {
     return PdfOfObjects(bodies);
 }
 
-Bytes DeflateBombPdf(int megabytes) {
-    return PdfOfObjects({kCatalogue, kPages, Page("0 0 595 842", 4), DeflatedStream(Bytes(std::size_t(megabytes) << 20, ' '))});
+Bytes DeflateBombPdf(int megabytes, int copies) {
+    Bytes contents = "[";
+    for (int i = 0; i < copies; ++i) contents += " 4 0 R";
+    const Bytes page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents " + contents + " ] >>";
+    return PdfOfObjects({kCatalogue, kPages, page, DeflatedStream(Bytes(std::size_t(megabytes) << 20, ' '))});
 }
 
 Bytes NumberLinesPdf(int lines) {

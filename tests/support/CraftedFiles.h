@@ -20,8 +20,9 @@ Bytes CompressedFramesMp3(int frames, int megabytes);
 Bytes WidePagePdf(double points);
 // Forms that draw `fan` forms each, `levels` deep: fan^levels draws.
 Bytes FanOutPdf(int levels, int fan);
-// A content stream that inflates to `megabytes` of nothing.
-Bytes DeflateBombPdf(int megabytes);
+// A content stream that inflates to `megabytes` of nothing, as each of the
+// page's `copies` content streams: gigabytes to parse, in a file made in a moment.
+Bytes DeflateBombPdf(int megabytes, int copies = 1);
 // `lines` lines of "No. n", one under another.
 Bytes NumberLinesPdf(int lines);
 // One line of `characters` characters.
