@@ -75,7 +75,9 @@ Bytes NestedChaptersMp3(int depth) {
 Bytes CompressedFramesMp3(int frames, int megabytes) {
     // Compressed, with the data length given first, as ID3v2.4 asks.
     const std::size_t inflated = std::size_t(megabytes) << 20;
-    const Bytes body = SyncSafe(inflated) + Deflated("\x03" + Bytes(inflated - 1, 'a'));
+    Bytes text(inflated, 'a');
+    text[0] = '\x03';  // UTF-8
+    const Bytes body = SyncSafe(inflated) + Deflated(text);
     Bytes all;
     for (int i = 0; i < frames; ++i) all += Id3v24Frame(i % 2 ? "TPE1" : "TIT2", body, 0x09);
     return Id3v24Tag(all) + kAudio;
