@@ -70,6 +70,18 @@ PdfPageRenderer::~PdfPageRenderer() {
 }
 
 void PdfPageRenderer::SetDocument(const SharedPdfBytes* bytes) {
+    const int file = bytes ? bytes->File() : -1;
+    // A helper with nothing in hand takes the next document itself: a step
+    // through a folder starts no process.
+    if (file >= 0 && pid_ > 0 && !inHand_) {
+        waiting_.reset();
+        PagesRequest request;
+        request.kind = kPagesNewDocument;
+        if (SendWithDescriptor(socket_, reinterpret_cast<const char*>(&request), sizeof request, file)) {
+            documentFile_ = file;
+            return;
+        }
+    }
     Kill();
     waiting_.reset();
     documentFile_ = bytes ? bytes->File() : -1;

@@ -99,26 +99,38 @@ int main(int argc, char** argv) {
     const std::uint64_t headroom = std::strtoull(argv[2], nullptr, 10);
 
     // Started ahead of its document, so that a document shown waits for no start.
-    const int file = ReceiveDocument(kPagesHelperSocket);
-    struct stat info{};
-    if (file < 0 || fstat(file, &info) != 0 || info.st_size <= 0) return 3;
-    const auto size = std::size_t(info.st_size);
-    void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0);
-    if (bytes == MAP_FAILED) return 3;
-    QByteArray data = QByteArray::fromRawData(static_cast<const char*>(bytes), qsizetype(size));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QPdfDocument document;
+    int file = ReceiveDocument(kPagesHelperSocket);
     // A page past this much memory fails here, not in the whole machine, and
     // says so: pdfium cannot unwind an exception.
     std::set_new_handler([] { _exit(kPagesHelperOutOfMemory); });
-    if (headroom != 0) {
-        const rlimit limit{AddressSpace() + headroom, AddressSpace() + headroom};
-        setrlimit(RLIMIT_AS, &limit);
-    }
-    document.load(&buffer);
-    for (PagesRequest request; ReceiveAll(kPagesHelperSocket, reinterpret_cast<char*>(&request), sizeof request);) {
-        if (!Answer(kPagesHelperSocket, request, document)) break;
+    bool limited = false;
+    for (;;) {
+        struct stat info{};
+        if (file < 0 || fstat(file, &info) != 0 || info.st_size <= 0) return 3;
+        const auto size = std::size_t(info.st_size);
+        void* bytes = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file, 0);
+        close(file);
+        if (bytes == MAP_FAILED) return 3;
+        QByteArray data = QByteArray::fromRawData(static_cast<const char*>(bytes), qsizetype(size));
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QPdfDocument document;
+        if (headroom != 0 && !limited) {
+            const rlimit limit{AddressSpace() + headroom, AddressSpace() + headroom};
+            limited = setrlimit(RLIMIT_AS, &limit) == 0;
+        }
+        document.load(&buffer);
+        file = -1;
+        PagesRequest request;
+        while (ReceiveWithDescriptor(kPagesHelperSocket, reinterpret_cast<char*>(&request), sizeof request, &file)) {
+            if (request.kind == kPagesNewDocument) break;  // the next document, in the same process
+            if (file >= 0) close(file);
+            file = -1;
+            if (!Answer(kPagesHelperSocket, request, document)) _exit(0);
+        }
+        if (file < 0) break;
+        document.close();
+        munmap(bytes, size);
     }
     _exit(0);  // pdfium's teardown is of no use to anyone
 }

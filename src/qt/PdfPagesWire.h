@@ -11,6 +11,10 @@ constexpr int kPagesHelperSocket = 3;
 // The helper's exit status when a page needed more memory than it may have.
 constexpr int kPagesHelperOutOfMemory = 86;
 
+// A request of this kind brings another document's memory file with it:
+// the helper, idle, takes it in place of the one it had.
+constexpr std::int32_t kPagesNewDocument = -1;
+
 struct PagesRequest {
     std::uint32_t id = 0;
     std::int32_t kind = 0;  // viewer::PageJob::Kind
