@@ -23,3 +23,7 @@ constexpr std::uint64_t kLargestMp3Head = 16ull << 20;
 // What of a file the readers read: a PDF whole, an MP3 only as far as its
 // ID3v2 tag (and a little of its sound) and its last 128 bytes, ID3v1's place.
 EndsWanted EndsToRead(FileKind kind);
+
+// Whether a read that met `problem` still read a file, one that keeps its
+// identity as read: a file too large for names is one, with none.
+inline bool ReadAFile(ReadProblem problem) { return problem == ReadProblem::None || problem == ReadProblem::TooLarge; }

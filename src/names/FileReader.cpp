@@ -43,7 +43,7 @@ FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* 
         &result.identity);
     if (problem != ReadProblem::None) {
         // A file too large is still a file: it has no candidates, and that is kept.
-        if (problem != ReadProblem::TooLarge) result.identity.reset();
+        if (!ReadAFile(problem)) result.identity.reset();
         return result;
     }
     result.text = ReadBytes(bytes, kind, cancelled);

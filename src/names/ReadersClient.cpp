@@ -172,7 +172,7 @@ NameSuggestions::MakeReader HelperFileNameReader(std::chrono::milliseconds deadl
             const std::unique_ptr<FileMemory> file = ReadIntoMemory(path, kind, &read.identity, &problem);
             // A file too large, or empty, is still a file: it has no candidates, and that is kept.
             if (!file) {
-                if (problem != ReadProblem::TooLarge && problem != ReadProblem::None) read.identity.reset();
+                if (!ReadAFile(problem)) read.identity.reset();
                 return read;
             }
             // A file the helper failed on keeps no names: it is not read again.

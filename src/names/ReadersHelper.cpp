@@ -25,6 +25,13 @@ struct Jobs {
     std::atomic<bool> cancelled{false};
     bool reading = false;
     std::chrono::steady_clock::time_point started;
+
+    // With the mutex held: the file in hand, if any, stops.
+    void StopFileInHand(FileReader& reader) {
+        if (!reading || cancelled) return;
+        cancelled = true;
+        reader.Abort();
+    }
 };
 
 // A file that runs past its budget is stopped here, a little before the
@@ -33,10 +40,7 @@ void Watch(Jobs& jobs, FileReader& reader, std::chrono::milliseconds budget) {
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::lock_guard lock(jobs.mutex);
-        if (jobs.reading && !jobs.cancelled && std::chrono::steady_clock::now() - jobs.started > budget) {
-            jobs.cancelled = true;
-            reader.Abort();
-        }
+        if (std::chrono::steady_clock::now() - jobs.started > budget) jobs.StopFileInHand(reader);
     }
 }
 
@@ -48,10 +52,7 @@ void Listen(WireLink link, Jobs& jobs, FileReader& reader) {
         if (!request) std::_Exit(0);
         std::lock_guard lock(jobs.mutex);
         if (request->message == WireMessage::Stop) {
-            if (jobs.reading) {
-                jobs.cancelled = true;
-                reader.Abort();
-            }
+            jobs.StopFileInHand(reader);
             continue;
         }
         jobs.queue.push_back(*request);

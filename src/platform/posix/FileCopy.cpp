@@ -79,8 +79,6 @@ int SyncFolderOf(const Bytes& path) {
     return fsync(folder.fd) == 0 || errno == EINVAL ? 0 : errno;
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 bool SameTime(const struct timespec& a, const struct timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }

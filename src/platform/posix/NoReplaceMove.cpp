@@ -32,8 +32,6 @@ int MoveCalls::Lstat(const char* path, struct stat* info) { return lstat(path, i
 
 namespace {
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 // A taken target is named for what it is.
 int TakenTargetError(const Bytes& to, MoveCalls& calls) {
     struct stat info{};

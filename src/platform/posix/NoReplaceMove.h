@@ -23,6 +23,9 @@ public:
 
 MoveOutcome MoveFileNoReplace(const Bytes& from, const Bytes& to, MoveCalls& calls);
 
+// The same file, whatever its names: one device, one inode.
+inline bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
 // Removes the name `path` while it names a file that `ours` accepts (or the
 // file `held`); 0, or EEXIST when the name meant another file, which stays.
 int DropName(const Bytes& path, const std::function<bool(const struct stat&)>& ours, MoveCalls& calls);
