@@ -132,7 +132,7 @@ public:
         if (suggestions) {
             names_ = std::make_unique<NameSuggestions>(
                 [this](std::function<void()> task) { QMetaObject::invokeMethod(&program_.form1(), std::move(task)); },
-                [this](const Bytes& path, const NameSuggestions::Names& found) { program_->Logic.NamesRead(path, found); });
+                [this](const Bytes& path, const FileNames& found) { program_->Logic.NamesRead(path, found); });
             program_->SetNameSource(names_.get());
         }
         program_.Open(first);

@@ -38,7 +38,7 @@ namespace {
 struct Window {
     Program program;
     NameSuggestions names{[this](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
-                          [this](const Bytes& path, const NameSuggestions::Names& found) {
+                          [this](const Bytes& path, const FileNames& found) {
                               program->Logic.NamesRead(path, found);
                           }};
     Window() { program->SetNameSource(&names); }

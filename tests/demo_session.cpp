@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     form2.OnYes = [&form1] { form1.PerformRename(); };
     form1.SetConfirmationDialog(&form2);
     NameSuggestions names([&form1](std::function<void()> task) { QMetaObject::invokeMethod(&form1, std::move(task)); },
-                          [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+                          [&form1](const Bytes& path, const FileNames& found) { form1.Logic.NamesRead(path, found); });
     form1.SetNameSource(&names);
     SetApplicationWindow(&form1);
     const auto realOpenDialog = form1.ExecuteOpenDialog;

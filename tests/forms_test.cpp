@@ -259,14 +259,20 @@ namespace {
 // Candidates kept for some paths; records what the logic asks for.
 struct FakeNameSource : NameSource {
     std::map<Bytes, Names> kept;
+    std::map<Bytes, FileFields> fields;
     std::vector<std::pair<Bytes, Names>> requests;  // the path and what is read ahead
     int cancels = 0;
     bool enabled = true;
-    std::optional<Names> Request(const Bytes& path, const Names& readAhead) override {
+    std::vector<Bytes> examples;
+    std::optional<FileNames> Request(const Bytes& path, const Names& readAhead) override {
         requests.emplace_back(path, readAhead);
-        const auto found = kept.find(path);
-        return found == kept.end() ? std::nullopt : std::optional<Names>(found->second);
+        return Kept(path);
     }
+    std::optional<FileNames> Kept(const Bytes& path) const override {
+        const auto found = kept.find(path);
+        return found == kept.end() ? std::nullopt : std::optional<FileNames>({found->second, fields.count(path) ? fields.at(path) : FileFields{}});
+    }
+    void RequestExamples(const std::vector<Bytes>& paths) override { examples = paths; }
     void Cancel() override { ++cancels; }
     void SetEnabled(bool on) override { enabled = on; }
 };
@@ -282,9 +288,9 @@ TEST_F(FormLogic, NameCandidatesFollowTheFileShownAndGoInAtTheCursor) {
     EXPECT_EQ(forms.nameList.rows, Names{Jp(u"読み取り中…")});
     EXPECT_FALSE(forms.nameList.choosable);
 
-    forms.logic.NamesRead(dir / "s2.pdf", {"late"});  // not the file shown: kept by the reader, not shown
+    forms.logic.NamesRead(dir / "s2.pdf", {{"late"}, {}});  // not the file shown: kept by the reader, not shown
     EXPECT_EQ(forms.nameList.rows, Names{Jp(u"読み取り中…")});
-    forms.logic.NamesRead(dir / "s1.pdf", {"2026-03-31", Jp(u"請求書")});
+    forms.logic.NamesRead(dir / "s1.pdf", {{"2026-03-31", Jp(u"請求書")}, {}});
     EXPECT_TRUE(forms.nameList.choosable);
     forms.e_Rename.cursor = 0, forms.e_Rename.selected = 2;  // "s1" selected: replaced
     forms.logic.NameListChoose(0);
@@ -311,7 +317,7 @@ TEST_F(FormLogic, NameCandidatesFollowTheFileShownAndGoInAtTheCursor) {
     const std::size_t asked = source.requests.size();
     forms.Pick("s2.pdf");
     EXPECT_EQ(source.requests.size(), asked);
-    forms.logic.NamesRead(dir / "s2.pdf", {"late"});
+    forms.logic.NamesRead(dir / "s2.pdf", {{"late"}, {}});
     EXPECT_NE(forms.nameList.rows, Names{"late"});
     forms.logic.N_NamesClick();
     EXPECT_TRUE(forms.nameList.enabled);

@@ -193,7 +193,8 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
         // Each read a little slow, as a real page is, so that most are still running when the user moves on.
         const NameSuggestions::MakeReader real = FileNameReader();
         NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
-                                    [&](const Bytes& path, const NameSuggestions::Names& names) {
+                                    [&](const Bytes& path, const FileNames& found) {
+                                        const NameSource::Names& names = found.names;
                                         ++delivered;
                                         const std::size_t i = std::find(files.begin(), files.end(), path) - files.begin();
                                         if (path != shown || i == files.size() || !Has(names, std::to_string(5000 + i).c_str()))
@@ -211,7 +212,7 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
             shown = files[i];
             const auto kept = suggestions.Request(files[i], {files[(i + 1) % files.size()]});
             if (kept) {
-                EXPECT_TRUE(Has(*kept, std::to_string(5000 + i).c_str())) << i;
+                EXPECT_TRUE(Has(kept->names, std::to_string(5000 + i).c_str())) << i;
             }
             if (i % 3 == 0) ui.RunAll();
             std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -227,7 +228,7 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
         const Bytes renamed = dir / "renamed.pdf";
         ASSERT_EQ(std::rename(files.back().c_str(), renamed.c_str()), 0);
         ASSERT_TRUE(suggestions.Kept(renamed));
-        EXPECT_TRUE(Has(*suggestions.Kept(renamed), "5199"));
+        EXPECT_TRUE(Has(suggestions.Kept(renamed)->names, "5199"));
         for (auto until = Clock::now() + std::chrono::seconds(10); !suggestions.Kept(files[0]) && Clock::now() < until;)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         EXPECT_TRUE(suggestions.Request(files[0]));
@@ -297,7 +298,7 @@ TEST(ReadersHelper, CraftedFilesCostOnlyTheirOwnNames) {
         const NameSuggestions::Read crafted = read(dir / file.name, going);
         EXPECT_LT(Clock::now() - start, deadline + std::chrono::seconds(1)) << file.name;
         EXPECT_TRUE(crafted.identity) << file.name;
-        EXPECT_TRUE(Has(read(invoice, going).names, "請求書")) << "after " << file.name;
+        EXPECT_TRUE(Has(read(invoice, going).found.names, "請求書")) << "after " << file.name;
     }
     // Shut in: no files opened, no programs started, a memory limit.
     const Bytes status = ReadFile("/proc/" + std::to_string(ReaderHelperProcess()) + "/status");
@@ -311,7 +312,7 @@ TEST(ReadersHelper, ClosingWhileAFileHoldsTheHelperTakesUnderASecond) {
     WriteFile(dir / "fan-out.pdf", FanOutPdf(8, 10));
     UiQueue ui;
     auto names = std::make_unique<NameSuggestions>([&](std::function<void()> task) { ui.Post(std::move(task)); },
-                                                   [](const Bytes&, const NameSource::Names&) {},
+                                                   [](const Bytes&, const FileNames&) {},
                                                    HelperFileNameReader(std::chrono::seconds(60)));
     names->Request(dir / "fan-out.pdf");
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));

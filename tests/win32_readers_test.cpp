@@ -54,7 +54,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
     const std::chrono::seconds deadline{30};
     const NameSuggestions::Reader read = HelperFileNameReader(deadline)();
     const std::atomic<bool> going{false};
-    EXPECT_TRUE(Has(read(invoice, going).names, "5042"));
+    EXPECT_TRUE(Has(read(invoice, going).found.names, "5042"));
     const DWORD helperId = DWORD(ReaderHelperProcess());
     ASSERT_NE(helperId, GetCurrentProcessId());
     const HANDLE helper = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, helperId);
@@ -66,7 +66,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
 
     const NameSuggestions::Read nested = read(chapters, going);
     EXPECT_TRUE(nested.identity);
-    EXPECT_TRUE(nested.names.empty());
+    EXPECT_TRUE(nested.found.names.empty());
     const int starts = ReaderHelperStarts();
     const std::chrono::seconds killedAfter{1};
     std::thread killer([&] {
@@ -81,8 +81,8 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
     EXPECT_GT(took, killedAfter) << "read before the kill";
     EXPECT_LT(took, deadline / 4);
     EXPECT_TRUE(killed.identity);
-    EXPECT_TRUE(killed.names.empty());
-    const std::vector<Bytes> after = read(invoice, going).names;
+    EXPECT_TRUE(killed.found.names.empty());
+    const std::vector<Bytes> after = read(invoice, going).found.names;
     for (const char* name : {"2026-03-31", "5042"}) EXPECT_TRUE(Has(after, name)) << name;
     EXPECT_EQ(ReaderHelperStarts(), starts + 1);
 }
@@ -92,7 +92,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
 TEST(Win32ReadersHelper, ClosingWhileTheHelperReadsTakesUnderASecond) {
     TempDir dir;
     ASSERT_TRUE(WriteFile(dir / "fan-out.pdf", FanOutPdf(8, 10)));
-    auto names = std::make_unique<NameSuggestions>([](std::function<void()>) {}, [](const Bytes&, const NameSource::Names&) {},
+    auto names = std::make_unique<NameSuggestions>([](std::function<void()>) {}, [](const Bytes&, const FileNames&) {},
                                                    HelperFileNameReader(std::chrono::seconds(60)));
     names->Request(dir / "fan-out.pdf");
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));

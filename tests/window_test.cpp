@@ -149,8 +149,9 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     EXPECT_EQ(ItemsOf(f.N3), (QList<QAction*>{f.NT0, f.NT1}));
     EXPECT_EQ(ItemsOf(f.N7), (QList<QAction*>{f.N_R1, f.N_R2}));
     EXPECT_EQ(ItemsOf(f.N6), (QList<QAction*>{f.Mode0, f.Mode1}));
-    EXPECT_EQ(ItemsOf(f.S1), (QList<QAction*>{f.PDF1->menuAction(), f.N7->menuAction(), f.N_Names}));
+    EXPECT_EQ(ItemsOf(f.S1), (QList<QAction*>{f.PDF1->menuAction(), f.N7->menuAction(), f.N_Names, f.N_FillProposed}));
     EXPECT_EQ(f.N_Names->text(), "名前の候補を表示する");
+    EXPECT_EQ(f.N_FillProposed->text(), "提案した名前を名前欄に入れる");
     EXPECT_EQ(f.NH0->text(), "0： 全体表示");
     EXPECT_EQ(f.NH5->text(), "5： Fit BV");
     EXPECT_EQ(f.Ver004ONOFF1->text(), QString::fromUtf8("Ver0.04\u30002015/10/29\u3000リネーム設定"));
@@ -158,7 +159,7 @@ TEST(MainWindow, MenuHasEveryItemWithCaptionAccessKeyAndStartMark) {
     ASSERT_EQ(about.size(), 6);
     EXPECT_TRUE(about[4]->isSeparator());
     for (QAction* checked : {f.NH0, f.NT0, f.N_R2, f.Mode0, f.N_Names}) EXPECT_TRUE(checked->isChecked()) << checked->objectName().toStdString();
-    for (QAction* unchecked : {f.NH1, f.NH2, f.NH3, f.NH4, f.NH5, f.NT1, f.N_R1, f.Mode1})
+    for (QAction* unchecked : {f.NH1, f.NH2, f.NH3, f.NH4, f.NH5, f.NT1, f.N_R1, f.Mode1, f.N_FillProposed})
         EXPECT_FALSE(unchecked->isChecked()) << unchecked->objectName().toStdString();
 }
 
@@ -581,7 +582,7 @@ TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
     MakePdf(dir / "scan2.pdf");
     Program program;
     NameSuggestions names([&](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
-                          [&](const Bytes& path, const NameSuggestions::Names& found) { program->Logic.NamesRead(path, found); });
+                          [&](const Bytes& path, const FileNames& found) { program->Logic.NamesRead(path, found); });
     program->SetNameSource(&names);
     program.Open(dir / "scan1.pdf");
     TNameList& list = program->NameList();

@@ -26,6 +26,8 @@ public:
     virtual void SetText(const Bytes& text) = 0;
     // Puts `text` in place of the selection, or at the cursor.
     virtual void ReplaceSelection(const Bytes& text) = 0;
+    // All of the text selected, so that typing replaces it.
+    virtual void SelectAll() = 0;
 };
 
 // Labels, push buttons, speed buttons and windows: a caption.

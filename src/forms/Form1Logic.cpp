@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "forms/Form1Logic.h"
 
+#include <algorithm>
+
 #include "core/Errors.h"
 #include "core/NaturalOrder.h"
 #include "core/FileNameCheck.h"
 #include "core/Paths.h"
 #include "forms/Form2Logic.h"
 #include "forms/SeriesName.h"
+#include "names/Candidates.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 
@@ -30,6 +33,17 @@ const Bytes kReadingNames = "読み取り中…";
 const Bytes kNoNames = "候補なし";
 // Files read ahead in list order, so that a step finds its candidates ready.
 constexpr std::size_t kNamesReadAhead = 2;
+// The folder's files looked at for examples of the user's scheme, and the
+// renames remembered: older ones teach nothing the newer ones do not.
+constexpr std::size_t kMostExampleFiles = 2000;
+constexpr std::size_t kMostExamplesKept = 40;
+constexpr std::size_t kMostWaitingRenames = 8;
+
+std::u16string Utf16(const Bytes& text) { return ToUtf16(text, CodePage::System()); }
+Bytes StemOf(const Bytes& path) {
+    const Bytes name = FileNamePart(path);
+    return name.size() > 4 ? name.substr(0, name.size() - 4) : Bytes();
+}
 
 }  // namespace
 
@@ -37,7 +51,7 @@ Form1Logic::Form1Logic(const Form1Controls& controls, MciApi& mci) : Form1Contro
     FormCreate();
     N_Undo.SetEnabled(false);
     N_Names.SetChecked(true);
-    ShowNames(std::vector<Bytes>());
+    ShowNames(FileNames{});
 }
 
 // ---- Start-up and quitting ----
@@ -58,7 +72,7 @@ void Form1Logic::Mode1Click() { SetMode(1); }
 void Form1Logic::SetMode(int mode) {
     listed_ = {};
     if (Names != nullptr) Names->Cancel();
-    ShowNames(std::vector<Bytes>());
+    ShowNames(FileNames{});
     if (mode == 0) {
         CurrentMode = 0;
         E_Rename.SetText({});
@@ -117,6 +131,7 @@ void Form1Logic::LoadDocument(const Bytes& path) {
     CurrentFileName = FileNamePart(path);
     CurrentStem = CurrentFileName.size() > 4 ? CurrentFileName.substr(0, CurrentFileName.size() - 4) : Bytes();
     E_Rename.SetText(CurrentStem);
+    filled_.clear();
     Window.SetCaption("Quilvane  [" + E_Filename.Text() + "]");
     RefreshFileList();
     OfferNames();
@@ -384,6 +399,7 @@ void Form1Logic::PerformRename() {
         Journal.Record({FolderPart(from), FileNamePart(from), FileNamePart(PendingNewPath), *identity});
         JournalChanged();
     }
+    LearnRename(from, PendingNewPath);
     LoadDocument(PendingNewPath);
 }
 
@@ -472,7 +488,7 @@ void Form1Logic::StepAfterLeaving(const Bytes& next) {
     Window.SetCaption("Quilvane");
     ListBox1.Clear();
     listed_ = {};
-    ShowNames(std::vector<Bytes>());
+    ShowNames(FileNames{});
 }
 
 // ---- Undo and series naming ----
@@ -533,30 +549,134 @@ void Form1Logic::N_NamesClick() {
     OfferNames();
 }
 
+void Form1Logic::N_FillProposedClick() {
+    N_FillProposed.SetChecked(!N_FillProposed.Checked());
+    FillProposedName();
+}
+
 void Form1Logic::OfferNames() {
     const Bytes path = E_Filename.Text();
     if (Names == nullptr || !N_Names.Checked() || path.empty()) {
         if (Names != nullptr) Names->Cancel();
-        ShowNames(std::vector<Bytes>());
+        examplesOf_ = {};
+        ShowNames(FileNames{});
         return;
     }
+    TakeWaitingRenames();
     std::vector<Bytes> readAhead;
     const Bytes folder = FolderPart(path);
     for (int row = ListBox1.ItemIndex() + 1; row > 0 && row < ListBox1.Count() && readAhead.size() < kNamesReadAhead; ++row)
         readAhead.push_back(folder + ListBox1.Item(row));
+    // A file renamed before it was read is read next, to learn from its name.
+    for (const WaitingRename& waiting : waiting_) readAhead.push_back(waiting.path);
     ShowNames(Names->Request(path, readAhead));
+    AskForFolderExamples();
 }
 
-void Form1Logic::NamesRead(const Bytes& path, const std::vector<Bytes>& names) {
-    if (Names != nullptr && N_Names.Checked() && path == E_Filename.Text()) ShowNames(names);
+void Form1Logic::NamesRead(const Bytes& path, const FileNames& found) {
+    if (Names == nullptr || !N_Names.Checked()) return;
+    TakeWaitingRenames();
+    const auto asked = std::lower_bound(examplesAsked_.begin(), examplesAsked_.end(), path);
+    if (asked != examplesAsked_.end() && *asked == path) {
+        examplesAsked_.erase(asked);
+        // They come the most recent first: each one is older than those before it.
+        folderNamed_.insert(folderNamed_.begin(), {found.fields, Utf16(StemOf(path))});
+        Relearn();
+    }
+    if (path == E_Filename.Text()) ShowNames(found);
 }
 
-void Form1Logic::ShowNames(const std::optional<std::vector<Bytes>>& names) {
+// The names the folder's files have already been given teach the scheme
+// before the first rename; a scanner's or recorder's names teach nothing.
+void Form1Logic::AskForFolderExamples() {
+    if (listed_.folder.empty() || (examplesOf_.folder == listed_.folder && examplesOf_.mode == listed_.mode)) return;
+    examplesOf_ = listed_;
+    for (NameExample& example : renamed_) earlier_.push_back(std::move(example));
+    renamed_.clear();
+    folderNamed_.clear();
+    examplesAsked_.clear();
+    const Bytes folder = FolderPart(E_Filename.Text());
+    for (int row = ListBox1.Count(); row-- > 0 && examplesAsked_.size() < kMostExampleFiles;) {
+        const Bytes& name = ListBox1.Item(row);
+        if (!LooksLikeDefaultName(Utf16(StemOf(name)))) examplesAsked_.push_back(folder + name);
+    }
+    Names->RequestExamples(examplesAsked_);
+    std::sort(examplesAsked_.begin(), examplesAsked_.end());
+    Relearn();
+}
+
+void Form1Logic::LearnRename(const Bytes& from, const Bytes& to) {
+    if (Names == nullptr || !N_Names.Checked()) return;
+    WaitingRename rename{to, Utf16(StemOf(from)), Utf16(StemOf(to))};
+    // The file shown was read already; another is read again if it is not kept.
+    std::optional<FileNames> found = from == E_Filename.Text() ? shown_ : std::nullopt;
+    if (!found) found = Names->Kept(to);
+    if (!found) {
+        waiting_.push_back(std::move(rename));
+        if (waiting_.size() > kMostWaitingRenames) waiting_.erase(waiting_.begin());
+        return;
+    }
+    FileFields fields = found->fields;
+    for (Field& field : OldNameFields(rename.oldStem)) fields.push_back(std::move(field));
+    renamed_.push_back({std::move(fields), rename.name});
+    Relearn();
+}
+
+void Form1Logic::TakeWaitingRenames() {
+    std::vector<WaitingRename> waiting;
+    waiting.swap(waiting_);
+    for (WaitingRename& rename : waiting) {
+        const std::optional<FileNames> found = Names->Kept(rename.path);
+        if (!found) {
+            waiting_.push_back(std::move(rename));
+            continue;
+        }
+        FileFields fields = found->fields;
+        for (Field& field : OldNameFields(rename.oldStem)) fields.push_back(std::move(field));
+        renamed_.push_back({std::move(fields), rename.name});
+        Relearn();
+    }
+}
+
+void Form1Logic::Relearn() {
+    std::vector<NameExample> examples;
+    for (const auto* group : {&earlier_, &folderNamed_, &renamed_}) examples.insert(examples.end(), group->begin(), group->end());
+    if (examples.size() > kMostExamplesKept) examples.erase(examples.begin(), examples.end() - kMostExamplesKept);
+    if (earlier_.size() > kMostExamplesKept) earlier_.erase(earlier_.begin(), earlier_.end() - kMostExamplesKept);
+    std::optional<NameTemplate> scheme = LearnScheme(examples);
+    if (scheme == scheme_) return;
+    scheme_ = std::move(scheme);
+    if (shown_) ShowNames(shown_);
+}
+
+void Form1Logic::ShowNames(const std::optional<FileNames>& found) {
     NameList.SetEnabled(Names != nullptr && N_Names.Checked());
-    offered_ = names.value_or(std::vector<Bytes>());
-    if (!names) NameList.SetRows({kReadingNames}, false);
-    else if (names->empty()) NameList.SetRows({kNoNames}, false);
-    else NameList.SetRows(*names, true);
+    shown_ = found;
+    composed_.clear();
+    if (found && scheme_ && !E_Filename.Text().empty()) {
+        FileFields fields = found->fields;
+        for (Field& field : OldNameFields(Utf16(CurrentStem))) fields.push_back(std::move(field));
+        composed_ = ComposedName(*scheme_, fields);
+    }
+    offered_.clear();
+    if (!composed_.empty()) offered_.push_back(composed_);
+    if (found)
+        for (const Bytes& name : found->names)
+            if (name != composed_) offered_.push_back(name);
+    if (!found) NameList.SetRows({kReadingNames}, false);
+    else if (offered_.empty()) NameList.SetRows({kNoNames}, false);
+    else NameList.SetRows(offered_, true);
+    FillProposedName();
+}
+
+void Form1Logic::FillProposedName() {
+    if (!N_FillProposed.Checked() || composed_.empty()) return;
+    // Never over what the user typed: only over what the box was given.
+    const Bytes box = E_Rename.Text();
+    if (box != CurrentStem && (filled_.empty() || box != filled_)) return;
+    filled_ = composed_;
+    if (box != composed_) E_Rename.SetText(composed_);
+    E_Rename.SelectAll();
 }
 
 void Form1Logic::NameListChoose(int row) {

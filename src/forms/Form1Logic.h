@@ -5,6 +5,7 @@
 #include "core/Bytes.h"
 #include "forms/Controls.h"
 #include "forms/RenameJournal.h"
+#include "names/NameScheme.h"
 #include "names/NameSource.h"
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
@@ -40,6 +41,7 @@ struct Form1Controls {
     IMessageBoxes& Boxes;
     IDropDownList& NameList;
     IMenuItem& N_Names;
+    IMenuItem& N_FillProposed;
 };
 
 // The main window's handlers and the operations they delegate to, with the
@@ -103,6 +105,9 @@ public:
     void SB1Click();
     void N_UndoClick();
     void N_NamesClick();
+    // "提案した名前を名前欄に入れる": the name composed in the user's scheme
+    // goes into the name box, selected, while the box holds what it was given.
+    void N_FillProposedClick();
     // The current file to the trash, or to the move target; then the next file
     // is current, or the previous one at the end of the list.
     void N_TrashClick();
@@ -115,8 +120,11 @@ public:
     // The name list's row `row` chosen: it goes into the name box at the
     // cursor, in place of the selection, so that names can be combined.
     void NameListChoose(int row);
-    // Candidates read for `path`, handed on by the front end from the reader.
-    void NamesRead(const Bytes& path, const std::vector<Bytes>& names);
+    // Candidates read for `path`, handed on by the front end from the reader:
+    // the file shown, or an example of how the user names files.
+    void NamesRead(const Bytes& path, const FileNames& found);
+    // The scheme learnt from the names given so far, if any.
+    const std::optional<NameTemplate>& Scheme() const { return scheme_; }
 
     // Operations.
     void SetMode(int mode);
@@ -177,8 +185,30 @@ private:
     ListedRows listed_;
     unsigned long listedVersion_ = 0;  // of the listing the last search walked
     void JournalChanged();
-    // The name list follows the file shown: its candidates, or why there are none.
+    // The name list follows the file shown: the name composed in the user's
+    // scheme, its candidates, or why there are none.
     void OfferNames();
-    void ShowNames(const std::optional<std::vector<Bytes>>& names);
+    void ShowNames(const std::optional<FileNames>& found);
+    void FillProposedName();
     std::vector<Bytes> offered_;
+    std::optional<FileNames> shown_;  // what was read from the file shown
+    Bytes composed_;                  // its name in the user's scheme
+    Bytes filled_;                    // what the box was given from it
+
+    // Examples of the user's scheme: renames, and the folder's own names.
+    struct WaitingRename {
+        Bytes path;
+        std::u16string oldStem, name;
+    };
+    void LearnRename(const Bytes& from, const Bytes& to);
+    void AskForFolderExamples();
+    void TakeWaitingRenames();
+    void Relearn();
+    std::vector<WaitingRename> waiting_;    // renamed before their fields were read
+    std::vector<NameExample> earlier_;      // renames in other folders
+    std::vector<NameExample> folderNamed_;  // the folder's own names, oldest first
+    std::vector<NameExample> renamed_;      // renames in this folder
+    std::vector<Bytes> examplesAsked_;      // the folder's files asked for, sorted
+    ListedRows examplesOf_;                 // the folder and mode they were asked for
+    std::optional<NameTemplate> scheme_;
 };

@@ -51,6 +51,7 @@ bool Contains(const std::u16string& text, const std::u16string& word) { return t
 
 struct DateFound {
     FoundDate date;
+    std::u16string printed;
     int score = 0;
     std::size_t order = 0;
 };
@@ -59,11 +60,11 @@ const std::array<const char16_t*, 12> kDateLabels{u"発行日", u"請求日", u"
                                                   u"契約日", u"開催日", u"日時", u"Date", u"DATE", u"date"};
 const std::array<const char16_t*, 5> kDueLabels{u"期限", u"期日", u"有効", u"Due", u"due"};
 
-std::vector<FoundDate> RankedDates(const std::vector<Line>& lines, float firstPageHeight) {
+std::vector<DateFound> RankedDates(const std::vector<Line>& lines, float firstPageHeight) {
     std::vector<DateFound> found;
     for (const Line& line : lines) {
         for (const FoundDate& date : FindDates(line.text)) {
-            DateFound f{date, 0, found.size()};
+            DateFound f{date, line.text.substr(date.at, date.length), 0, found.size()};
             if (line.source->page == 0) f.score += 2;
             if (line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3) f.score += 2;
             for (const char16_t* label : kDateLabels) if (Contains(line.folded, label)) f.score += 3;
@@ -72,12 +73,12 @@ std::vector<FoundDate> RankedDates(const std::vector<Line>& lines, float firstPa
         }
     }
     std::stable_sort(found.begin(), found.end(), [](const DateFound& a, const DateFound& b) { return a.score > b.score; });
-    std::vector<FoundDate> dates;
+    std::vector<DateFound> dates;
     for (const DateFound& f : found) {
-        const bool seen = std::any_of(dates.begin(), dates.end(), [&](const FoundDate& d) {
-            return d.year == f.date.year && d.month == f.date.month && d.day == f.date.day;
+        const bool seen = std::any_of(dates.begin(), dates.end(), [&](const DateFound& d) {
+            return d.date.year == f.date.year && d.date.month == f.date.month && d.date.day == f.date.day;
         });
-        if (!seen) dates.push_back(f.date);
+        if (!seen) dates.push_back(f);
     }
     return dates;
 }
@@ -267,25 +268,50 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
     return senders;
 }
 
+// --- company forms -----------------------------------------------------------
+
+// Longer forms first: "Co., Ltd." goes before the "Ltd." in it.
+const std::array<const char16_t*, 16> kCompanyForms{
+    u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"(有)", u"\u3231", u"\u3232",
+    u"Co., Ltd.", u"Co.,Ltd.", u"Co.,Ltd", u"Ltd.", u"Inc.", u"LLC", u"GmbH"};
+
+bool IsLatinForm(const std::u16string& form) { return IsLetter(form[0]); }
+
 // --- tags --------------------------------------------------------------------
+
+std::u16string Number(int value, int width) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", width, value);
+    return Ascii(text);
+}
 
 std::vector<std::u16string> FromTags(const Tags& tags) {
     std::vector<std::u16string> names;
     const std::u16string title = Squeeze(tags.title), artist = Squeeze(tags.artist), album = Squeeze(tags.album);
     if (!artist.empty() && !title.empty()) names.push_back(artist + u" - " + title);
-    if (tags.track > 0 && tags.track < 1000 && !title.empty()) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%02d ", tags.track);
-        names.push_back(Ascii(number) + title);
-    }
+    if (tags.track > 0 && tags.track < 1000 && !title.empty()) names.push_back(Number(tags.track, 2) + u" " + title);
     if (!title.empty()) names.push_back(title);
     if (!album.empty()) names.push_back(album);
     return names;
 }
 
-}  // namespace
+void AddField(FileFields& fields, FieldKind kind, int rank, std::vector<std::u16string> forms) {
+    for (std::u16string& form : forms) form = NameText(form);
+    if (forms.empty() || forms[0].empty()) return;
+    fields.push_back({kind, rank, std::move(forms)});
+}
 
-Bytes AsName(const std::u16string& text, const CodePage& cp) {
+// The last run of digits in `text`: 0042 in scan0042.
+std::u16string LastNumber(const std::u16string& text) {
+    std::size_t end = text.size();
+    while (end > 0 && !IsDigit(text[end - 1])) --end;
+    std::size_t from = end;
+    while (from > 0 && IsDigit(text[from - 1])) --from;
+    return text.substr(from, end - from);
+}
+
+template <typename LookAlikeIn>
+std::u16string Cleaned(const std::u16string& text, LookAlikeIn lookAlike) {
     std::u16string name;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char16_t c = text[i];
@@ -296,7 +322,7 @@ Bytes AsName(const std::u16string& text, const CodePage& cp) {
             continue;
         }
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || high || low || c == 0xFFFE || c == 0xFFFF) c = u' ';
-        if (const char16_t like = LookAlike(c)) c = RoundTrips(std::u16string(1, like), cp) ? like : u'_';
+        if (const char16_t like = LookAlike(c)) c = lookAlike(like);
         name.push_back(c);
     }
     name = Squeeze(name);
@@ -307,13 +333,57 @@ Bytes AsName(const std::u16string& text, const CodePage& cp) {
     }
     // Windows drops trailing dots and spaces from a name.
     while (!name.empty() && (name.back() == u'.' || IsSpace(name.back()))) name.pop_back();
-    if (name.empty() || name == u"." || name == u"..") return {};
+    if (name == u"." || name == u"..") return {};
+    return name;
+}
+
+}  // namespace
+
+const Field* FindField(const FileFields& fields, FieldKind kind, int rank) {
+    for (const Field& field : fields)
+        if (field.kind == kind && field.rank == rank) return &field;
+    return nullptr;
+}
+
+std::u16string NameText(const std::u16string& text) {
+    return Cleaned(text, [](char16_t like) { return like; });
+}
+
+Bytes AsName(const std::u16string& text, const CodePage& cp) {
+    const std::u16string name = Cleaned(text, [&](char16_t like) { return RoundTrips(std::u16string(1, like), cp) ? like : u'_'; });
+    if (name.empty()) return {};
     Bytes bytes = FromUtf16(name, cp);
     if (ToUtf16(bytes, cp) != name || HasForbiddenChar(bytes, cp)) return {};
     return bytes;
 }
 
-std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) {
+std::u16string WithoutCompanyForm(const std::u16string& sender) {
+    std::u16string name = Squeeze(sender);
+    for (bool cut = true; cut;) {
+        cut = false;
+        const std::u16string folded = Fold(name);
+        for (const char16_t* form : kCompanyForms) {
+            const std::u16string f = form;
+            if (folded.size() <= f.size()) continue;
+            const std::size_t end = folded.size() - f.size();
+            // A Latin form is a word of its own: not the "inc" of Zinc.
+            if (folded.compare(0, f.size(), f) == 0 && (!IsLatinForm(f) || IsSpace(folded[f.size()]))) {
+                name = Squeeze(name.substr(f.size()));
+            } else if (folded.compare(end, f.size(), f) == 0 &&
+                       (!IsLatinForm(f) || IsSpace(folded[end - 1]) || folded[end - 1] == u',')) {
+                name = name.substr(0, end);
+                while (!name.empty() && (IsSpace(name.back()) || name.back() == u',')) name.pop_back();
+            } else {
+                continue;
+            }
+            cut = true;
+            break;
+        }
+    }
+    return name.empty() ? Squeeze(sender) : name;
+}
+
+FileFields ReadFields(const FileText& text) {
     // A crafted file's million lines cost no more than a real page's few hundred:
     // the search for a number's table cell looks at every line.
     std::vector<Line> lines;
@@ -330,34 +400,74 @@ std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) {
     if (firstPageHeight <= 0)
         for (const TextLine& line : text.lines) firstPageHeight = std::max(firstPageHeight, line.box.y1);
 
-    const std::vector<FoundDate> dates = RankedDates(lines, firstPageHeight);
+    FileFields fields;
+    const std::vector<DateFound> dates = RankedDates(lines, firstPageHeight);
+    for (std::size_t i = 0; i < dates.size() && i < kMostCandidates; ++i)
+        AddField(fields, FieldKind::Date, int(i), DateForms(dates[i].date, dates[i].printed));
     const std::vector<std::u16string> numbers = RankedNumbers(lines);
-    const std::u16string kind = Kind(lines);
-    const std::u16string title = Title(lines, firstPageHeight);
+    for (std::size_t i = 0; i < numbers.size() && i < kMostCandidates; ++i) {
+        const std::u16string digits = LastNumber(numbers[i]);
+        AddField(fields, FieldKind::Number, int(i), {numbers[i], digits == numbers[i] ? std::u16string() : digits});
+    }
+    AddField(fields, FieldKind::Kind, 0, {Kind(lines)});
+    AddField(fields, FieldKind::Title, 0, {Title(lines, firstPageHeight)});
     const std::vector<std::u16string> senders = Senders(lines);
+    for (std::size_t i = 0; i < senders.size() && i < kMostCandidates; ++i)
+        AddField(fields, FieldKind::Sender, int(i), {senders[i], WithoutCompanyForm(senders[i])});
 
+    const Tags& tags = text.tags;
+    AddField(fields, FieldKind::TagTitle, 0, {Squeeze(tags.title)});
+    AddField(fields, FieldKind::Artist, 0, {Squeeze(tags.artist)});
+    AddField(fields, FieldKind::Album, 0, {Squeeze(tags.album)});
+    if (tags.track > 0 && tags.track < 1000)
+        AddField(fields, FieldKind::Track, 0, {Number(tags.track, 1), Number(tags.track, 2), Number(tags.track, 3)});
+    if (tags.year >= 1000 && tags.year < 10000) AddField(fields, FieldKind::Year, 0, {Number(tags.year, 4)});
+    return fields;
+}
+
+FileFields OldNameFields(const std::u16string& stem) {
+    FileFields fields;
+    AddField(fields, FieldKind::OldName, 0, {stem});
+    const std::u16string number = LastNumber(stem);
+    if (!number.empty() && number.size() <= 9) {
+        std::u16string plain = number;
+        plain.erase(0, std::min(plain.find_first_not_of(u'0'), plain.size() - 1));
+        AddField(fields, FieldKind::OldNumber, 0, {number, plain});
+    }
+    return fields;
+}
+
+std::vector<Bytes> NameCandidates(const FileFields& fields, const CodePage& cp) {
+    const auto form = [&](FieldKind kind, int rank, int which) -> std::u16string {
+        const Field* field = FindField(fields, kind, rank);
+        return field && std::size_t(which) < field->forms.size() ? field->forms[which] : std::u16string();
+    };
     // The first of each kind before the second of any.
-    std::vector<std::u16string> order;
-    if (!dates.empty()) order.push_back(Ascii(IsoDate(dates[0])));
-    if (!numbers.empty()) order.push_back(numbers[0]);
-    if (!kind.empty()) order.push_back(kind);
-    if (!title.empty()) order.push_back(title);
-    if (!senders.empty()) order.push_back(senders[0]);
-    if (!dates.empty()) order.push_back(Ascii(CompactDate(dates[0])));
-    for (const std::u16string& name : FromTags(text.tags)) order.push_back(name);
-    for (std::size_t i = 1; i < std::max({dates.size(), numbers.size(), senders.size()}); ++i) {
-        if (i < dates.size()) order.push_back(Ascii(IsoDate(dates[i])));
-        if (i < dates.size()) order.push_back(Ascii(CompactDate(dates[i])));
-        if (i < numbers.size()) order.push_back(numbers[i]);
-        if (i < senders.size()) order.push_back(senders[i]);
-        if (order.size() > 4 * kMostCandidates) break;
+    std::vector<std::u16string> order{form(FieldKind::Date, 0, kDateIso),   form(FieldKind::Number, 0, 0),
+                                      form(FieldKind::Kind, 0, 0),          form(FieldKind::Title, 0, 0),
+                                      form(FieldKind::Sender, 0, kSenderPrinted), form(FieldKind::Date, 0, kDateCompact)};
+    Tags tags;
+    tags.title = form(FieldKind::TagTitle, 0, 0);
+    tags.artist = form(FieldKind::Artist, 0, 0);
+    tags.album = form(FieldKind::Album, 0, 0);
+    if (const Field* track = FindField(fields, FieldKind::Track))
+        for (char16_t digit : track->forms[0]) tags.track = tags.track * 10 + (digit - u'0');
+    for (const std::u16string& name : FromTags(tags)) order.push_back(name);
+    for (int i = 1; i < int(kMostCandidates); ++i) {
+        order.push_back(form(FieldKind::Date, i, kDateIso));
+        order.push_back(form(FieldKind::Date, i, kDateCompact));
+        order.push_back(form(FieldKind::Number, i, 0));
+        order.push_back(form(FieldKind::Sender, i, kSenderPrinted));
     }
 
     std::vector<Bytes> names;
     for (const std::u16string& candidate : order) {
+        if (candidate.empty()) continue;
         Bytes name = AsName(candidate, cp);
         if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
         if (names.size() == kMostCandidates) break;
     }
     return names;
 }
+
+std::vector<Bytes> NameCandidates(const FileText& text, const CodePage& cp) { return NameCandidates(ReadFields(text), cp); }

@@ -214,3 +214,29 @@ std::string CompactDate(const FoundDate& date) {
     std::snprintf(text, sizeof text, "%04d%02d%02d", date.year, date.month, date.day);
     return text;
 }
+
+namespace {
+
+std::u16string Digits(int value, int width = 1) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*d", width, value);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+}  // namespace
+
+std::vector<std::u16string> DateForms(const FoundDate& date, const std::u16string& printed) {
+    const std::u16string y = Digits(date.year, 4), m = Digits(date.month), d = Digits(date.day);
+    const std::u16string mm = Digits(date.month, 2), dd = Digits(date.day, 2);
+    std::u16string era, letter;
+    const int key = Key(date.year, date.month, date.day);
+    for (const Era& e : kEras) {
+        if (key < Key(e.first[0], e.first[1], e.first[2]) || key > Key(e.last[0], e.last[1], e.last[2])) continue;
+        const int n = date.year - e.first[0] + 1;
+        era = e.name + (n == 1 ? u"元" : Digits(n)) + u"年" + m + u"月" + d + u"日";
+        letter = e.letter + Digits(n) + u"." + m + u"." + d;
+        break;
+    }
+    return {y + u"-" + mm + u"-" + dd, y + mm + dd,  y + u"-" + mm, y + mm, y + u"年" + m + u"月" + d + u"日",
+            y + u"年" + mm + u"月" + dd + u"日", y + u"." + mm + u"." + dd, era, letter, printed};
+}

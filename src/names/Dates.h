@@ -22,3 +22,6 @@ bool IsRealDate(int year, int month, int day);
 // "2026-03-31" and "20260331".
 std::string IsoDate(const FoundDate& date);
 std::string CompactDate(const FoundDate& date);
+
+// The forms a name may write `date` in, by DateForm; `printed` is the last.
+std::vector<std::u16string> DateForms(const FoundDate& date, const std::u16string& printed);

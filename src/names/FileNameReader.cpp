@@ -8,7 +8,9 @@ NameSuggestions::MakeReader FileNameReader(std::string ocrData) {
         auto reader = std::make_shared<FileReader>(ocrData);
         return [reader](const Bytes& path, const std::atomic<bool>& cancelled) {
             FileReader::Result result = reader->Read(path, &cancelled);
-            return NameSuggestions::Read{result.identity, NameCandidates(result.text)};
+            FileFields fields = ReadFields(result.text);
+            std::vector<Bytes> names = NameCandidates(fields);
+            return NameSuggestions::Read{result.identity, {std::move(names), std::move(fields)}};
         };
     };
 }

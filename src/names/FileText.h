@@ -26,10 +26,11 @@ struct PageInfo {
     bool partial = false;         // OCR of the top part only
 };
 
-// An MP3's tags; track 0 when there is none.
+// An MP3's tags; track and year 0 when there is none.
 struct Tags {
     std::u16string title, artist, album;
     int track = 0;
+    int year = 0;
 };
 
 struct FileText {

@@ -47,7 +47,7 @@ std::u16string FrameText(const TagLib::ID3v2::Tag& tag, const char* id) {
     return text->textEncoding() == TagLib::String::Latin1 ? Repaired(text->toString()) : FromTagLib(text->toString());
 }
 
-int TrackNumber(const std::u16string& text) {
+int LeadingNumber(const std::u16string& text) {
     int track = 0;
     for (char16_t c : text) {
         if (c < u'0' || c > u'9' || track > 9999) break;
@@ -150,13 +150,17 @@ Tags ReadMp3Tags(std::string_view file) {
         tags.artist = FrameText(*v2, "TPE1");
         if (tags.artist.empty()) tags.artist = FrameText(*v2, "TPE2");
         tags.album = FrameText(*v2, "TALB");
-        tags.track = TrackNumber(FrameText(*v2, "TRCK"));
+        tags.track = LeadingNumber(FrameText(*v2, "TRCK"));
+        std::u16string year = FrameText(*v2, "TDRC");
+        if (year.empty()) year = FrameText(*v2, "TYER");
+        tags.year = year.size() >= 4 ? LeadingNumber(year.substr(0, 4)) : 0;
     }
     if (const TagLib::ID3v1::Tag* v1 = mp3.ID3v1Tag(false)) {
         if (tags.title.empty()) tags.title = Repaired(v1->title());
         if (tags.artist.empty()) tags.artist = Repaired(v1->artist());
         if (tags.album.empty()) tags.album = Repaired(v1->album());
         if (tags.track == 0) tags.track = static_cast<int>(v1->track());
+        if (tags.year == 0 && v1->year() < 10000) tags.year = static_cast<int>(v1->year());
     }
     return tags;
 }

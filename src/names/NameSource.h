@@ -4,6 +4,15 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "names/Fields.h"
+
+// What was read from one file: the names offered for it, and the fields they
+// were made of.
+struct FileNames {
+    std::vector<Bytes> names;
+    FileFields fields;
+    bool operator==(const FileNames&) const = default;
+};
 
 // Where the main window's logic gets a file's name candidates. They are read
 // off the user-interface thread: a request answers at once with what is kept,
@@ -14,9 +23,17 @@ public:
     virtual ~NameSource() = default;
     // `path` is shown now; `readAhead` is likely next. Its candidates when
     // they are kept already.
-    virtual std::optional<Names> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) = 0;
+    virtual std::optional<FileNames> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) = 0;
+    // Files that may show how the user names files, read after everything
+    // else, the most recently changed first, at most kMostExamples of them;
+    // each comes back as it is read. In place of the ones asked for before.
+    virtual void RequestExamples(const std::vector<Bytes>& paths) = 0;
+    // What is kept for the file now at `path`.
+    virtual std::optional<FileNames> Kept(const Bytes& path) const = 0;
     // Nothing is shown: work in hand stops.
     virtual void Cancel() = 0;
     // Off: nothing is read.
     virtual void SetEnabled(bool enabled) = 0;
+
+    static constexpr std::size_t kMostExamples = 20;
 };

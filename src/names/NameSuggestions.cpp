@@ -17,6 +17,7 @@ struct Job {
     Bytes path;
     std::uint64_t generation = 0;
     bool current = false;  // the file shown, whose result goes to Ready
+    bool example = false;  // read last, for how its name was made; goes to Ready too
 };
 
 // One worker thread's lot. Its job may be changed by Request while it reads:
@@ -39,7 +40,12 @@ struct NameSuggestions::Shared {
     std::condition_variable wake;
     std::deque<Job> queue;
     std::shared_ptr<Run> active;  // the thread that takes jobs; retired ones only finish
-    std::list<std::pair<FileIdentity, Names>> kept;  // most recent first
+    std::list<std::pair<FileIdentity, FileNames>> kept;  // most recent first
+    // The files asked for as examples; once `examplesChosen`, the most recent
+    // few of them, in the order they are read.
+    std::vector<Bytes> examples;
+    bool examplesChosen = false;
+    std::uint64_t examplesAsked = 0;  // counts the requests for examples
     std::uint64_t generation = 0;                    // of the request shown now
     bool enabled = true;
     std::atomic<int> workers{0};
@@ -47,20 +53,21 @@ struct NameSuggestions::Shared {
     // Only the UI thread touches these.
     std::vector<std::pair<std::shared_ptr<Run>, std::thread>> threads;
 
-    Names* Find(const FileIdentity& identity) {
+    FileNames* Find(const FileIdentity& identity) {
         const auto it = std::find_if(kept.begin(), kept.end(), [&](const auto& entry) { return entry.first == identity; });
         if (it == kept.end()) return nullptr;
         kept.splice(kept.begin(), kept, it);
         return &kept.front().second;
     }
-    void Keep(const FileIdentity& identity, Names names) {
-        if (Names* known = Find(identity)) {
+    void Keep(const FileIdentity& identity, FileNames names) {
+        if (FileNames* known = Find(identity)) {
             *known = std::move(names);
             return;
         }
         kept.emplace_front(identity, std::move(names));
         if (kept.size() > kKeptFiles) kept.pop_back();
     }
+    bool HasWork() const { return !queue.empty() || !examples.empty(); }
     // Stops the job in hand unless it is one of `wanted`.
     void CancelRunning(const std::vector<Bytes>& wanted) {
         if (!active || !active->job) return;
@@ -78,6 +85,49 @@ struct NameSuggestions::Shared {
 
 namespace {
 
+// The most recently changed of `paths`, newest first, at most kMostExamples;
+// none when `cancelled` stops the look.
+std::optional<std::vector<Bytes>> MostRecent(std::vector<Bytes> paths, const std::atomic<bool>& cancelled) {
+    std::vector<std::pair<std::int64_t, Bytes>> dated;
+    for (Bytes& path : paths) {
+        if (cancelled.load()) return std::nullopt;
+        if (const std::optional<FileIdentity> identity = IdentityOfPath(path)) dated.emplace_back(identity->modified, std::move(path));
+    }
+    std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    if (dated.size() > NameSource::kMostExamples) dated.resize(NameSource::kMostExamples);
+    std::vector<Bytes> recent;
+    for (auto& [modified, path] : dated) recent.push_back(std::move(path));
+    return recent;
+}
+
+// The next job, with the lock held: the file shown and those read ahead
+// first, examples only when nothing else waits.
+std::optional<Job> NextJob(NameSuggestions::Shared& shared, std::unique_lock<std::mutex>& lock, Run& run) {
+    if (!shared.queue.empty()) {
+        Job job = shared.queue.front();
+        shared.queue.pop_front();
+        return job;
+    }
+    if (!shared.examplesChosen) {
+        const std::uint64_t asked = shared.examplesAsked;
+        auto cancelled = std::make_shared<std::atomic<bool>>(false);
+        run.job = Job{};  // no path: any request stops the look
+        run.cancelled = cancelled;
+        std::vector<Bytes> paths = shared.examples;
+        lock.unlock();
+        std::optional<std::vector<Bytes>> recent = MostRecent(std::move(paths), *cancelled);
+        lock.lock();
+        run.job.reset();
+        if (!recent || cancelled->load() || run.stop || asked != shared.examplesAsked) return std::nullopt;
+        shared.examples = std::move(*recent);
+        shared.examplesChosen = true;
+        if (!shared.queue.empty() || shared.examples.empty()) return std::nullopt;
+    }
+    Job job{shared.examples.front(), 0, false, true};
+    shared.examples.erase(shared.examples.begin());
+    return job;
+}
+
 void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::shared_ptr<Run>& run) {
     LowerThisThreadPriority();
     NameSuggestions::Reader reader;
@@ -88,21 +138,23 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
     }
     std::unique_lock lock(shared->mutex);
     for (;;) {
-        shared->wake.wait(lock, [&] { return run->stop || !shared->queue.empty(); });
+        shared->wake.wait(lock, [&] { return run->stop || shared->HasWork(); });
         if (run->stop) break;
-        Job job = shared->queue.front();
-        shared->queue.pop_front();
+        std::optional<Job> next = NextJob(*shared, lock, *run);
+        if (!next) continue;
+        Job job = *next;
+        const std::uint64_t asked = shared->examplesAsked;
         auto cancelled = std::make_shared<std::atomic<bool>>(false);
         run->job = job;
         run->cancelled = cancelled;
         lock.unlock();
         NameSuggestions::Read read;
-        bool known = false;
+        std::optional<FileNames> known;
         // A file read ahead may be kept already, perhaps under another name.
         if (!job.current) {
             const std::optional<FileIdentity> identity = IdentityOfPath(job.path);
             std::lock_guard guard(shared->mutex);
-            known = identity && shared->Find(*identity) != nullptr;
+            if (const FileNames* found = identity ? shared->Find(*identity) : nullptr) known = *found;
         }
         try {
             if (!known && reader) read = reader(job.path, *cancelled);
@@ -112,19 +164,25 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
         lock.lock();
         job = *run->job;
         run->job.reset();
-        if (cancelled->load() || run->stop || known) continue;
-        if (read.identity) shared->Keep(*read.identity, read.names);
-        if (!job.current) continue;
+        if (cancelled->load() || run->stop) {
+            // An example put off by the file shown is read after it.
+            if (job.example && !run->stop && asked == shared->examplesAsked)
+                shared->examples.insert(shared->examples.begin(), job.path);
+            continue;
+        }
+        if (known) read.found = std::move(*known);
+        else if (read.identity) shared->Keep(*read.identity, read.found);
+        if (!job.current && !job.example) continue;
         lock.unlock();
         std::weak_ptr<NameSuggestions::Shared> weak = shared;
-        shared->post([weak, generation = job.generation, path = job.path, names = std::move(read.names)] {
+        shared->post([weak, job, found = std::move(read.found)] {
             const std::shared_ptr<NameSuggestions::Shared> s = weak.lock();
             if (!s) return;
             {
                 std::lock_guard guard(s->mutex);
-                if (!s->enabled || s->generation != generation) return;  // kept, not shown
+                if (!s->enabled || (!job.example && s->generation != job.generation)) return;  // kept, not shown
             }
-            s->ready(path, names);
+            s->ready(job.path, found);
         });
         lock.lock();
     }
@@ -171,14 +229,14 @@ void NameSuggestions::StartWorker() {
     threads.emplace_back(run, std::thread(Work, shared_, run));
 }
 
-std::optional<NameSuggestions::Names> NameSuggestions::Request(const Bytes& path, const std::vector<Bytes>& readAhead) {
+std::optional<FileNames> NameSuggestions::Request(const Bytes& path, const std::vector<Bytes>& readAhead) {
     const std::optional<FileIdentity> identity = IdentityOfPath(path);
     std::lock_guard lock(shared_->mutex);
     if (!shared_->enabled) return std::nullopt;
     const std::uint64_t generation = ++shared_->generation;
-    std::optional<Names> names;
+    std::optional<FileNames> names;
     if (identity)
-        if (const Names* known = shared_->Find(*identity)) names = *known;
+        if (const FileNames* known = shared_->Find(*identity)) names = *known;
 
     std::vector<Bytes> wanted = readAhead;
     if (!names) wanted.push_back(path);
@@ -197,17 +255,32 @@ std::optional<NameSuggestions::Names> NameSuggestions::Request(const Bytes& path
         const bool inHand = shared_->active && shared_->active->job && shared_->active->job->path == next;
         if (next != path && !inHand) shared_->queue.push_back({next, generation, false});
     }
-    if (!shared_->queue.empty()) {
+    if (shared_->HasWork()) {
         if (!shared_->active) StartWorker();
         shared_->wake.notify_all();
     }
     return names;
 }
 
+void NameSuggestions::RequestExamples(const std::vector<Bytes>& paths) {
+    std::lock_guard lock(shared_->mutex);
+    if (!shared_->enabled) return;
+    ++shared_->examplesAsked;
+    shared_->examples = paths;
+    shared_->examplesChosen = false;
+    if (shared_->active && shared_->active->job && shared_->active->job->example) shared_->active->cancelled->store(true);
+    if (shared_->HasWork()) {
+        if (!shared_->active) StartWorker();
+        shared_->wake.notify_all();
+    }
+}
+
 void NameSuggestions::Cancel() {
     std::lock_guard lock(shared_->mutex);
     ++shared_->generation;
+    ++shared_->examplesAsked;
     shared_->queue.clear();
+    shared_->examples.clear();
     shared_->CancelRunning({});
 }
 
@@ -217,7 +290,9 @@ void NameSuggestions::SetEnabled(bool enabled) {
     shared_->enabled = enabled;
     ++shared_->generation;
     if (!enabled) {
+        ++shared_->examplesAsked;
         shared_->queue.clear();
+        shared_->examples.clear();
         shared_->Retire();
     }
 }
@@ -227,11 +302,11 @@ bool NameSuggestions::Enabled() const {
     return shared_->enabled;
 }
 
-std::optional<NameSuggestions::Names> NameSuggestions::Kept(const Bytes& path) const {
+std::optional<FileNames> NameSuggestions::Kept(const Bytes& path) const {
     const std::optional<FileIdentity> identity = IdentityOfPath(path);
     if (!identity) return std::nullopt;
     std::lock_guard lock(shared_->mutex);
-    if (const Names* known = shared_->Find(*identity)) return *known;
+    if (const FileNames* known = shared_->Find(*identity)) return *known;
     return std::nullopt;
 }
 

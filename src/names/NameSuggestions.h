@@ -14,19 +14,20 @@
 // the file shown first, then the ones handed in to read ahead; results are kept
 // by file identity, so a renamed file keeps its candidates, for the last
 // kKeptFiles files. The UI thread never waits for the worker: a result comes
-// back through `post`, and only the file still shown gets it; a result for
-// another file is kept for when that file is shown.
+// back through `post`, and only the file still shown gets it, and each
+// example; a result for another file is kept for when that file is shown.
 class NameSuggestions final : public NameSource {
 public:
     // Runs `task` on the UI thread later; called from the worker thread.
     using Post = std::function<void(std::function<void()> task)>;
-    // The candidates of the file shown, on the UI thread (empty: none found).
-    using Ready = std::function<void(const Bytes& path, const Names& names)>;
+    // The candidates of the file shown, or of an example, on the UI thread
+    // (no names: none found).
+    using Ready = std::function<void(const Bytes& path, const FileNames& found)>;
 
     // What a worker thread reads a file with: its identity and candidates.
     struct Read {
         std::optional<FileIdentity> identity;
-        Names names;
+        FileNames found;
     };
     using Reader = std::function<Read(const Bytes& path, const std::atomic<bool>& cancelled)>;
     // Called once on each worker thread, so that a reader keeps what it
@@ -46,7 +47,9 @@ public:
     // `path` is shown now. Its kept candidates when there are; otherwise it is
     // read first, and Ready gets its candidates later. Then `readAhead` is read,
     // in order. Work for other files stops. Nothing, when disabled.
-    std::optional<Names> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) override;
+    std::optional<FileNames> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) override;
+    // Read when nothing else waits, and stopped by every request until it is.
+    void RequestExamples(const std::vector<Bytes>& paths) override;
     // Nothing is shown: the work in hand stops and no Ready comes.
     void Cancel() override;
     // Off: nothing is read and no worker runs (one that is reading stops on
@@ -55,7 +58,7 @@ public:
     bool Enabled() const;
 
     // The candidates kept for the file now at `path`.
-    std::optional<Names> Kept(const Bytes& path) const;
+    std::optional<FileNames> Kept(const Bytes& path) const override;
     // Worker threads that have not ended yet (for tests).
     int Workers() const;
 

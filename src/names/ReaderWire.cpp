@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "names/ReaderWire.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,14 +50,20 @@ bool SendStop(const WireLink& link) { return SendRequest(link, WireMessage::Stop
 
 bool SendReady(const WireLink& link) { return SendByte(link, WireMessage::Ready); }
 
-bool SendNames(const WireLink& link, const std::vector<Bytes>& names) {
+bool SendFields(const WireLink& link, const FileFields& fields) {
     Bytes body;
-    PutNumber(body, std::uint32_t(names.size()));
-    for (const Bytes& name : names) {
-        PutNumber(body, std::uint32_t(name.size()));
-        body += name;
+    PutNumber(body, std::uint32_t(fields.size()));
+    for (const Field& field : fields) {
+        body += char(field.kind);
+        body += char(std::min(field.rank, 255));
+        const std::size_t forms = std::min<std::size_t>(field.forms.size(), kMostForms);
+        body += char(forms);
+        for (std::size_t i = 0; i < forms; ++i) {
+            PutNumber(body, std::uint32_t(field.forms[i].size()));
+            for (char16_t unit : field.forms[i]) body += char(unit & 0xFF), body += char(unit >> 8);
+        }
     }
-    Bytes out(1, char(WireMessage::Names));
+    Bytes out(1, char(WireMessage::Fields));
     PutNumber(out, std::uint32_t(body.size()));
     out += body;
     return WireSendAll(link.send, out.data(), out.size());
@@ -87,31 +94,45 @@ void ReleaseRequestFile(const WireRequest& request, std::string_view mapped) {
     CloseWireFile(request.file);
 }
 
-bool NamesReply::Take(const char* data, std::size_t size) {
+bool FieldsReply::Take(const char* data, std::size_t size) {
     buffer_.append(data, size);
     if (buffer_.size() < kHeader) return false;
     const std::size_t length = NumberAt(buffer_, 1);
     return length > kLargestReply || buffer_.size() >= kHeader + length;
 }
 
-std::optional<std::vector<Bytes>> NamesReply::Names() const {
-    if (buffer_.size() < kHeader || buffer_[0] != char(WireMessage::Names)) return std::nullopt;
+std::optional<FileFields> FieldsReply::Fields() const {
+    if (buffer_.size() < kHeader || buffer_[0] != char(WireMessage::Fields)) return std::nullopt;
     const std::size_t length = NumberAt(buffer_, 1);
     if (length > kLargestReply || buffer_.size() != kHeader + length || length < 4) return std::nullopt;
     std::size_t at = kHeader;
+    const auto left = [&] { return buffer_.size() - at; };
     const std::uint32_t count = NumberAt(buffer_, at);
     at += 4;
-    std::vector<Bytes> names;
+    FileFields fields;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (buffer_.size() - at < 4) return std::nullopt;
-        const std::size_t size = NumberAt(buffer_, at);
-        at += 4;
-        if (buffer_.size() - at < size) return std::nullopt;
-        names.push_back(buffer_.substr(at, size));
-        at += size;
+        if (left() < 3) return std::nullopt;
+        Field field;
+        const auto kind = static_cast<unsigned char>(buffer_[at]);
+        field.rank = static_cast<unsigned char>(buffer_[at + 1]);
+        const std::size_t forms = static_cast<unsigned char>(buffer_[at + 2]);
+        at += 3;
+        if (kind >= kFieldKinds || forms > kMostForms) return std::nullopt;
+        field.kind = FieldKind(kind);
+        for (std::size_t f = 0; f < forms; ++f) {
+            if (left() < 4) return std::nullopt;
+            const std::size_t units = NumberAt(buffer_, at);
+            at += 4;
+            if (left() / 2 < units) return std::nullopt;
+            std::u16string form(units, u'\0');
+            for (std::size_t u = 0; u < units; ++u, at += 2)
+                form[u] = char16_t(static_cast<unsigned char>(buffer_[at]) | static_cast<unsigned char>(buffer_[at + 1]) << 8);
+            field.forms.push_back(std::move(form));
+        }
+        fields.push_back(std::move(field));
     }
     if (at != buffer_.size()) return std::nullopt;
-    return names;
+    return fields;
 }
 
 std::vector<std::string> HelperArguments(const WireLink& helperEnds, std::chrono::milliseconds budget) {

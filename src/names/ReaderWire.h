@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "names/Fields.h"
 #include "names/FileKind.h"
 
 // What the program and the readers' helper say to each other. The program
 // asks for one file at a time: its kind and size, with its bytes in memory
 // handed to the helper (the helper opens nothing by path); it may ask to
 // stop; the helper says once that it is ready, then answers every request
-// with the names it found. The bytes of a message are the same on every
+// with the fields it found. The bytes of a message are the same on every
 // system; how they and the memory travel is the system's: a Unix socket with
 // the memory file passed along (ReaderWireSocket.cpp), or two pipes with a
 // file mapping the program put into the helper (ReaderWirePipe.cpp).
@@ -31,7 +32,7 @@ struct WireLink {
     WireEnd send = -1;
 };
 
-enum class WireMessage : unsigned char { Read = 'R', Stop = 'S', Names = 'N', Ready = 'H' };
+enum class WireMessage : unsigned char { Read = 'R', Stop = 'S', Fields = 'F', Ready = 'H' };
 
 struct WireRequest {
     WireMessage message = WireMessage::Stop;
@@ -45,7 +46,9 @@ bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t si
 bool SendStop(const WireLink& link);
 // The helper is set up and shut in: from now on a file's deadline runs.
 bool SendReady(const WireLink& link);
-bool SendNames(const WireLink& link, const std::vector<Bytes>& names);
+// At most kMostForms forms of each field go.
+bool SendFields(const WireLink& link, const FileFields& fields);
+constexpr std::size_t kMostForms = 16;
 
 // The next request; none when the other end is gone or spoke nonsense.
 std::optional<WireRequest> ReceiveRequest(const WireLink& link);
@@ -54,13 +57,13 @@ std::string_view MapRequestFile(const WireRequest& request);
 // Unmaps `mapped` and closes the request's file.
 void ReleaseRequestFile(const WireRequest& request, std::string_view mapped);
 
-// Names, put together from what arrives in pieces.
-class NamesReply {
+// Fields, put together from what arrives in pieces.
+class FieldsReply {
 public:
     // Takes what a read gave; true once a whole reply is in.
     bool Take(const char* data, std::size_t size);
-    // The reply; none when it was not names or did not make sense.
-    std::optional<std::vector<Bytes>> Names() const;
+    // The reply; none when it was not fields or did not make sense.
+    std::optional<FileFields> Fields() const;
 
 private:
     Bytes buffer_;

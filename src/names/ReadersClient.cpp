@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "core/CodePage.h"
+#include "names/Candidates.h"
 #include "names/ReaderLoader.h"
 #include "names/ReaderProcess.h"
 #include "names/ReadersClient.h"
@@ -37,8 +38,8 @@ public:
         Kill();
     }
 
-    // The names the helper found in `file`; none when it failed on it.
-    std::optional<NameSource::Names> Read(FileKind kind, const FileMemory& file, const std::atomic<bool>& cancelled,
+    // The fields the helper found in `file`; none when it failed on it.
+    std::optional<FileFields> Read(FileKind kind, const FileMemory& file, const std::atomic<bool>& cancelled,
                                           std::chrono::milliseconds deadline) {
         std::lock_guard lock(mutex_);
         if (!Ready(cancelled, deadline)) return std::nullopt;
@@ -50,14 +51,14 @@ public:
         const Clock::time_point start = Clock::now();
         Clock::time_point stopAsked{};
         bool stopping = false;
-        NamesReply reply;
+        FieldsReply reply;
         for (;;) {
             char data[1 << 16];
             const long got = WireReceiveSome(process_.Link().receive, data, sizeof data, kLook);
             if (got < 0) break;  // crashed, or killed by its limits
             if (got > 0) {
                 if (reply.Take(data, std::size_t(got))) {
-                    if (auto names = reply.Names()) return names;
+                    if (auto fields = reply.Fields()) return fields;
                     break;
                 }
                 continue;
@@ -176,7 +177,8 @@ NameSuggestions::MakeReader HelperFileNameReader(std::chrono::milliseconds deadl
                 return read;
             }
             // A file the helper failed on keeps no names: it is not read again.
-            read.names = TheHelper().Read(kind, *file, cancelled, deadline).value_or(NameSource::Names{});
+            read.found.fields = TheHelper().Read(kind, *file, cancelled, deadline).value_or(FileFields{});
+            read.found.names = NameCandidates(read.found.fields);
             return read;
         };
     };

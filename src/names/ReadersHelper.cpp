@@ -60,19 +60,19 @@ void Listen(WireLink link, Jobs& jobs, FileReader& reader) {
     }
 }
 
-std::vector<Bytes> NamesOf(const WireRequest& request, FileReader& reader, const std::atomic<bool>& cancelled) {
+FileFields FieldsOf(const WireRequest& request, FileReader& reader, const std::atomic<bool>& cancelled) {
     const std::string_view bytes = MapRequestFile(request);
-    std::vector<Bytes> names;
+    FileFields fields;
     try {
         if (!bytes.empty()) {
             const FileText text = reader.ReadBytes(bytes, request.kind, &cancelled);
-            if (!cancelled) names = NameCandidates(text);
+            if (!cancelled) fields = ReadFields(text);
         }
     } catch (...) {
-        names.clear();  // out of memory within the limit: this file has none
+        fields.clear();  // out of memory within the limit: this file has none
     }
     ReleaseRequestFile(request, bytes);
-    return names;
+    return fields;
 }
 
 }  // namespace
@@ -101,11 +101,11 @@ std::optional<int> RunAsReadersHelper(int argc, char** argv) {
             jobs.reading = true;
             jobs.started = std::chrono::steady_clock::now();
         }
-        const std::vector<Bytes> names = NamesOf(request, reader, jobs.cancelled);
+        const FileFields fields = FieldsOf(request, reader, jobs.cancelled);
         {
             std::lock_guard lock(jobs.mutex);
             jobs.reading = false;
         }
-        if (!SendNames(start->link, names)) std::_Exit(0);
+        if (!SendFields(start->link, fields)) std::_Exit(0);
     }
 }

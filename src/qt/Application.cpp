@@ -66,7 +66,7 @@ int RunApplication(const std::function<void()>& registerControls) {
         // Stopped before the window goes: its results are posted to the window.
         NameSuggestions names(
             [&form1](std::function<void()> task) { QMetaObject::invokeMethod(&form1, std::move(task), Qt::QueuedConnection); },
-            [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+            [&form1](const Bytes& path, const FileNames& found) { form1.Logic.NamesRead(path, found); });
         form1.SetNameSource(&names);
         SetApplicationWindow(&form1);
         form1.Show();

@@ -18,6 +18,7 @@ QtEdit::QtEdit(QLineEdit* edit) : QtWidgetState(edit), edit_(edit) {}
 Bytes QtEdit::Text() const { return GetText(edit_); }
 void QtEdit::SetText(const Bytes& text) { ::SetText(edit_, text); }
 void QtEdit::ReplaceSelection(const Bytes& text) { edit_->insert(ToQString(text)); }
+void QtEdit::SelectAll() { edit_->selectAll(); }
 
 QtLabel::QtLabel(QLabel* label) : QtWidgetState(label), label_(label) {}
 Bytes QtLabel::Caption() const { return GetCaption(label_); }

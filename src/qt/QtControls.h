@@ -29,6 +29,7 @@ public:
     Bytes Text() const override;
     void SetText(const Bytes& text) override;
     void ReplaceSelection(const Bytes& text) override;
+    void SelectAll() override;
 
 private:
     QLineEdit* edit_;

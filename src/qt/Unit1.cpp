@@ -19,7 +19,8 @@ TForm1::SetUpLayout::SetUpLayout(TForm1* form) { form->setupUi(form); }
 TForm1::TForm1(QWidget* parent, MciApi& mci)
     : QMainWindow(parent),
       Logic({window_, b_Open_, b_Rename_, e_Filename_, e_Rename_, l_format_, sb1_, cb2_, *ListBox1, *AcroPDF1, mode0_,
-             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_},
+             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_,
+             n_FillProposed_},
             mci) {
     // A caption of "-" is a separator, as in the layout's menu.
     for (QAction* item : findChildren<QAction*>()) {
@@ -68,6 +69,7 @@ void TForm1::BindHandlers() {
         HistoryWindow().raise();
     });
     BindMenuItem(N_Names, [this] { Logic.N_NamesClick(); });
+    BindMenuItem(N_FillProposed, [this] { Logic.N_FillProposedClick(); });
     nameList_.OnChoose = [this](int row) { Logic.NameListChoose(row); };
     Logic.OnJournalChanged = [this] {
         if (history_ != nullptr) history_->Refresh();

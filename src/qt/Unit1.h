@@ -34,7 +34,8 @@ private:
     QtEdit e_Filename_{E_Filename}, e_Rename_{E_Rename};
     QtLabel l_format_{L_format};
     QtMenuItem mode0_{Mode0}, mode1_{Mode1}, nh0_{NH0}, nh1_{NH1}, nh2_{NH2}, nh3_{NH3}, nh4_{NH4}, nh5_{NH5},
-        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2}, n_Undo_{N_Undo}, n_Names_{N_Names};
+        nt0_{NT0}, nt1_{NT1}, n_R1_{N_R1}, n_R2_{N_R2}, n_Undo_{N_Undo}, n_Names_{N_Names},
+        n_FillProposed_{N_FillProposed};
     QtMessageBoxes boxes_{this};
     TNameList nameList_{E_Rename};
 

@@ -45,12 +45,14 @@ TForm1::TForm1(MciApi& mci)
       n_R2_(layout_.Menu(), N_R2),
       n_Undo_(layout_.Menu(), N_Undo),
       n_Names_(layout_.Menu(), N_Names),
+      n_FillProposed_(layout_.Menu(), N_FillProposed),
       boxes_(FormWindow::window_),
       listBox1_(layout_.Control("ListBox1")),
       acroPDF1_(std::make_unique<TAcroPDF>(layout_.Parent("AcroPDF1"), layout_.Bounds("AcroPDF1"))),
       nameList_(layout_.Control("E_Rename"), FormWindow::window_),
       Logic({windowControl_, b_Open_, b_Rename_, e_Filename_, e_Rename_, l_format_, sb1_, cb2_, listBox1_, *acroPDF1_, mode0_,
-             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_},
+             mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, boxes_, nameList_, n_Names_,
+             n_FillProposed_},
             mci),
       AcroPDF1(*acroPDF1_) {
     Logic.ExecuteOpenDialog = [this](TOpenDialog& dialog) {
@@ -104,7 +106,7 @@ void TForm1::Command(int id) {
         {NT1, &Form1Logic::NT1Click},       {N_R1, &Form1Logic::N_R1Click},     {N_R2, &Form1Logic::N_R2Click},
         {Mode0, &Form1Logic::Mode0Click},   {Mode1, &Form1Logic::Mode1Click},   {B_Open, &Form1Logic::B_OpenClick},
         {B_Rename, &Form1Logic::B_RenameClick}, {SB1, &Form1Logic::SB1Click},   {N_Undo, &Form1Logic::N_UndoClick},
-        {N_Names, &Form1Logic::N_NamesClick},     {N_Trash, &Form1Logic::N_TrashClick},
+        {N_Names, &Form1Logic::N_NamesClick},     {N_FillProposed, &Form1Logic::N_FillProposedClick},     {N_Trash, &Form1Logic::N_TrashClick},
         {N_Move, &Form1Logic::N_MoveClick},       {N_MoveTarget, &Form1Logic::N_MoveTargetClick},
     };
     for (const auto& [command, handler] : handlers) {

@@ -40,7 +40,8 @@ private:
     Win32Window windowControl_;
     Win32Captioned b_Open_, b_Rename_, sb1_, cb2_, l_format_;
     Win32Edit e_Filename_, e_Rename_;
-    Win32MenuItem mode0_, mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, n_Names_;
+    Win32MenuItem mode0_, mode1_, nh0_, nh1_, nh2_, nh3_, nh4_, nh5_, nt0_, nt1_, n_R1_, n_R2_, n_Undo_, n_Names_,
+        n_FillProposed_;
     Win32MessageBoxes boxes_;
     TListBox listBox1_;
     std::unique_ptr<TAcroPDF> acroPDF1_;

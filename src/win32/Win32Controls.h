@@ -29,6 +29,7 @@ public:
     void ReplaceSelection(const Bytes& text) override {
         SendMessageA(window_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     }
+    void SelectAll() override { SendMessageA(window_, EM_SETSEL, 0, -1); }
 };
 
 // Labels, buttons and check boxes. A label grows or shrinks to its caption, as

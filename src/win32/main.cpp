@@ -29,7 +29,7 @@ int Run(int showCommand) {
     form1.SetConfirmationDialog(&form2);
     // Stopped before the window goes: its results are posted to the window.
     NameSuggestions names([&form1](std::function<void()> task) { form1.PostTask(std::move(task)); },
-                          [&form1](const Bytes& path, const NameSuggestions::Names& found) { form1.Logic.NamesRead(path, found); });
+                          [&form1](const Bytes& path, const FileNames& found) { form1.Logic.NamesRead(path, found); });
     form1.SetNameSource(&names);
     SetApplicationWindow(form1.Handle());
     form1.Show(showCommand);

@@ -22,6 +22,7 @@ struct FakeEdit : FakeControl, IEdit {
     void SetText(const Bytes& t) override { text = t; }
     std::size_t cursor = 0, selected = 0;  // the selection: `selected` bytes from `cursor`
     void ReplaceSelection(const Bytes& t) override { text.replace(cursor, selected, t), cursor += t.size(), selected = 0; }
+    void SelectAll() override { cursor = 0, selected = text.size(); }
 };
 struct FakeDropDown : FakeControl, IDropDownList {
     std::vector<Bytes> rows;
@@ -118,7 +119,7 @@ struct FakeForms {
     Form1Controls Controls() {
         return {window, b_Open, b_Rename, e_Filename, e_Rename, l_format, sb1, cb2, list, viewer,
                 menu[0], menu[1], menu[2], menu[3], menu[4], menu[5], menu[6], menu[7], menu[8], menu[9], menu[10], menu[11],
-                menu[12], boxes, nameList, menu[13]};
+                menu[12], boxes, nameList, menu[13], menu[14]};
     }
     FakeWindow window;
     FakeCaptioned b_Open, b_Rename, l_format, sb1, cb2, l_Moto, l_Shin;
@@ -126,11 +127,12 @@ struct FakeForms {
     FakeListBox list;
     FakeViewer viewer;
     FakeDropDown nameList;
-    FakeMenuItem menu[14];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo, N_Names
+    FakeMenuItem menu[15];  // Mode0, Mode1, NH0..NH5, NT0, NT1, N_R1, N_R2, N_Undo, N_Names, N_FillProposed
     FakeMenuItem& N_R1 = menu[10];
     FakeMenuItem& N_R2 = menu[11];
     FakeMenuItem& N_Undo = menu[12];
     FakeMenuItem& N_Names = menu[13];
+    FakeMenuItem& N_FillProposed = menu[14];
     FakeBoxes boxes;
     FakeDialog dialog;
     Form2Logic form2{l_Moto, l_Shin, dialog};
