@@ -7,6 +7,7 @@
 #include "core/CodePage.h"
 #include "support/Literals.h"
 #include "forms/SeriesName.h"
+#include "names/Dates.h"
 #include "support/ControlDoubles.h"
 #include "TestFiles.h"  // the platform's file helpers, picked in CMake
 
@@ -326,6 +327,64 @@ TEST_F(FormLogic, NameCandidatesFollowTheFileShownAndGoInAtTheCursor) {
     const int cancels = source.cancels;
     forms.logic.SetMode(1);  // what was being read is no longer needed
     EXPECT_GT(source.cancels, cancels);
+}
+
+// An invoice's fields: its date and its kind.
+FileFields Invoice(int month) {
+    const FoundDate date{2026, month, 1};
+    return {{FieldKind::Date, 0, DateForms(date, u"")}, {FieldKind::Kind, 0, {u"請求書"}}};
+}
+
+TEST_F(FormLogic, TwoNamesGivenByHandTeachTheThirdFilesName) {
+    FakeNameSource source;
+    for (int i = 1; i <= 4; ++i) {
+        const Bytes path = dir / ("scan0" + std::to_string(i) + ".pdf");
+        WriteFile(path, "x");
+        source.kept[path] = {"2026-0" + std::to_string(i) + "-01", Jp(u"請求書")};
+        source.fields[path] = Invoice(i);
+    }
+    forms.logic.Names = &source;
+    Open("scan01.pdf");
+    EXPECT_TRUE(source.examples.empty());  // a scanner's names teach nothing
+    for (const char16_t* typed : {u"2026-01-01_請求書", u"請求書_2026-02-01"}) {
+        forms.e_Rename.text = Jp(typed);
+        forms.logic.E_RenameEnter(1);
+    }
+    // The newest name's scheme, first in the list; the box keeps the file's own name.
+    EXPECT_EQ(Current(), dir / "scan03.pdf");
+    EXPECT_EQ(forms.nameList.rows, (Names{Jp(u"請求書_2026-03-01"), "2026-03-01", Jp(u"請求書")}));
+    EXPECT_EQ(forms.e_Rename.text, "scan03");
+
+    // On: the box holds it, selected, and Enter alone renames to it.
+    forms.logic.N_FillProposedClick();
+    EXPECT_EQ(forms.e_Rename.text, Jp(u"請求書_2026-03-01"));
+    EXPECT_EQ(forms.e_Rename.selected, forms.e_Rename.text.size());
+    forms.logic.E_RenameEnter(1);
+    EXPECT_TRUE(Exists(dir / Jp(u"請求書_2026-03-01.pdf")));
+    EXPECT_EQ(forms.e_Rename.text, Jp(u"請求書_2026-04-01"));
+    // What the user typed stays when the names come again.
+    forms.e_Rename.text = "typed";
+    forms.logic.NamesRead(dir / "scan04.pdf", *source.Kept(dir / "scan04.pdf"));
+    EXPECT_EQ(forms.e_Rename.text, "typed");
+    forms.e_Rename.text = "x";
+    forms.logic.E_RenameEnter(1);
+    EXPECT_TRUE(Exists(dir / "x.pdf"));  // unrelated: nothing learnt, nothing forgotten
+    EXPECT_EQ(ComposeName(*forms.logic.Scheme(), Invoice(9)), u"請求書_2026-09-01");
+}
+
+TEST_F(FormLogic, TheFoldersOwnNamesTeachBeforeTheFirstRename) {
+    FakeNameSource source;
+    for (const char* name : {"IMG_0001.pdf", "scan0002.pdf"}) WriteFile(dir / name, "x");
+    const Bytes named = dir / Jp(u"2026-12-01 請求書.pdf");
+    WriteFile(named, "x");
+    source.kept[dir / "scan0002.pdf"] = {"2026-02-01"};
+    source.fields[dir / "scan0002.pdf"] = Invoice(2);
+    forms.logic.Names = &source;
+    Open("scan0002.pdf");
+    EXPECT_EQ(source.examples, Names{named});
+    EXPECT_EQ(forms.nameList.rows, Names{"2026-02-01"});
+    forms.logic.NamesRead(named, {{}, Invoice(12)});
+    EXPECT_EQ(forms.nameList.rows, (Names{Jp(u"2026-02-01 請求書"), "2026-02-01"}));
 }
 
 TEST_F(FormLogic, EnterRenamesAndStepsOnBackAtShiftAndStaysAtTheEnd) {
