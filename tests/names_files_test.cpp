@@ -14,6 +14,7 @@
 #include <taglib/textidentificationframe.h>
 
 #include <dirent.h>
+#include <utime.h>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -254,6 +255,55 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
     EXPECT_EQ(wrong, std::vector<std::string>{});
     // No worker left behind; a thread of an earlier test (GStreamer's) may have ended meanwhile.
     EXPECT_LE(Threads(), threadsBefore);
+}
+
+// Examples of the user's names are read last, the most recently changed
+// first; a step to another file puts the one in hand off until after it.
+TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
+    TempDir dir;
+    const std::vector<Bytes> examples{dir / "old.pdf", dir / "newest.pdf", dir / "middle.pdf"};
+    const std::time_t now = std::time(nullptr);
+    for (std::size_t i = 0; i < examples.size(); ++i) {
+        WriteFile(examples[i], "x");
+        const utimbuf times{now, now - std::vector<std::time_t>{3000, 1000, 2000}[i]};
+        ASSERT_EQ(utime(examples[i].c_str(), &times), 0);
+    }
+    for (const char* name : {"shown.pdf", "next.pdf", "after.pdf"}) WriteFile(dir / name, "x");
+    std::mutex mutex;
+    std::vector<Bytes> read;  // in the order the reads ended, uncancelled
+    UiQueue ui;
+    std::vector<Bytes> delivered;
+    NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
+                                [&](const Bytes& path, const FileNames&) { delivered.push_back(path); },
+                                [&] {
+                                    return [&](const Bytes& path, const std::atomic<bool>& cancelled) {
+                                        // Long enough for the step below to land within the read.
+                                        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+                                        std::lock_guard lock(mutex);
+                                        if (!cancelled) read.push_back(path);
+                                        return NameSuggestions::Read{IdentityOfPath(path), {{"n"}, {}}};
+                                    };
+                                });
+    suggestions.Request(dir / "shown.pdf", {dir / "next.pdf", dir / "after.pdf"});
+    suggestions.RequestExamples(examples);
+    const auto readSoFar = [&] {
+        std::lock_guard lock(mutex);
+        return read;
+    };
+    for (auto until = Clock::now() + std::chrono::seconds(10); readSoFar().size() < 4 && Clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Stepping on while the second example is read: the files shown go first.
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    suggestions.Request(dir / "next.pdf", {dir / "after.pdf"});
+    WriteFile(dir / "late.pdf", "x");
+    suggestions.Request(dir / "late.pdf");
+    for (auto until = Clock::now() + std::chrono::seconds(10); readSoFar().size() < 7 && Clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ui.RunAll();
+    EXPECT_EQ(readSoFar(), (std::vector<Bytes>{dir / "shown.pdf", dir / "next.pdf", dir / "after.pdf", dir / "newest.pdf",
+                                               dir / "late.pdf", dir / "middle.pdf", dir / "old.pdf"}));
+    // Each example comes back once; of the files shown, only the one still shown.
+    EXPECT_EQ(delivered, (std::vector<Bytes>{dir / "newest.pdf", dir / "late.pdf", dir / "middle.pdf", dir / "old.pdf"}));
 }
 
 TEST(NameWorker, OcrTimeOfTheTopOfAScan) {
