@@ -600,6 +600,45 @@ TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
     EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"2026-03-31.pdf", "scan2.pdf"}));
 }
 
+// Two invoices named by hand teach the third one's name: first in the list,
+// and in the box itself once the setting is on, so that Enter alone renames.
+TEST(NameCandidates, TwoNamesGivenWithEnterTeachTheNextName) {
+    TempDir dir;
+    for (int month = 1; month <= 4; ++month) {
+        QPdfWriter writer(ToQString(dir / ("scan" + std::to_string(month) + ".pdf")));
+        QPainter painter(&writer);
+        painter.setFont(QFont(QStringLiteral("IPAGothic"), 20));
+        painter.drawText(600, 800, QStringLiteral("請求書"));
+        painter.setFont(QFont(QStringLiteral("IPAGothic"), 10));
+        painter.drawText(600, 1400, QStringLiteral("発行日 2026年%1月15日").arg(month));
+    }
+    Program program;
+    NameSuggestions names([&](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
+                          [&](const Bytes& path, const FileNames& found) { program->Logic.NamesRead(path, found); });
+    program->SetNameSource(&names);
+    program.Open(dir / "scan1.pdf");
+    TNameList& list = program->NameList();
+    for (int month = 1; month <= 2; ++month) {
+        QTRY_VERIFY_WITH_TIMEOUT(list.count() > 1, 20000);  // the user looks, then types
+        QTest::keyClick(program->E_Rename, Qt::Key_A, Qt::ControlModifier);
+        program->E_Rename->insert(QStringLiteral("請求書 2026-%1-15").arg(month, 2, 10, QLatin1Char('0')));  // as an input method does
+        QTest::keyClick(program->E_Rename, Qt::Key_Return);
+    }
+    EXPECT_EQ(GetText(program->E_Filename), dir / "scan3.pdf");
+    QTRY_COMPARE_WITH_TIMEOUT(list.item(0)->text(), QStringLiteral("請求書 2026-03-15"), 20000);
+    EXPECT_EQ(program->E_Rename->text(), QStringLiteral("scan3"));  // off: the box keeps the file's name
+
+    program.form1().N_FillProposed->trigger();
+    EXPECT_EQ(program->E_Rename->selectedText(), QStringLiteral("請求書 2026-03-15"));
+    QTest::keyClick(program->E_Rename, Qt::Key_Return);
+    EXPECT_EQ(GetText(program->E_Filename), dir / "scan4.pdf");
+    QTRY_COMPARE_WITH_TIMEOUT(program->E_Rename->text(), QStringLiteral("請求書 2026-04-15"), 20000);
+    EXPECT_EQ(program->E_Rename->selectedText(), program->E_Rename->text());  // typing replaces it
+    QTest::keyClick(program->E_Rename, Qt::Key_Return);
+    EXPECT_EQ(ListNames(dir.Path()), (std::vector<Bytes>{"請求書 2026-01-15.pdf", "請求書 2026-02-15.pdf",
+                                                         "請求書 2026-03-15.pdf", "請求書 2026-04-15.pdf"}));
+}
+
 TEST(OpenDialog, LookAlikeShiftJisNamesShowApartAndTheOnePickedOpens) {
     TempDir dir;
     const Bytes first = "\x88\x9F.pdf", second = "\x88\xA0.pdf";  // one text when decoded lossily
