@@ -225,6 +225,43 @@ int main(int argc, char* argv[]) {
     form1.B_Open->click();
     Shot("damaged-pdf");
 
+    // The user's own scheme: two invoices named by hand, and the third one's
+    // name composed from its page in the same scheme.
+    MakeFolder(dir / "invoices");
+    const struct {
+        const char* file;
+        const char* date;
+        const char* sender;
+        const char* number;
+    } invoices[] = {{"scan0101.pdf", "2026年11月30日", "株式会社サンプル技研", "INV-1130"},
+                    {"scan0102.pdf", "2026年12月1日", "株式会社青葉システム", "A-2041"},
+                    {"scan0103.pdf", "令和8年12月4日", "有限会社山田商店", "Y-0077"},
+                    {"scan0104.pdf", "2026年12月8日", "合同会社みどり企画", "M-310"}};
+    for (const auto& invoice : invoices)
+        MakeDocument(dir / (Bytes("invoices/") + invoice.file), QStringLiteral("請求書"),
+                     QStringLiteral("株式会社見本商事 御中　　　請求書番号：%1\n発行日：%2　　発行元：%3\nご請求申し上げます。")
+                         .arg(QString::fromUtf8(invoice.number), QString::fromUtf8(invoice.date), QString::fromUtf8(invoice.sender)),
+                         false);
+    nextOpen = dir / "invoices/scan0101.pdf";
+    form1.B_Open->click();
+    for (const char* given : {"2026-11-30_請求書_サンプル技研", "2026-12-01_請求書_青葉システム"}) {
+        if (!QTest::qWaitFor([&] { return form1.NameList().count() > 1; }, 10000)) std::printf("no name candidates read\n");
+        form1.E_Rename->setFocus();
+        form1.E_Rename->selectAll();
+        QInputMethodEvent name;
+        name.setCommitString(QString::fromUtf8(given));
+        QApplication::sendEvent(form1.E_Rename, &name);
+        QTest::keyClick(form1.E_Rename, Qt::Key_Return);
+    }
+    if (!QTest::qWaitFor([&] { return form1.NameList().count() > 1; }, 10000)) std::printf("no name composed\n");
+    form1.E_Rename->setFocus();
+    QTest::keyClick(form1.E_Rename, Qt::Key_Down, Qt::AltModifier);
+    Shot("scheme");
+    QTest::keyClick(&form1.NameList(), Qt::Key_Escape);
+    form1.N_FillProposed->trigger();
+    Shot("scheme-in-the-box");
+    form1.N_FillProposed->trigger();
+
     form1.Mode1->trigger();
     nextOpen = dir / "rec001.mp3";
     form1.B_Open->click();
