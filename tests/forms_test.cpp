@@ -273,7 +273,10 @@ struct FakeNameSource : NameSource {
         const auto found = kept.find(path);
         return found == kept.end() ? std::nullopt : std::optional<FileNames>({found->second, fields.count(path) ? fields.at(path) : FileFields{}});
     }
-    void RequestExamples(const std::vector<Bytes>& paths) override { examples = paths; }
+    void RequestExamples(const Bytes& folder, const std::vector<Bytes>& names) override {
+        examples.clear();
+        for (const Bytes& name : names) examples.push_back(folder + name);
+    }
     void Cancel() override { ++cancels; }
     void SetEnabled(bool on) override { enabled = on; }
 };
@@ -345,7 +348,6 @@ TEST_F(FormLogic, TwoNamesGivenByHandTeachTheThirdFilesName) {
     }
     forms.logic.Names = &source;
     Open("scan01.pdf");
-    EXPECT_TRUE(source.examples.empty());  // a scanner's names teach nothing
     for (const char16_t* typed : {u"2026-01-01_請求書", u"請求書_2026-02-01"}) {
         forms.e_Rename.text = Jp(typed);
         forms.logic.E_RenameEnter(1);
@@ -381,7 +383,7 @@ TEST_F(FormLogic, TheFoldersOwnNamesTeachBeforeTheFirstRename) {
     source.fields[dir / "scan0002.pdf"] = Invoice(2);
     forms.logic.Names = &source;
     Open("scan0002.pdf");
-    EXPECT_EQ(source.examples, Names{named});
+    EXPECT_EQ(source.examples, (Names{named, dir / "IMG_0001.pdf", dir / "scan0002.pdf"}));
     EXPECT_EQ(forms.nameList.rows, Names{"2026-02-01"});
     forms.logic.NamesRead(named, {{}, Invoice(12)});
     EXPECT_EQ(forms.nameList.rows, (Names{Jp(u"2026-02-01 請求書"), "2026-02-01"}));

@@ -258,15 +258,16 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
 }
 
 // Examples of the user's names are read last, the most recently changed
-// first; a step to another file puts the one in hand off until after it.
+// first, never a scanner's names; a step to another file puts the one in
+// hand off until after it.
 TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
     TempDir dir;
-    const std::vector<Bytes> examples{dir / "old.pdf", dir / "newest.pdf", dir / "middle.pdf"};
+    const std::vector<Bytes> examples{"old.pdf", "newest.pdf", "middle.pdf", "scan0001.pdf"};
     const std::time_t now = std::time(nullptr);
     for (std::size_t i = 0; i < examples.size(); ++i) {
-        WriteFile(examples[i], "x");
-        const utimbuf times{now, now - std::vector<std::time_t>{3000, 1000, 2000}[i]};
-        ASSERT_EQ(utime(examples[i].c_str(), &times), 0);
+        WriteFile(dir / examples[i], "x");
+        const utimbuf times{now, now - std::vector<std::time_t>{3000, 1000, 2000, 10}[i]};
+        ASSERT_EQ(utime((dir / examples[i]).c_str(), &times), 0);
     }
     for (const char* name : {"shown.pdf", "next.pdf", "after.pdf"}) WriteFile(dir / name, "x");
     std::mutex mutex;
@@ -285,7 +286,7 @@ TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
                                     };
                                 });
     suggestions.Request(dir / "shown.pdf", {dir / "next.pdf", dir / "after.pdf"});
-    suggestions.RequestExamples(examples);
+    suggestions.RequestExamples(dir / "", examples);
     const auto readSoFar = [&] {
         std::lock_guard lock(mutex);
         return read;

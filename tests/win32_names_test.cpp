@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The readers as the Windows program has them: TagLib, MuPDF and Tesseract
 // cross-built, the language data beside the program, files named in code
-// page 932, and every file let go as soon as it is read.
+// page 932, and every file let go as soon as it is read. Then the main window
+// learning the user's naming scheme from what is typed into it.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <taglib/id3v1tag.h>
@@ -17,12 +20,17 @@
 #include "core/CodePage.h"
 #include "names/Candidates.h"
 #include "names/FileReader.h"
+#include "names/NameSuggestions.h"
 #include "names/PdfText.h"
 #include "platform/FileSystem.h"
 #include "platform/WholeFile.h"
 #include "support/Mp3TagCases.h"
 #include "support/NamePdfs.h"
 #include "support/Win32Support.h"
+#include "TForm1Layout.h"
+#include "win32/FormWindow.h"
+#include "win32/MuPdfViewerControl.h"
+#include "win32/Unit1.h"
 
 namespace {
 
@@ -107,6 +115,101 @@ TEST(Win32Names, AFileBeingReadCanBeRenamedAndIsLetGoOnceRead) {
     EXPECT_FALSE(NameCandidates(reader.Read(renamed).text).empty());
     HeldOpen alone(renamed, HeldOpen::Sharing::None);
     EXPECT_TRUE(alone.Held());
+}
+
+HWND ChildWithId(HWND form, int id) {
+    std::pair<int, HWND> search{id, nullptr};
+    EnumChildWindows(
+        form,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<std::pair<int, HWND>*>(data);
+            if (GetDlgCtrlID(child) != search->first) return TRUE;
+            search->second = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// The name box's drop-down: the popup list box the window owns.
+HWND NameListOf(HWND form) {
+    std::pair<HWND, HWND> search{form, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* search = reinterpret_cast<std::pair<HWND, HWND>*>(data);
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (lstrcmpiA(className, "ListBox") != 0 || GetWindow(window, GW_OWNER) != search->first) return TRUE;
+            search->second = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+std::vector<Bytes> Rows(HWND list) {
+    std::vector<Bytes> rows;
+    for (int row = 0, count = int(SendMessageA(list, LB_GETCOUNT, 0, 0)); row < count; ++row) {
+        Bytes text(std::size_t(SendMessageA(list, LB_GETTEXTLEN, row, 0)) + 1, '\0');
+        text.resize(std::size_t(SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()))));
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// Two invoices named by hand in the real window, the readers reading off its
+// thread: the third file's list opens with its own date and number in that
+// scheme. With 提案した名前を名前欄に入れる on, Enter alone names the third,
+// and the fourth on arrival.
+TEST(Win32NameScheme, TwoNamesTypedTeachTheNextAndEnterAloneGivesIt) {
+    TempDir dir;
+    const char* const dates[] = {"2026-01-31", "2026-02-28", "2026-03-31", "2026-04-30"};
+    const auto number = [](int i) { return std::to_string(5041 + i); };
+    const auto inScheme = [&](int i) { return Bytes(dates[i]) + "_請求書_" + number(i); };
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(WriteFile(dir / ("scan000" + std::to_string(i + 1) + ".pdf"),
+                              TextPdf("Invoice No. " + number(i) + " of " + dates[i])));
+    FormWindow::RegisterClasses(GetModuleHandleA(nullptr));
+    RegisterPdfViewerControl();
+    TForm1 form;
+    NameSuggestions names([&form](std::function<void()> task) { form.PostTask(std::move(task)); },
+                          [&form](const Bytes& path, const FileNames& found) { form.Logic.NamesRead(path, found); },
+                          FileNameReader());
+    form.SetNameSource(&names);
+    form.Show(SW_SHOWNA);
+    const HWND box = ChildWithId(form.Handle(), TForm1Layout::E_Rename), list = NameListOf(form.Handle());
+    ASSERT_NE(list, nullptr);
+    const auto listed = [&](const Bytes& name) {
+        return PumpUntil([&] { return Has(Rows(list), name.c_str()); }, 20000);
+    };
+    const auto enter = [&] { SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0); };
+
+    form.Logic.LoadDocument(dir / "scan0001.pdf");
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(listed(dates[i])) << Listed(Rows(list));
+        SetWindowTextA(box, inScheme(i).c_str());
+        enter();
+    }
+    ASSERT_TRUE(listed(dates[2])) << Listed(Rows(list));
+    const std::vector<Bytes> rows = Rows(list);
+    ASSERT_GE(rows.size(), 2u);
+    EXPECT_EQ(rows[0], inScheme(2)) << Listed(rows);
+    EXPECT_EQ(rows[1], dates[2]);
+    EXPECT_EQ(WindowText(box), "scan0003");
+
+    SendMessageA(form.Handle(), WM_COMMAND, TForm1Layout::N_FillProposed, 0);
+    EXPECT_EQ(WindowText(box), inScheme(2));
+    DWORD from = 1, to = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, DWORD(GetWindowTextLengthW(box)));
+    enter();
+    EXPECT_TRUE(PumpUntil([&] { return WindowText(box) == inScheme(3); }, 20000)) << WindowText(box);
+    enter();
+    std::vector<Bytes> named;
+    for (int i = 0; i < 4; ++i) named.push_back(inScheme(i) + ".pdf");
+    EXPECT_EQ(ListNames(dir.Path()), named);
 }
 
 }  // namespace

@@ -33,9 +33,7 @@ const Bytes kReadingNames = "読み取り中…";
 const Bytes kNoNames = "候補なし";
 // Files read ahead in list order, so that a step finds its candidates ready.
 constexpr std::size_t kNamesReadAhead = 2;
-// The folder's files looked at for examples of the user's scheme, and the
-// renames remembered: older ones teach nothing the newer ones do not.
-constexpr std::size_t kMostExampleFiles = 2000;
+// The renames remembered: older ones teach nothing the newer ones do not.
 constexpr std::size_t kMostExamplesKept = 40;
 constexpr std::size_t kMostWaitingRenames = 8;
 
@@ -576,32 +574,29 @@ void Form1Logic::OfferNames() {
 void Form1Logic::NamesRead(const Bytes& path, const FileNames& found) {
     if (Names == nullptr || !N_Names.Checked()) return;
     TakeWaitingRenames();
-    const auto asked = std::lower_bound(examplesAsked_.begin(), examplesAsked_.end(), path);
-    if (asked != examplesAsked_.end() && *asked == path) {
-        examplesAsked_.erase(asked);
-        // They come the most recent first: each one is older than those before it.
+    if (path == E_Filename.Text()) {
+        ShowNames(found);
+    } else if (FolderPart(path) == examplesOf_.folder) {
+        // Only examples come back for other files, the most recent first:
+        // each one is older than those before it.
         folderNamed_.insert(folderNamed_.begin(), {found.fields, Utf16(StemOf(path))});
         Relearn();
     }
-    if (path == E_Filename.Text()) ShowNames(found);
 }
 
 // The names the folder's files have already been given teach the scheme
 // before the first rename; a scanner's or recorder's names teach nothing.
 void Form1Logic::AskForFolderExamples() {
-    if (listed_.folder.empty() || (examplesOf_.folder == listed_.folder && examplesOf_.mode == listed_.mode)) return;
-    examplesOf_ = listed_;
+    const ListedRows now{FolderPart(E_Filename.Text()), CurrentMode, 0};
+    if (now == examplesOf_) return;
+    examplesOf_ = now;
     for (NameExample& example : renamed_) earlier_.push_back(std::move(example));
     renamed_.clear();
     folderNamed_.clear();
-    examplesAsked_.clear();
-    const Bytes folder = FolderPart(E_Filename.Text());
-    for (int row = ListBox1.Count(); row-- > 0 && examplesAsked_.size() < kMostExampleFiles;) {
-        const Bytes& name = ListBox1.Item(row);
-        if (!LooksLikeDefaultName(Utf16(StemOf(name)))) examplesAsked_.push_back(folder + name);
-    }
-    Names->RequestExamples(examplesAsked_);
-    std::sort(examplesAsked_.begin(), examplesAsked_.end());
+    std::vector<Bytes> names;
+    names.reserve(std::size_t(ListBox1.Count()));
+    for (int row = 0; row < ListBox1.Count(); ++row) names.push_back(ListBox1.Item(row));
+    Names->RequestExamples(examplesOf_.folder, names);
     Relearn();
 }
 

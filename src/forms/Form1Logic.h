@@ -208,7 +208,6 @@ private:
     std::vector<NameExample> earlier_;      // renames in other folders
     std::vector<NameExample> folderNamed_;  // the folder's own names, oldest first
     std::vector<NameExample> renamed_;      // renames in this folder
-    std::vector<Bytes> examplesAsked_;      // the folder's files asked for, sorted
-    ListedRows examplesOf_;                 // the folder and mode they were asked for
+    ListedRows examplesOf_;                 // the folder and mode examples were asked for
     std::optional<NameTemplate> scheme_;
 };

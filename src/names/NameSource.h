@@ -24,10 +24,11 @@ public:
     // `path` is shown now; `readAhead` is likely next. Its candidates when
     // they are kept already.
     virtual std::optional<FileNames> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) = 0;
-    // Files that may show how the user names files, read after everything
-    // else, the most recently changed first, at most kMostExamples of them;
-    // each comes back as it is read. In place of the ones asked for before.
-    virtual void RequestExamples(const std::vector<Bytes>& paths) = 0;
+    // Files of `folder` that may show how the user names files, read after
+    // everything else: of those whose names are not a scanner's or
+    // recorder's, the kMostExamples most recently changed, newest first; each
+    // comes back as it is read. In place of the ones asked for before.
+    virtual void RequestExamples(const Bytes& folder, const std::vector<Bytes>& names) = 0;
     // What is kept for the file now at `path`.
     virtual std::optional<FileNames> Kept(const Bytes& path) const = 0;
     // Nothing is shown: work in hand stops.

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "names/NameScheme.h"
 #include "names/ReaderLoader.h"
 #include "platform/Threads.h"
 
@@ -41,8 +42,9 @@ struct NameSuggestions::Shared {
     std::deque<Job> queue;
     std::shared_ptr<Run> active;  // the thread that takes jobs; retired ones only finish
     std::list<std::pair<FileIdentity, FileNames>> kept;  // most recent first
-    // The files asked for as examples; once `examplesChosen`, the most recent
-    // few of them, in the order they are read.
+    // The files asked for as examples: their folder and names; once
+    // `examplesChosen`, the paths of the most recent few, in the order they are read.
+    Bytes examplesFolder;
     std::vector<Bytes> examples;
     bool examplesChosen = false;
     std::uint64_t examplesAsked = 0;  // counts the requests for examples
@@ -85,12 +87,22 @@ struct NameSuggestions::Shared {
 
 namespace {
 
-// The most recently changed of `paths`, newest first, at most kMostExamples;
-// none when `cancelled` stops the look.
-std::optional<std::vector<Bytes>> MostRecent(std::vector<Bytes> paths, const std::atomic<bool>& cancelled) {
+// Files looked at for examples: the last in the list, where names made of
+// dates and numbers sort.
+constexpr std::size_t kMostExampleFiles = 2000;
+
+// The most recently changed of the files of `folder` named in `names` that
+// were named by a person, newest first, at most kMostExamples; none when
+// `cancelled` stops the look.
+std::optional<std::vector<Bytes>> MostRecent(const Bytes& folder, const std::vector<Bytes>& names, const std::atomic<bool>& cancelled) {
     std::vector<std::pair<std::int64_t, Bytes>> dated;
-    for (Bytes& path : paths) {
+    std::size_t looked = 0;
+    for (auto name = names.rbegin(); name != names.rend() && looked < kMostExampleFiles; ++name) {
         if (cancelled.load()) return std::nullopt;
+        const std::size_t dot = name->rfind('.');
+        if (LooksLikeDefaultName(ToUtf16(name->substr(0, dot), CodePage::System()))) continue;
+        ++looked;
+        Bytes path = folder + *name;
         if (const std::optional<FileIdentity> identity = IdentityOfPath(path)) dated.emplace_back(identity->modified, std::move(path));
     }
     std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -113,9 +125,10 @@ std::optional<Job> NextJob(NameSuggestions::Shared& shared, std::unique_lock<std
         auto cancelled = std::make_shared<std::atomic<bool>>(false);
         run.job = Job{};  // no path: any request stops the look
         run.cancelled = cancelled;
-        std::vector<Bytes> paths = shared.examples;
+        const Bytes folder = shared.examplesFolder;
+        const std::vector<Bytes> names = shared.examples;
         lock.unlock();
-        std::optional<std::vector<Bytes>> recent = MostRecent(std::move(paths), *cancelled);
+        std::optional<std::vector<Bytes>> recent = MostRecent(folder, names, *cancelled);
         lock.lock();
         run.job.reset();
         if (!recent || cancelled->load() || run.stop || asked != shared.examplesAsked) return std::nullopt;
@@ -262,11 +275,12 @@ std::optional<FileNames> NameSuggestions::Request(const Bytes& path, const std::
     return names;
 }
 
-void NameSuggestions::RequestExamples(const std::vector<Bytes>& paths) {
+void NameSuggestions::RequestExamples(const Bytes& folder, const std::vector<Bytes>& names) {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->enabled) return;
     ++shared_->examplesAsked;
-    shared_->examples = paths;
+    shared_->examplesFolder = folder;
+    shared_->examples = names;
     shared_->examplesChosen = false;
     if (shared_->active && shared_->active->job && shared_->active->job->example) shared_->active->cancelled->store(true);
     if (shared_->HasWork()) {

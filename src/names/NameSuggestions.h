@@ -49,7 +49,7 @@ public:
     // in order. Work for other files stops. Nothing, when disabled.
     std::optional<FileNames> Request(const Bytes& path, const std::vector<Bytes>& readAhead = {}) override;
     // Read when nothing else waits, and stopped by every request until it is.
-    void RequestExamples(const std::vector<Bytes>& paths) override;
+    void RequestExamples(const Bytes& folder, const std::vector<Bytes>& names) override;
     // Nothing is shown: the work in hand stops and no Ready comes.
     void Cancel() override;
     // Off: nothing is read and no worker runs (one that is reading stops on
