@@ -372,6 +372,9 @@ TEST_F(FormLogic, TwoNamesGivenByHandTeachTheThirdFilesName) {
     forms.logic.E_RenameEnter(1);
     EXPECT_TRUE(Exists(dir / "x.pdf"));  // unrelated: nothing learnt, nothing forgotten
     EXPECT_EQ(ComposeName(*forms.logic.Scheme(), Invoice(9)), u"請求書_2026-09-01");
+    // Renames undone were mistakes: the first name's scheme is left.
+    for (int undo = 0; undo < 3; ++undo) forms.logic.N_UndoClick();
+    EXPECT_EQ(ComposeName(*forms.logic.Scheme(), Invoice(9)), u"2026-09-01_請求書");
 }
 
 TEST_F(FormLogic, TheFoldersOwnNamesTeachBeforeTheFirstRename) {

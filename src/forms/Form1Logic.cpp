@@ -518,6 +518,7 @@ void Form1Logic::UndoRename(std::size_t index) {
     if (!outcome.moved) refuse(outcome.reason);
     Journal.Remove(index);
     JournalChanged();
+    ForgetRename(record);
     // A file back in the folder shown, or the file shown under its old name, is shown.
     const bool intoShown = record.kind != RenameRecord::Kind::Rename &&
                            (E_Filename.Text().empty() || FolderPart(E_Filename.Text()) == record.folder);
@@ -589,8 +590,8 @@ void Form1Logic::NamesRead(const Bytes& path, const FileNames& found) {
 void Form1Logic::AskForFolderExamples() {
     const ListedRows now{FolderPart(E_Filename.Text()), CurrentMode, 0};
     if (now == examplesOf_) return;
+    for (NameExample& example : renamed_) earlier_.emplace_back(examplesOf_.mode, std::move(example));
     examplesOf_ = now;
-    for (NameExample& example : renamed_) earlier_.push_back(std::move(example));
     renamed_.clear();
     folderNamed_.clear();
     std::vector<Bytes> names;
@@ -617,6 +618,18 @@ void Form1Logic::LearnRename(const Bytes& from, const Bytes& to) {
     Relearn();
 }
 
+// A rename undone was a mistake, not an example.
+void Form1Logic::ForgetRename(const RenameRecord& record) {
+    if (record.kind != RenameRecord::Kind::Rename) return;
+    const std::u16string name = Utf16(StemOf(record.newName));
+    const auto given = std::find_if(renamed_.rbegin(), renamed_.rend(), [&](const NameExample& e) { return e.name == name; });
+    if (given != renamed_.rend()) {
+        renamed_.erase(std::next(given).base());
+        Relearn();
+    }
+    std::erase_if(waiting_, [&](const WaitingRename& w) { return w.name == name; });
+}
+
 void Form1Logic::TakeWaitingRenames() {
     std::vector<WaitingRename> waiting;
     waiting.swap(waiting_);
@@ -634,8 +647,11 @@ void Form1Logic::TakeWaitingRenames() {
 }
 
 void Form1Logic::Relearn() {
+    // A PDF's scheme says nothing of an MP3's.
     std::vector<NameExample> examples;
-    for (const auto* group : {&earlier_, &folderNamed_, &renamed_}) examples.insert(examples.end(), group->begin(), group->end());
+    for (const auto& [mode, example] : earlier_)
+        if (mode == CurrentMode) examples.push_back(example);
+    for (const auto* group : {&folderNamed_, &renamed_}) examples.insert(examples.end(), group->begin(), group->end());
     if (examples.size() > kMostExamplesKept) examples.erase(examples.begin(), examples.end() - kMostExamplesKept);
     if (earlier_.size() > kMostExamplesKept) earlier_.erase(earlier_.begin(), earlier_.end() - kMostExamplesKept);
     std::optional<NameTemplate> scheme = LearnScheme(examples);

@@ -201,11 +201,12 @@ private:
         std::u16string oldStem, name;
     };
     void LearnRename(const Bytes& from, const Bytes& to);
+    void ForgetRename(const RenameRecord& record);
     void AskForFolderExamples();
     void TakeWaitingRenames();
     void Relearn();
     std::vector<WaitingRename> waiting_;    // renamed before their fields were read
-    std::vector<NameExample> earlier_;      // renames in other folders
+    std::vector<std::pair<int, NameExample>> earlier_;  // renames in other folders, by mode
     std::vector<NameExample> folderNamed_;  // the folder's own names, oldest first
     std::vector<NameExample> renamed_;      // renames in this folder
     ListedRows examplesOf_;                 // the folder and mode examples were asked for
