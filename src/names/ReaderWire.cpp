@@ -109,6 +109,8 @@ std::optional<FileFields> FieldsReply::Fields() const {
     const auto left = [&] { return buffer_.size() - at; };
     const std::uint32_t count = NumberAt(buffer_, at);
     at += 4;
+    // A helper gone wrong cannot make the scheme's search long either.
+    if (count > kMostFields) return std::nullopt;
     FileFields fields;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (left() < 3) return std::nullopt;
@@ -123,7 +125,7 @@ std::optional<FileFields> FieldsReply::Fields() const {
             if (left() < 4) return std::nullopt;
             const std::size_t units = NumberAt(buffer_, at);
             at += 4;
-            if (left() / 2 < units) return std::nullopt;
+            if (left() / 2 < units || units > kLongestForm) return std::nullopt;
             std::u16string form(units, u'\0');
             for (std::size_t u = 0; u < units; ++u, at += 2)
                 form[u] = char16_t(static_cast<unsigned char>(buffer_[at]) | static_cast<unsigned char>(buffer_[at + 1]) << 8);

@@ -46,9 +46,12 @@ bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t si
 bool SendStop(const WireLink& link);
 // The helper is set up and shut in: from now on a file's deadline runs.
 bool SendReady(const WireLink& link);
-// At most kMostForms forms of each field go.
+// At most kMostForms forms of each field go. A reply with more fields, or
+// longer forms, than the readers make is nonsense.
 bool SendFields(const WireLink& link, const FileFields& fields);
 constexpr std::size_t kMostForms = 16;
+constexpr std::size_t kMostFields = 64;
+constexpr std::size_t kLongestForm = 1000;
 
 // The next request; none when the other end is gone or spoke nonsense.
 std::optional<WireRequest> ReceiveRequest(const WireLink& link);
