@@ -60,6 +60,55 @@ TEST(NameDates, EachFormNormalised) {
     EXPECT_EQ(CompactDate(first), "20190501");
 }
 
+TEST(NameDates, EuropeanFormsAndTheOrderOfDayAndMonth) {
+    const struct {
+        const char* text;
+        DayMonth order;
+        std::vector<std::string> iso;
+    } cases[] = {
+        {"August 3 , 2014", DayMonth::Unknown, {"2014-08-03"}},
+        {"Invoice date: Aug 3rd, 2014", DayMonth::Unknown, {"2014-08-03"}},
+        {"7. Mai 2014", DayMonth::Unknown, {"2014-05-07"}},
+        {"19 april 2014", DayMonth::Unknown, {"2014-04-19"}},
+        {"02 Juillet 2015", DayMonth::Unknown, {"2015-07-02"}},
+        {"1er août 2015", DayMonth::Unknown, {"2015-08-01"}},
+        {"3 de agosto de 2014", DayMonth::Unknown, {"2014-08-03"}},
+        {"12 dicembre 2020", DayMonth::Unknown, {"2020-12-12"}},
+        {"Datum: 3. März 2021", DayMonth::Unknown, {"2021-03-03"}},
+        {"28/11/2022", DayMonth::MonthFirst, {"2022-11-28"}},  // a part above 12 settles it
+        {"03/20/2023", DayMonth::DayFirst, {"2023-03-20"}},
+        {"20-10-2015", DayMonth::Unknown, {"2015-10-20"}},
+        {"03.04.2023", DayMonth::DayFirst, {"2023-04-03"}},
+        {"03/04/2023", DayMonth::MonthFirst, {"2023-03-04"}},
+        {"03/04/2023", DayMonth::Unknown, {"2023-04-03", "2023-03-04"}},
+        {"05/05/2023", DayMonth::Unknown, {"2023-05-05"}},
+        {"31/31/2023 13/13/2023 02/30/2023", DayMonth::Unknown, {}},  // never an impossible date
+        {"Remember 10 Mayo", DayMonth::Unknown, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> found;
+        for (const FoundDate& date : FindDates(U16(c.text), c.order)) found.push_back(IsoDate(date));
+        EXPECT_EQ(found, c.iso) << c.text;
+    }
+    const struct {
+        std::vector<const char*> lines;
+        DayMonth order;
+    } documents[] = {
+        {{"Invoice", "Date 03/04/2023", "Due 28/04/2023"}, DayMonth::DayFirst},
+        {{"Invoice", "Date 03/04/2023", "Total $120.00"}, DayMonth::MonthFirst},
+        {{"Invoice", "Date 03/04/2023", "Total £120.00"}, DayMonth::DayFirst},
+        {{"Invoice", "Date 03/04/2023"}, DayMonth::MonthFirst},
+        {{"Rechnung", "Datum 03.04.2023"}, DayMonth::DayFirst},
+        {{"Factuur", "03-04-2023"}, DayMonth::DayFirst},
+        {{"03/04/2023"}, DayMonth::Unknown},
+    };
+    for (const auto& d : documents) {
+        std::vector<std::u16string> lines;
+        for (const char* line : d.lines) lines.push_back(U16(line));
+        EXPECT_EQ(DayMonthOrder(lines), d.order) << d.lines[1];
+    }
+}
+
 TEST(NameDates, ImpossibleOrOutsideTheirEraRejected) {
     for (const char* text : {"2026-02-30", "2025-02-29", "2026-13-01", "2026/4/31", "令和元年4月30日", "平成31年5月1日",
                              "昭和64年1月8日", "平成0年1月1日", "12026-03-31", "2026-03-311", "20261331", "No. 1234-56-78",

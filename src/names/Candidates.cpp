@@ -61,9 +61,12 @@ const std::array<const char16_t*, 12> kDateLabels{u"発行日", u"請求日", u"
 const std::array<const char16_t*, 5> kDueLabels{u"期限", u"期日", u"有効", u"Due", u"due"};
 
 std::vector<DateFound> RankedDates(const std::vector<Line>& lines, float firstPageHeight) {
+    std::vector<std::u16string> texts;
+    for (const Line& line : lines) texts.push_back(line.text);
+    const DayMonth order = DayMonthOrder(texts);
     std::vector<DateFound> found;
     for (const Line& line : lines) {
-        for (const FoundDate& date : FindDates(line.text)) {
+        for (const FoundDate& date : FindDates(line.text, order)) {
             DateFound f{date, line.text.substr(date.at, date.length), 0, found.size()};
             if (line.source->page == 0) f.score += 2;
             if (line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3) f.score += 2;
