@@ -39,7 +39,7 @@ FileFields FieldsOf(const Document& d) {
 }
 
 const Document kAoba{"請求書", "2026年3月31日", "株式会社青葉システム", "INV-0042"};
-const Document kYamada{"見積書", "令和8年4月30日", "有限会社山田商店", "Q-7"};
+const Document kYamada{"見積書", "令和8年4月30日", "有限会社山田商店", "Q-707"};
 const Document kSakura{"納品書", "2026/05/01", "さくら工業(株)", "D-120"};
 
 NameExample Example(const Document& d, const char* name) { return {FieldsOf(d), U16(name)}; }
@@ -61,7 +61,7 @@ TEST(NameScheme, LearntFromExamplesAndComposedForTheNextFile) {
          {Example(kAoba, "2026-03-31_請求書_青葉システム")},
          "2026-04-30_見積書_山田商店"},
         {"a space, and the year and month", {Example(kAoba, "青葉システム 請求書 202603")}, "山田商店 見積書 202604"},
-        {"a hyphen beside the number's own", {Example(kAoba, "20260331-INV-0042")}, "20260430-Q-7"},
+        {"a hyphen beside the number's own", {Example(kAoba, "20260331-INV-0042")}, "20260430-Q-707"},
         {"・", {Example(kAoba, "請求書・青葉システム")}, "見積書・山田商店"},
         {"the sender as printed", {Example(kAoba, "株式会社青葉システム_請求書")}, "有限会社山田商店_見積書"},
         {"a field twice", {Example(kAoba, "20260331_請求書_20260331")}, "20260430_見積書_20260430"},

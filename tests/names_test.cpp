@@ -179,6 +179,49 @@ TEST(NameCandidates, FromLinesBestFirst) {
     }
 }
 
+TEST(NameCandidates, InvoicesFromAbroadAndContracts) {
+    const struct {
+        const char* what;
+        std::vector<TextLine> lines;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"English: month first by its dollars; the one billed is no sender; a total is no title",
+         {Line("Grand Total $1,200.00", 40, 20, 30), Line("INVOICE", 250, 60, 24),
+          Line("Acme Cloud Services Inc.", 40, 100, 12), Line("Invoice Number: INV-2023-0042", 380, 100, 10),
+          Line("Invoice Date: 03/04/2023", 380, 115, 10), Line("Bill to", 40, 160, 10),
+          Line("Yamada Trading LLC", 40, 172, 10), Line("Due Date: 03/05/2023", 380, 130, 10)},
+         {"2023-03-04", "INV-2023-0042", "Invoice", "INVOICE", "Acme Cloud Services Inc", "20230304", "2023-03-05",
+          "20230305"}},
+        {"German: its label, its month name, AG; the Rechnungsadresse block left out",
+         {Line("Rechnung", 250, 40, 24), Line("QualityHosting AG", 40, 90, 12), Line("Rechnungsnr.: 2014-5521", 380, 100, 10),
+          Line("Datum: 7. Mai 2014", 380, 115, 10), Line("Rechnungsadresse", 40, 150, 10),
+          Line("Muster Handel GmbH", 40, 162, 10), Line("Summe 91,00 €", 380, 400, 10)},
+         {"2014-05-07", "2014-5521", "Rechnung", "QualityHosting AG", "20140507"}},
+        {"Dutch and French labels, B.V.; two characters are no number",
+         {Line("Factuur", 250, 40, 24), Line("Coolblue B.V.", 40, 90, 12), Line("Factuurnummer: 91234567", 380, 100, 10),
+          Line("19 april 2014", 380, 115, 10), Line("Facture n° 56", 380, 130, 10)},
+         {"2014-04-19", "91234567", "Factuur", "Coolblue B.V", "20140419"}},  // a name ends in no dot
+        {"Sold By, Pvt. Ltd.",
+         {Line("Tax Invoice", 250, 40, 20), Line("Sold By: WS Retail Services Pvt. Ltd.", 40, 90, 10),
+          Line("Order ID: 402-1234567-7654321", 380, 100, 10)},
+         {"402-1234567-7654321", "Invoice", "Tax Invoice", "WS Retail Services Pvt. Ltd"}},
+        {"a contract's sender cut where its sentence goes on",
+         {Line("業務委託契約書", 200, 40, 20),
+          Line("株式会社青葉システム（以下「甲」という。）と株式会社山田商店（以下「乙」という。）は、次のとおり契約を締結する。", 40,
+               100, 10)},
+         {"契約書", "業務委託契約書", "株式会社青葉システム"}},
+    };
+    for (const auto& c : cases) {
+        FileText text;
+        text.pages.push_back({0, 595, 842});
+        text.lines = c.lines;
+        EXPECT_EQ(Utf8Names(text), c.expected) << c.what;
+    }
+    EXPECT_EQ(FromUtf16(WithoutCompanyForm(U16("QualityHosting AG")), Utf8()), "QualityHosting");
+    EXPECT_EQ(FromUtf16(WithoutCompanyForm(U16("WS Retail Services Pvt. Ltd.")), Utf8()), "WS Retail Services");
+    EXPECT_EQ(FromUtf16(WithoutCompanyForm(U16("さくら工業㈱")), Utf8()), "さくら工業");
+}
+
 TEST(NameCandidates, FromTags) {
     const struct {
         Tags tags;

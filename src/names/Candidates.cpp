@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "core/FileNameCheck.h"
@@ -43,9 +44,39 @@ struct Line {
     const TextLine* source;
     std::u16string text;    // joined
     std::u16string folded;  // the same, folded, unit for unit
+    std::u16string lower;   // folded, its ASCII letters small
+    bool recipient = false; // in the block of the one billed
 };
 
 bool Contains(const std::u16string& text, const std::u16string& word) { return text.find(word) != std::u16string::npos; }
+
+std::u16string Lowered(std::u16string text) {
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z') c = char16_t(c | 0x20);
+    return text;
+}
+
+// `word` in `text` as a word of its own, not inside a longer one.
+std::size_t FindWord(const std::u16string& text, const std::u16string& word, std::size_t from = 0) {
+    for (std::size_t at = text.find(word, from); at != std::u16string::npos; at = text.find(word, at + 1)) {
+        const std::size_t end = at + word.size();
+        const bool startsWord = !IsLetter(word.front()) || at == 0 || !IsLetter(text[at - 1]);
+        const bool endsWord = !IsLetter(word.back()) || end == text.size() || !IsLetter(text[end]);
+        if (startsWord && endsWord) return at;
+    }
+    return std::u16string::npos;
+}
+
+// A line that is only an amount, or a total's label with its amount: no name.
+bool IsAmountOrTotal(const Line& line) {
+    static const std::array<const char16_t*, 16> kTotals{u"total", u"subtotal", u"amount", u"summe", u"gesamt",
+                                                         u"betrag", u"totaal", u"bedrag", u"montant", u"importe",
+                                                         u"importo", u"balance", u"合計", u"小計", u"金額", u"税込"};
+    std::size_t letters = 0, digits = 0;
+    for (char16_t c : line.folded) letters += IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00), digits += IsDigit(c);
+    if (digits >= letters) return true;
+    return std::any_of(kTotals.begin(), kTotals.end(), [&](const char16_t* t) { return FindWord(line.lower, t) != std::u16string::npos; });
+}
 
 // --- dates -------------------------------------------------------------------
 
@@ -92,15 +123,21 @@ struct Label {
     const char16_t* text;
     int weight;
 };
-// Longer labels first: 請求書番号 is found before the 番号 inside it.
-const std::array<Label, 14> kNumberLabels{{
+// Longer labels first: 請求書番号 is found before the 番号 inside it. Matched
+// with the line's ASCII letters small.
+const std::array<Label, 36> kNumberLabels{{
     {u"請求書番号", 6}, {u"請求番号", 6}, {u"注文番号", 5}, {u"伝票番号", 5}, {u"見積書番号", 5},
     {u"見積番号", 5}, {u"納品書番号", 5}, {u"契約番号", 4}, {u"文書番号", 4}, {u"管理番号", 3},
-    {u"番号", 2}, {u"No.", 1}, {u"No", 1}, {u"\u2116", 1},
+    {u"invoice number", 6}, {u"invoice no", 6}, {u"invoice #", 6}, {u"invoice id", 6}, {u"rechnungsnummer", 6},
+    {u"rechnungsnr", 6}, {u"rechnung nr", 6}, {u"factuurnummer", 6}, {u"facture n\u00B0", 6}, {u"facture no", 6},
+    {u"n\u00FAmero de factura", 6}, {u"numero de factura", 6}, {u"numero fattura", 6}, {u"receipt number", 5},
+    {u"receipt no", 5}, {u"receipt #", 5}, {u"order number", 4}, {u"order id", 4}, {u"order no", 4},
+    {u"booking id", 4}, {u"booking number", 4}, {u"bestellnummer", 4},
+    {u"番号", 2}, {u"no", 1}, {u"n\u00B0", 1}, {u"\u2116", 1},
 }};
 // Numbers that name something other than the document.
-const std::array<const char16_t*, 12> kOtherNumbers{u"電話", u"口座", u"郵便", u"携帯", u"FAX", u"Fax", u"登録",
-                                                    u"法人", u"個人", u"Tel", u"TEL", u"Phone"};
+const std::array<const char16_t*, 12> kOtherNumbers{u"電話", u"口座", u"郵便", u"携帯", u"fax", u"登録",
+                                                    u"法人", u"個人", u"tel", u"phone", u"vat", u"ust"};
 
 // A number as it follows its label: letters, digits and - _ /, at least one digit.
 std::u16string NumberAt(const std::u16string& folded, std::size_t at) {
@@ -139,14 +176,16 @@ std::vector<std::u16string> RankedNumbers(const std::vector<Line>& lines) {
     std::vector<Found> found;
     for (const Line& line : lines) {
         const std::u16string& f = line.folded;
+        const std::u16string& l = line.lower;
         for (std::size_t at = 0; at < f.size(); ++at) {
             for (const Label& label : kNumberLabels) {
                 const std::u16string word = label.text;
-                if (f.compare(at, word.size(), word) != 0) continue;
+                if (l.compare(at, word.size(), word) != 0) continue;
                 const std::size_t end = at + word.size();
-                // "No" only as a word of its own: not Note, November or Nov.1.
-                if (word[0] == u'N' && ((at > 0 && IsLetter(f[at - 1])) || (end < f.size() && IsLetter(f[end])))) break;
-                const std::u16string before = f.substr(at >= 3 ? at - 3 : 0, at >= 3 ? 3 : at);
+                // A label only as words of its own: not the No of Note, November or Nov.1.
+                if ((IsLetter(word.front()) && at > 0 && IsLetter(l[at - 1])) || (IsLetter(word.back()) && end < l.size() && IsLetter(l[end])))
+                    continue;
+                const std::u16string before = l.substr(at >= 3 ? at - 3 : 0, at >= 3 ? 3 : at);
                 if (std::any_of(kOtherNumbers.begin(), kOtherNumbers.end(), [&](const char16_t* other) { return Contains(before, other); }))
                     break;
                 std::u16string number = NumberAt(f, end);
@@ -156,7 +195,9 @@ std::vector<std::u16string> RankedNumbers(const std::vector<Line>& lines) {
                     const Line* next = rest == f.size() ? RightNeighbour(lines, line) : nullptr;
                     if (next != nullptr) number = NumberAt(next->folded, 0);
                 }
-                if (!number.empty()) found.push_back({number, label.weight});
+                // Two letters or digits are OCR's noise, or a count.
+                if (std::count_if(number.begin(), number.end(), [](char16_t c) { return IsDigit(c) || IsLetter(c); }) >= 3)
+                    found.push_back({number, label.weight});
                 at = end - 1;
                 break;
             }
@@ -176,10 +217,44 @@ bool IsAddressee(const std::u16string& folded) {
     return std::any_of(kAddressees.begin(), kAddressees.end(), [&](const char16_t* a) { return Contains(folded, a); });
 }
 
+// The labels over the block of the one billed, small: its lines are never the sender.
+const std::array<const char16_t*, 14> kRecipientLabels{
+    u"bill to", u"billed to", u"invoice to", u"ship to", u"sold to", u"customer", u"client", u"rechnungsadresse",
+    u"lieferadresse", u"kunde", u"factuuradres", u"klant", u"destinataire", u"facturé à"};
+constexpr std::size_t kRecipientBlock = 5;  // lines under the label
+
+void MarkRecipients(std::vector<Line>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& label = lines[i];
+        const bool labelled = std::any_of(kRecipientLabels.begin(), kRecipientLabels.end(), [&](const char16_t* r) {
+            return FindWord(label.lower, r) != std::u16string::npos;
+        });
+        if (!labelled) continue;
+        lines[i].recipient = true;
+        // The lines below it in its column, until a gap of more than two lines.
+        const TextBox& box = label.source->box;
+        float bottom = box.y1;
+        std::size_t taken = 0;
+        for (Line& below : lines) {
+            const TextBox& b = below.source->box;
+            if (taken == kRecipientBlock || below.source->page != label.source->page || b.y0 < box.y0 + 1 ||
+                std::abs(b.x0 - box.x0) > 20 || b.y0 - bottom > 2.5f * std::max(box.Height(), 1.0f))
+                continue;
+            below.recipient = true;
+            bottom = std::max(bottom, b.y1);
+            ++taken;
+        }
+    }
+}
+
 // --- the title and the kind --------------------------------------------------
 
 const std::array<const char16_t*, 12> kKinds{u"請求書", u"見積書", u"納品書", u"領収書", u"議事録", u"契約書",
                                              u"注文書", u"発注書", u"検収書", u"通知書", u"申込書", u"報告書"};
+// Kinds in other languages, as words of their own, longer ones first.
+const std::array<const char16_t*, 15> kLatinKinds{u"Credit Note", u"Invoice", u"Receipt", u"Quotation", u"Quote",
+                                                  u"Statement", u"Rechnung", u"Gutschrift", u"Angebot", u"Facture",
+                                                  u"Avoir", u"Factuur", u"Factura", u"Fattura", u"Devis"};
 
 bool HasWords(const std::u16string& text) {
     return std::any_of(text.begin(), text.end(), [](char16_t c) { return IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00); });
@@ -193,6 +268,11 @@ std::u16string Kind(const std::vector<Line>& lines) {
         if (line.source->page != 0 || line.source->size <= size) continue;
         for (const char16_t* k : kKinds)
             if (Contains(line.text, k)) kind = k, size = line.source->size;
+        for (const char16_t* k : kLatinKinds)
+            if (kind != k && FindWord(line.lower, Lowered(k)) != std::u16string::npos) {
+                kind = k, size = line.source->size;
+                break;
+            }
     }
     return kind;
 }
@@ -203,8 +283,8 @@ std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
     for (const Line& line : lines) {
         const TextLine& s = *line.source;
         if (s.page != 0 || s.box.y0 > firstPageHeight / 2 || !HasWords(line.text) || line.text.size() > 40) continue;
-        // An addressee or a sentence of the letter is no title.
-        if (IsAddressee(line.folded) || line.text.back() == u'。') continue;
+        // An addressee, a sentence of the letter or an amount is no title.
+        if (IsAddressee(line.folded) || line.recipient || line.text.back() == u'。' || IsAmountOrTotal(line)) continue;
         if (best == nullptr || s.size > best->source->size) best = &line;
     }
     return best ? Squeeze(best->text) : std::u16string();
@@ -212,26 +292,32 @@ std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
 
 // --- the sender --------------------------------------------------------------
 
-const std::array<const char16_t*, 22> kOrganisations{
+const std::array<const char16_t*, 33> kOrganisations{
     u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"(有)", u"\u3231", u"\u3232",
     u"社団法人", u"財団法人", u"学校法人", u"医療法人", u"福祉法人", u"NPO法人", u"協同組合", u"組合", u"協会",
-    u"事務所", u"Co.,Ltd", u"Inc.", u"LLC"};
+    u"事務所", u"Co.,Ltd", u"Co., Ltd", u"Pvt. Ltd", u"Ltd", u"Inc", u"LLC", u"GmbH", u"AG", u"B.V.", u"N.V.",
+    u"S.A.", u"SAS", u"S.r.l.", u"Corp"};
 
 // Words that stand before or after a sender's name on the same line, once OCR's
 // spaces are joined: 発行元 株式会社サンプル 代表取締役 山田.
-const std::array<const char16_t*, 9> kSenderLabels{u"発行元", u"請求元", u"差出人", u"送付元", u"販売元",
-                                                   u"発行者", u"会社名", u"社名", u"売主"};
-const std::array<const char16_t*, 7> kAfterSender{u"代表", u"担当", u"TEL", u"Tel", u"FAX", u"\u3012", u"http"};
+const std::array<const char16_t*, 13> kSenderLabels{u"発行元", u"請求元", u"差出人", u"送付元", u"販売元",
+                                                    u"発行者", u"会社名", u"社名", u"売主", u"Sold By", u"Sold by",
+                                                    u"Verkäufer", u"Seller"};
+// Where a sender's name ends: its representative, its telephone, or a
+// contract's sentence going on (（以下「甲」という。）と, は、次のとおり).
+const std::array<const char16_t*, 12> kAfterSender{u"代表", u"担当", u"TEL", u"Tel", u"FAX", u"\u3012", u"http",
+                                                   u"(以下", u"は、", u"との間", u"と、", u"が、"};
 
 std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
     std::vector<std::u16string> senders;
     for (const Line& line : lines) {
         const std::u16string& f = line.folded;
-        if (IsAddressee(f)) continue;
+        if (IsAddressee(f) || line.recipient) continue;
         std::size_t at = std::u16string::npos;
         std::size_t length = 0;
         for (const char16_t* org : kOrganisations) {
-            at = f.find(org);
+            // Latin forms as words of their own: not the AG of AGB.
+            at = IsLetter(org[0]) ? FindWord(f, org) : f.find(org);
             if (at != std::u16string::npos) {
                 length = std::char_traits<char16_t>::length(org);
                 break;
@@ -274,9 +360,10 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
 // --- company forms -----------------------------------------------------------
 
 // Longer forms first: "Co., Ltd." goes before the "Ltd." in it.
-const std::array<const char16_t*, 16> kCompanyForms{
+const std::array<const char16_t*, 28> kCompanyForms{
     u"株式会社", u"有限会社", u"合同会社", u"合資会社", u"合名会社", u"(株)", u"(有)", u"\u3231", u"\u3232",
-    u"Co., Ltd.", u"Co.,Ltd.", u"Co.,Ltd", u"Ltd.", u"Inc.", u"LLC", u"GmbH"};
+    u"Co., Ltd.", u"Co.,Ltd.", u"Co.,Ltd", u"Pvt. Ltd.", u"Pvt Ltd", u"Ltd.", u"Ltd", u"Inc.", u"Inc", u"LLC",
+    u"GmbH", u"AG", u"B.V.", u"N.V.", u"S.A.", u"SAS", u"S.r.l.", u"Corp.", u"Corp"};
 
 bool IsLatinForm(const std::u16string& form) { return IsLetter(form[0]); }
 
@@ -395,8 +482,10 @@ FileFields ReadFields(const FileText& text) {
         if (lines.size() == kMostLinesRead) break;
         std::u16string joined = JoinJapaneseSpaces(source.text.substr(0, kLongestLineRead));
         std::u16string folded = Fold(joined);
-        lines.push_back({&source, std::move(joined), std::move(folded)});
+        std::u16string lower = Lowered(folded);
+        lines.push_back({&source, std::move(joined), std::move(folded), std::move(lower)});
     }
+    MarkRecipients(lines);
     float firstPageHeight = 0;
     for (const PageInfo& page : text.pages)
         if (page.page == 0) firstPageHeight = page.height;
