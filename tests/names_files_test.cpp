@@ -272,14 +272,18 @@ TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
     for (const char* name : {"shown.pdf", "next.pdf", "after.pdf"}) WriteFile(dir / name, "x");
     std::mutex mutex;
     std::vector<Bytes> read;  // in the order the reads ended, uncancelled
+    std::atomic<bool> middleStarted{false}, lateAsked{false};
     UiQueue ui;
     std::vector<Bytes> delivered;
     NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
                                 [&](const Bytes& path, const FileNames&) { delivered.push_back(path); },
                                 [&] {
                                     return [&](const Bytes& path, const std::atomic<bool>& cancelled) {
-                                        // Long enough for the step below to land within the read.
-                                        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+                                        // The second example holds until the steps below stop it.
+                                        const bool hold = path == dir / "middle.pdf" && !lateAsked;
+                                        if (path == dir / "middle.pdf") middleStarted = true;
+                                        for (auto until = Clock::now() + std::chrono::seconds(10); hold && !cancelled && Clock::now() < until;)
+                                            std::this_thread::sleep_for(std::chrono::milliseconds(1));
                                         std::lock_guard lock(mutex);
                                         if (!cancelled) read.push_back(path);
                                         return NameSuggestions::Read{IdentityOfPath(path), {{"n"}, {}}};
@@ -291,13 +295,13 @@ TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
         std::lock_guard lock(mutex);
         return read;
     };
-    for (auto until = Clock::now() + std::chrono::seconds(10); readSoFar().size() < 4 && Clock::now() < until;)
+    for (auto until = Clock::now() + std::chrono::seconds(10); !middleStarted && Clock::now() < until;)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     // Stepping on while the second example is read: the files shown go first.
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     suggestions.Request(dir / "next.pdf", {dir / "after.pdf"});
     WriteFile(dir / "late.pdf", "x");
     suggestions.Request(dir / "late.pdf");
+    lateAsked = true;
     for (auto until = Clock::now() + std::chrono::seconds(10); readSoFar().size() < 7 && Clock::now() < until;)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ui.RunAll();
