@@ -169,6 +169,10 @@ TEST(NameCandidates, FromLinesBestFirst) {
          {Line("議 事 録", 250, 40, 20), Line("電話番号 03-1111-2222", 40, 80, 10), Line("No.", 40, 100, 10),
           Line("A-77", 300, 100, 10), Line("合同 会 社 テ ス ト", 40, 120, 10)},
          {"A-77", "議事録", "合同会社テスト"}},
+        {"the due date never first: above the issue date, its label misread, or in the cell on its left",
+         {Line("請 求 書", 250, 40, 24), Line("支払期限", 300, 70, 10), Line("2026年12月31日", 510, 70, 10),
+          Line("2026年11月30日", 380, 100, 10), Line("有効期限 2027/1/31", 40, 90, 10)},
+         {"2026-11-30", "請求書", "20261130", "2026-12-31", "20261231", "2027-01-31", "20270131"}},
         {"nothing to go by", {Line("ページ", 40, 40, 10), Line("1", 40, 60, 10)}, {"ページ"}},
     };
     for (const auto& c : cases) {

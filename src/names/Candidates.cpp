@@ -78,6 +78,23 @@ bool IsAmountOrTotal(const Line& line) {
     return std::any_of(kTotals.begin(), kTotals.end(), [&](const char16_t* t) { return FindWord(line.lower, t) != std::u16string::npos; });
 }
 
+// The line just beside `line` on the same row: a table's value cell on its
+// right, its label on its left.
+const Line* Neighbour(const std::vector<Line>& lines, const Line& line, bool right) {
+    const TextBox& box = line.source->box;
+    const float middle = (box.y0 + box.y1) / 2;
+    const Line* best = nullptr;
+    for (const Line& other : lines) {
+        const TextBox& b = other.source->box;
+        if (&other == &line || other.source->page != line.source->page || middle < b.y0 || middle > b.y1 ||
+            (right ? b.x0 < box.x1 - 1 : b.x1 > box.x0 + 1))
+            continue;
+        if (best == nullptr || (right ? b.x0 < best->source->box.x0 : b.x1 > best->source->box.x1)) best = &other;
+    }
+    return best;
+}
+const Line* RightNeighbour(const std::vector<Line>& lines, const Line& line) { return Neighbour(lines, line, true); }
+
 // --- dates -------------------------------------------------------------------
 
 struct DateFound {
@@ -87,22 +104,37 @@ struct DateFound {
     std::size_t order = 0;
 };
 
-const std::array<const char16_t*, 12> kDateLabels{u"発行日", u"請求日", u"日付", u"作成日", u"納品日", u"見積日",
-                                                  u"契約日", u"開催日", u"日時", u"Date", u"DATE", u"date"};
-const std::array<const char16_t*, 5> kDueLabels{u"期限", u"期日", u"有効", u"Due", u"due"};
+// Small, as the line's lower text has them.
+const std::array<const char16_t*, 22> kDateLabels{
+    u"発行日", u"請求日", u"日付", u"作成日", u"納品日", u"見積日", u"契約日", u"開催日", u"日時", u"date", u"datum",
+    u"invoice date", u"rechnungsdatum", u"factuurdatum", u"date de facture", u"fecha", u"data", u"issued",
+    u"issue date", u"order date", u"belegdatum", u"ausgestellt"};
+// A date for paying, or for how long something holds, is never the document's.
+const std::array<const char16_t*, 20> kDueLabels{
+    u"期限", u"期日", u"有効", u"支払", u"入金", u"振込", u"due", u"payable", u"valid", u"paid", u"payment",
+    u"fällig", u"zahlbar", u"zahlungsziel", u"gültig", u"échéance", u"vervaldatum", u"vencimiento", u"scadenza",
+    u"expir"};
 
-std::vector<DateFound> RankedDates(const std::vector<Line>& lines, float firstPageHeight) {
+std::vector<DateFound> RankedDates(const std::vector<Line>& lines, float firstPageWidth, float firstPageHeight) {
     std::vector<std::u16string> texts;
     for (const Line& line : lines) texts.push_back(line.text);
     const DayMonth order = DayMonthOrder(texts);
     std::vector<DateFound> found;
     for (const Line& line : lines) {
+        std::size_t labelFrom = 0;  // a label stands between the date before and this one
         for (const FoundDate& date : FindDates(line.text, order)) {
             DateFound f{date, line.text.substr(date.at, date.length), 0, found.size()};
-            if (line.source->page == 0) f.score += 2;
-            if (line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3) f.score += 2;
-            for (const char16_t* label : kDateLabels) if (Contains(line.folded, label)) f.score += 3;
-            for (const char16_t* label : kDueLabels) if (Contains(line.folded, label)) f.score -= 2;
+            const TextLine& s = *line.source;
+            if (s.page == 0) f.score += 2;
+            if (s.page == 0 && s.box.y0 < firstPageHeight / 3) f.score += 2;
+            // The top right block, where Japanese invoices put it.
+            if (s.page == 0 && s.box.y0 < firstPageHeight / 3 && firstPageWidth > 0 && s.box.x0 > firstPageWidth / 2) f.score += 1;
+            std::u16string label = line.lower.substr(labelFrom, date.at - labelFrom);
+            if (labelFrom == 0 && std::none_of(label.begin(), label.end(), IsLetter) && !std::any_of(label.begin(), label.end(), IsJapanese))
+                if (const Line* left = Neighbour(lines, line, false)) label = left->lower;
+            if (std::any_of(kDateLabels.begin(), kDateLabels.end(), [&](const char16_t* l) { return Contains(label, l); })) f.score += 6;
+            if (std::any_of(kDueLabels.begin(), kDueLabels.end(), [&](const char16_t* l) { return Contains(label, l); })) f.score -= 20;
+            labelFrom = date.at + date.length;
             found.push_back(f);
         }
     }
@@ -151,21 +183,6 @@ std::u16string NumberAt(const std::u16string& folded, std::size_t at) {
     std::u16string number = folded.substr(at, end - at);
     if (number.size() > 40 || std::none_of(number.begin(), number.end(), IsDigit)) return {};
     return number;
-}
-
-// The line just right of `line` on the same row: a table's value cell.
-const Line* RightNeighbour(const std::vector<Line>& lines, const Line& line) {
-    const TextBox& box = line.source->box;
-    const float middle = (box.y0 + box.y1) / 2;
-    const Line* best = nullptr;
-    for (const Line& other : lines) {
-        const TextBox& b = other.source->box;
-        if (&other == &line || other.source->page != line.source->page || middle < b.y0 || middle > b.y1 ||
-            b.x0 < box.x1 - 1)
-            continue;
-        if (best == nullptr || b.x0 < best->source->box.x0) best = &other;
-    }
-    return best;
 }
 
 std::vector<std::u16string> RankedNumbers(const std::vector<Line>& lines) {
@@ -486,14 +503,14 @@ FileFields ReadFields(const FileText& text) {
         lines.push_back({&source, std::move(joined), std::move(folded), std::move(lower)});
     }
     MarkRecipients(lines);
-    float firstPageHeight = 0;
+    float firstPageWidth = 0, firstPageHeight = 0;
     for (const PageInfo& page : text.pages)
-        if (page.page == 0) firstPageHeight = page.height;
+        if (page.page == 0) firstPageWidth = page.width, firstPageHeight = page.height;
     if (firstPageHeight <= 0)
         for (const TextLine& line : text.lines) firstPageHeight = std::max(firstPageHeight, line.box.y1);
 
     FileFields fields;
-    const std::vector<DateFound> dates = RankedDates(lines, firstPageHeight);
+    const std::vector<DateFound> dates = RankedDates(lines, firstPageWidth, firstPageHeight);
     for (std::size_t i = 0; i < dates.size() && i < kMostCandidates; ++i)
         AddField(fields, FieldKind::Date, int(i), DateForms(dates[i].date, dates[i].printed));
     const std::vector<std::u16string> numbers = RankedNumbers(lines);
