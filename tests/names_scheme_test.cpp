@@ -119,8 +119,8 @@ TEST(NameScheme, NoHalfNamesAndOnlyNamesTheCheckTakes) {
     EXPECT_FALSE(ComposedName(scheme, FieldsOf(minus), Utf8()).empty());
     EXPECT_TRUE(ComposedName(scheme, FieldsOf(minus), cp932).empty());
     // Too long for a name once filled: not offered cut short.
-    const std::string longName(70, 'x');
-    const Document wordy{"請求書", "2026年4月30日", ("株式会社" + longName).c_str(), ""};
+    const std::string longSender = "株式会社" + std::string(70, 'x');
+    const Document wordy{"請求書", "2026年4月30日", longSender.c_str(), ""};
     EXPECT_TRUE(ComposedName(scheme, FieldsOf(wordy), Utf8()).empty());
 }
 
