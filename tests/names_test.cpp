@@ -174,6 +174,7 @@ TEST(NameCandidates, FromLinesBestFirst) {
           Line("2026年11月30日", 380, 100, 10), Line("有効期限 2027/1/31", 40, 90, 10)},
          {"2026-11-30", "請求書", "20261130", "2026-12-31", "20261231", "2027-01-31", "20270131"}},
         {"nothing to go by", {Line("ページ", 40, 40, 10), Line("1", 40, 60, 10)}, {"ページ"}},
+        {"OCR's noise is no title", {Line("Se", 250, 40, 24), Line("Bis", 40, 60, 20), Line("SL", 40, 80, 10)}, {"Bis"}},
     };
     for (const auto& c : cases) {
         FileText text;
