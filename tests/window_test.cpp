@@ -569,21 +569,30 @@ TEST(NameBox, EnterRenamesAndStepsOnWithTheNextNameSelected) {
     EXPECT_TRUE(program.boxes.shown.empty());
 }
 
+// An invoice with a text layer: its kind in large type, its date below.
+void MakeInvoice(const Bytes& path, const QString& dateLine) {
+    QPdfWriter writer(ToQString(path));
+    QPainter painter(&writer);
+    painter.setFont(QFont(QStringLiteral("IPAGothic"), 20));
+    painter.drawText(600, 800, QStringLiteral("請求書"));
+    painter.setFont(QFont(QStringLiteral("IPAGothic"), 10));
+    painter.drawText(600, 1400, dateLine);
+}
+
+// The window with the real readers behind its name list.
+struct ProgramWithNames {
+    Program program;
+    NameSuggestions names{[this](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
+                          [this](const Bytes& path, const FileNames& found) { program->Logic.NamesRead(path, found); }};
+    ProgramWithNames() { program->SetNameSource(&names); }
+};
+
 TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
     TempDir dir;
-    {
-        QPdfWriter writer(ToQString(dir / "scan1.pdf"));
-        QPainter painter(&writer);
-        painter.setFont(QFont(QStringLiteral("IPAGothic"), 20));
-        painter.drawText(600, 800, QStringLiteral("請求書"));
-        painter.setFont(QFont(QStringLiteral("IPAGothic"), 10));
-        painter.drawText(600, 1400, QStringLiteral("発行日 2026年3月31日"));
-    }
+    MakeInvoice(dir / "scan1.pdf", QStringLiteral("発行日 2026年3月31日"));
     MakePdf(dir / "scan2.pdf");
-    Program program;
-    NameSuggestions names([&](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
-                          [&](const Bytes& path, const FileNames& found) { program->Logic.NamesRead(path, found); });
-    program->SetNameSource(&names);
+    ProgramWithNames window;
+    Program& program = window.program;
     program.Open(dir / "scan1.pdf");
     TNameList& list = program->NameList();
     QTRY_VERIFY_WITH_TIMEOUT(list.count() > 1, 20000);
@@ -604,18 +613,10 @@ TEST(NameCandidates, AltDownOpensTheListAndTheChosenNameIsRenamedTo) {
 // and in the box itself once the setting is on, so that Enter alone renames.
 TEST(NameCandidates, TwoNamesGivenWithEnterTeachTheNextName) {
     TempDir dir;
-    for (int month = 1; month <= 4; ++month) {
-        QPdfWriter writer(ToQString(dir / ("scan" + std::to_string(month) + ".pdf")));
-        QPainter painter(&writer);
-        painter.setFont(QFont(QStringLiteral("IPAGothic"), 20));
-        painter.drawText(600, 800, QStringLiteral("請求書"));
-        painter.setFont(QFont(QStringLiteral("IPAGothic"), 10));
-        painter.drawText(600, 1400, QStringLiteral("発行日 2026年%1月15日").arg(month));
-    }
-    Program program;
-    NameSuggestions names([&](std::function<void()> task) { QMetaObject::invokeMethod(&program.form1(), std::move(task)); },
-                          [&](const Bytes& path, const FileNames& found) { program->Logic.NamesRead(path, found); });
-    program->SetNameSource(&names);
+    for (int month = 1; month <= 4; ++month)
+        MakeInvoice(dir / ("scan" + std::to_string(month) + ".pdf"), QStringLiteral("発行日 2026年%1月15日").arg(month));
+    ProgramWithNames window;
+    Program& program = window.program;
     program.Open(dir / "scan1.pdf");
     TNameList& list = program->NameList();
     for (int month = 1; month <= 2; ++month) {
