@@ -377,6 +377,31 @@ TEST_F(FormLogic, TwoNamesGivenByHandTeachTheThirdFilesName) {
     EXPECT_EQ(ComposeName(*forms.logic.Scheme(), Invoice(9)), u"2026-09-01_請求書");
 }
 
+// Browsing with the setting on renames nothing: a proposed name becomes the
+// user's by Enter or the button, or once edited.
+TEST_F(FormLogic, APickLeavesAFileWithItsNameOnlyProposed) {
+    FakeNameSource source;
+    for (int i = 1; i <= 3; ++i) {
+        const Bytes path = dir / ("scan0" + std::to_string(i) + ".pdf");
+        WriteFile(path, "x");
+        source.kept[path] = {};
+        source.fields[path] = Invoice(i);
+    }
+    forms.logic.Names = &source;
+    forms.logic.N_FillProposedClick();
+    Open("scan01.pdf");
+    forms.logic.NamesRead(dir / Jp(u"2026-12-01_請求書.pdf"), {{}, Invoice(12)});
+    EXPECT_EQ(forms.e_Rename.text, Jp(u"2026-01-01_請求書"));
+    forms.Pick("scan02.pdf");
+    EXPECT_TRUE(Exists(dir / "scan01.pdf"));
+    EXPECT_EQ(forms.e_Rename.text, Jp(u"2026-02-01_請求書"));
+    forms.e_Rename.text = "mine";  // typed over: the pick renames
+    forms.Pick("scan03.pdf");
+    EXPECT_TRUE(Exists(dir / "mine.pdf"));
+    forms.logic.E_RenameEnter(1);
+    EXPECT_TRUE(Exists(dir / Jp(u"2026-03-01_請求書.pdf")));
+}
+
 TEST_F(FormLogic, TheFoldersOwnNamesTeachBeforeTheFirstRename) {
     FakeNameSource source;
     for (const char* name : {"IMG_0001.pdf", "scan0002.pdf"}) WriteFile(dir / name, "x");

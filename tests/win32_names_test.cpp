@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/CodePage.h"
 #include "names/Candidates.h"
@@ -200,10 +202,12 @@ TEST(Win32NameScheme, TwoNamesTypedTeachTheNextAndEnterAloneGivesIt) {
 
     SendMessageA(form.Handle(), WM_COMMAND, TForm1Layout::N_FillProposed, 0);
     EXPECT_EQ(WindowText(box), inScheme(2));
+    // All of it selected, in characters (GetWindowTextLengthW may count more).
+    wchar_t text[64];
     DWORD from = 1, to = 0;
     SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(from, 0u);
-    EXPECT_EQ(to, DWORD(GetWindowTextLengthW(box)));
+    EXPECT_EQ(to, DWORD(GetWindowTextW(box, text, 64)));
     enter();
     EXPECT_TRUE(PumpUntil([&] { return WindowText(box) == inScheme(3); }, 20000)) << WindowText(box);
     enter();

@@ -313,8 +313,10 @@ void Form1Logic::ListBox1Click() {
     if (ListBox1.ItemIndex() < 0) return;
     const Bytes picked = ListBox1.Item(ListBox1.ItemIndex());
     try {
-        // A current file that another program removed has nothing left to rename.
-        if (N_R2.Checked() && PathExists(E_Filename.Text())) RenameCommand();
+        // A current file that another program removed has nothing left to rename;
+        // a name only proposed, untouched, is not the user's until Enter or the button.
+        const bool proposedOnly = !filled_.empty() && E_Rename.Text() == filled_;
+        if (N_R2.Checked() && !proposedOnly && PathExists(E_Filename.Text())) RenameCommand();
     } catch (...) {
         // A refused rename: the file shown stays the current one, and the next arrow key starts from its row.
         unshown_.clear();

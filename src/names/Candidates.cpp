@@ -371,7 +371,7 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
         const std::size_t keyword = Fold(name).find(f.substr(at, length));
         for (const char16_t* after : kAfterSender) {
             const std::size_t a = Fold(name).find(after);
-            if (a != std::u16string::npos && keyword != std::u16string::npos && a > keyword + length) name = Squeeze(name.substr(0, a));
+            if (a != std::u16string::npos && keyword != std::u16string::npos && a >= keyword + length) name = Squeeze(name.substr(0, a));
         }
         if (name.size() > 40 || name.size() <= length) continue;
         if (std::find(senders.begin(), senders.end(), name) == senders.end()) senders.push_back(name);
