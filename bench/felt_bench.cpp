@@ -32,6 +32,7 @@
 #include "XSession.h"
 #include "core/Paths.h"
 #include "names/NameSuggestions.h"
+#include "qt/NameList.h"
 #include "qt/QtBytes.h"
 #include "support/Fixtures.h"
 #include "support/WindowHarness.h"
@@ -158,6 +159,25 @@ public:
         program_->OpenDialog1.FileName = path;
         program_->B_Open->click();
     }
+    // The current file's names are in the list: its candidates, or 候補なし.
+    bool NamesShown() {
+        TNameList& list = program_->NameList();
+        return list.count() > 0 && list.item(0)->text() != QStringLiteral("読み取り中…");
+    }
+    // The user's scheme "書類_<the old name's number>" taught by `renames`
+    // renames with Enter, each once the file's names were read.
+    void TeachScheme(int renames) {
+        for (int i = 0; i < renames; ++i) {
+            WaitUntil([&] { return NamesShown(); }, "the names of a file to rename");
+            const Bytes name = FileNamePart(Current());
+            program_.Type("書類_" + name.substr(4, name.size() - 8));
+            program_->Logic.E_RenameEnter(1);
+        }
+        if (!HasScheme()) Fail("no scheme learnt from the renames");
+    }
+    QString FirstName() { return program_->NameList().item(0)->text(); }
+    bool HasScheme() { return program_->Logic.Scheme().has_value(); }
+    void FillProposed() { program_->Logic.N_FillProposedClick(); }
 
 private:
     Program program_;
@@ -334,6 +354,13 @@ double RenameAndNext(XSession& x, PaintWatch& watch, Subject& s, const std::stri
     return ms;
 }
 
+// Enter in the name box holding the proposed name: it renames and loads the next.
+double EnterTakingTheBox(XSession& x, PaintWatch& watch, Subject& s) {
+    Activate(s.Window(), s.RenameEdit());
+    const Bytes next = FolderPart(s.Current()) + s.Row(1);
+    return Timed(x, watch, s, [&] { return s.Current() == next; }, [&] { x.Tap("Return"); });
+}
+
 double ResizeStep(XSession& x, PaintWatch& watch, Subject& s) {
     Activate(s.Window(), s.List());
     QWidget* window = s.Window();
@@ -442,6 +469,54 @@ void SuggestionFigures(XSession& x, const Bytes& folder, int total) {
         offMs.push_back(RenameAndNext(x, watch, off, std::string("namesoff").append(number)));
     }
     Report("felt_rename_and_next_to_screen" + suffix, onMs, offMs);
+}
+
+// The program with the user's scheme on (learnt, its name first in the
+// list) beside it off, in turns in one folder, each step once the file's
+// names are in. With the composed name put in the box Enter alone renames
+// to it, so that Enter stands beside a typed name and Down.
+void SchemeFigures(XSession& x, const Bytes& folder, int total) {
+    PaintWatch watch;
+    char start[2][32];
+    std::snprintf(start[0], sizeof start[0], "scan%06d.pdf", total / 4);
+    std::snprintf(start[1], sizeof start[1], "scan%06d.pdf", total / 16 * 7);
+    Ours on(folder + start[0]), off(folder + start[1]);
+    for (Subject* s : {static_cast<Subject*>(&on), static_cast<Subject*>(&off)})
+        for (QObject* w : s->FrameWidgets()) watch.Watch(w);
+    on.TeachScheme(3);
+    Settle(200);
+    // Fewer than the others: each step waits for the file's names, read at a low priority.
+    const int runs = quick ? 3 : 11;
+    const auto named = [](Ours& s) {
+        WaitUntil([&] { return s.NamesShown(); }, "the names of the file shown");
+        return &s;
+    };
+    std::string suffix = "_";
+    suffix.append(std::to_string(total)).append("_files_quiet_scheme_");
+    std::vector<double> onMs, offMs;
+    for (int i = 0; i < runs; ++i) {
+        if (!named(on)->FirstName().startsWith(QStringLiteral("書類_"))) Fail("no composed name first in the list");
+        onMs.push_back(Down(x, watch, on));
+        offMs.push_back(Down(x, watch, *named(off)));
+    }
+    Report("felt_down_to_page_and_list_to_screen" + suffix + "shown_baseline_off", onMs, offMs);
+    on.FillProposed();
+    static int renamed = 0;
+    std::vector<double> takenMs, typedMs;
+    onMs.clear(), offMs.clear();
+    for (int i = 0; i < runs; ++i) {
+        const std::string number = std::to_string(++renamed);
+        WaitUntil([&] { return on.NamesShown() && on.RenameEdit()->text().startsWith(QStringLiteral("書類_")); },
+                  "the composed name in the box");
+        const Bytes composed = FromQString(on.RenameEdit()->text());
+        takenMs.push_back(EnterTakingTheBox(x, watch, on));
+        if (!Exists(folder + composed + ".pdf")) Fail("not renamed to the composed name " + composed);
+        typedMs.push_back(RenameAndNext(x, watch, *named(on), std::string("schemeon").append(number)));
+        offMs.push_back(RenameAndNext(x, watch, *named(off), std::string("schemeoff").append(number)));
+    }
+    if (off.HasScheme()) Fail("the baseline learnt a scheme");
+    Report("felt_enter_taking_the_composed_name_to_screen" + suffix + "filled_baseline_rename_and_next_off", takenMs, offMs);
+    Report("felt_rename_and_next_to_screen" + suffix + "filled_baseline_off", typedMs, offMs);
 }
 
 std::vector<double> StartTimes(XSession& x, const std::string& program, int runs) {
@@ -556,7 +631,10 @@ int main(int argc, char** argv) {
             NoteLoad(std::to_string(total) + " files, " + phase);
             FeltFigures(x, folder, baselineFolder, total, phase);
         }
-        if (total != 10000) SuggestionFigures(x, folder, total);
+        if (total != 10000) {
+            SuggestionFigures(x, folder, total);
+            SchemeFigures(x, folder, total);
+        }
     }
     const Bytes memory = dir / "memory/";
     MakeFolder(memory);
