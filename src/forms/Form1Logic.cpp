@@ -42,6 +42,11 @@ Bytes StemOf(const Bytes& path) {
     const Bytes name = FileNamePart(path);
     return name.size() > 4 ? name.substr(0, name.size() - 4) : Bytes();
 }
+// A file's fields with its name before the rename: scan0042's 0042 may be in the new one.
+FileFields WithOldName(FileFields fields, const std::u16string& stem) {
+    for (Field& field : OldNameFields(stem)) fields.push_back(std::move(field));
+    return fields;
+}
 
 }  // namespace
 
@@ -614,9 +619,7 @@ void Form1Logic::LearnRename(const Bytes& from, const Bytes& to) {
         if (waiting_.size() > kMostWaitingRenames) waiting_.erase(waiting_.begin());
         return;
     }
-    FileFields fields = found->fields;
-    for (Field& field : OldNameFields(rename.oldStem)) fields.push_back(std::move(field));
-    renamed_.push_back({std::move(fields), rename.name});
+    renamed_.push_back({WithOldName(found->fields, rename.oldStem), rename.name});
     Relearn();
 }
 
@@ -641,9 +644,7 @@ void Form1Logic::TakeWaitingRenames() {
             waiting_.push_back(std::move(rename));
             continue;
         }
-        FileFields fields = found->fields;
-        for (Field& field : OldNameFields(rename.oldStem)) fields.push_back(std::move(field));
-        renamed_.push_back({std::move(fields), rename.name});
+        renamed_.push_back({WithOldName(found->fields, rename.oldStem), rename.name});
         Relearn();
     }
 }
@@ -666,11 +667,8 @@ void Form1Logic::ShowNames(const std::optional<FileNames>& found) {
     NameList.SetEnabled(Names != nullptr && N_Names.Checked());
     shown_ = found;
     composed_.clear();
-    if (found && scheme_ && !E_Filename.Text().empty()) {
-        FileFields fields = found->fields;
-        for (Field& field : OldNameFields(Utf16(CurrentStem))) fields.push_back(std::move(field));
-        composed_ = ComposedName(*scheme_, fields);
-    }
+    if (found && scheme_ && !E_Filename.Text().empty())
+        composed_ = ComposedName(*scheme_, WithOldName(found->fields, Utf16(CurrentStem)));
     offered_.clear();
     if (!composed_.empty()) offered_.push_back(composed_);
     if (found)
