@@ -360,6 +360,31 @@ TEST(ReadersHelper, CraftedFilesCostOnlyTheirOwnNames) {
     EXPECT_NE(status.find("Seccomp:\t2"), Bytes::npos);
 }
 
+// A read that finds nothing says so: a scan of nothing but speckles, an MP3
+// with no tags and a damaged file each end, within the deadline, as a file
+// read with no names (候補なし), never as one still being read.
+TEST(ReadersHelper, ReadsThatFindNothingEndWithNoNames) {
+    TempDir dir;
+    GreyImage speckles{1240, 1754, 150, 0, std::vector<unsigned char>(1240 * 1754, 255)};
+    std::mt19937 random(3);
+    for (unsigned char& pixel : speckles.pixels)
+        if (random() % 40 == 0) pixel = 0;
+    WriteFile(dir / "speckles.pdf", ImagePdf(speckles));
+    MakeMp3(dir / "untagged.mp3", 200);
+    WriteFile(dir / "damaged.pdf", "%PDF-1.4 cut short");
+    const std::chrono::milliseconds deadline{3000};
+    const NameSuggestions::Reader read = HelperFileNameReader(deadline)();
+    const std::atomic<bool> going{false};
+    read(dir / "damaged.pdf", going);  // the helper's start is not a file's time
+    for (const char* name : {"speckles.pdf", "untagged.mp3", "damaged.pdf"}) {
+        const auto start = Clock::now();
+        const NameSuggestions::Read found = read(dir / name, going);
+        EXPECT_LT(Clock::now() - start, deadline + std::chrono::seconds(1)) << name;
+        EXPECT_TRUE(found.identity) << name;
+        EXPECT_TRUE(found.found.names.empty()) << name << ": " << (found.found.names.empty() ? "" : found.found.names[0]);
+    }
+}
+
 // The window closed while the helper is deep in a file: the worker is let go
 // at once and the helper killed, so the program ends within a second.
 TEST(ReadersHelper, ClosingWhileAFileHoldsTheHelperTakesUnderASecond) {
