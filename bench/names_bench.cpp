@@ -145,14 +145,14 @@ void HelperBesideInProcess(int runs) {
     QElapsedTimer timer;
     timer.start();
     const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
-    helper(dir / "tagged.mp3", going);
+    helper(dir / "tagged.mp3", going, ReadDepth::Top);
     const double start = timer.nsecsElapsed() / 1e6;
     const NameSuggestions::Reader inProcess = FileNameReader()();
-    inProcess(dir / "tagged.mp3", going);
+    inProcess(dir / "tagged.mp3", going, ReadDepth::Top);
     std::printf("bench names_helper_start_and_first_mp3_ms=%.1f\n", start);
     for (const char* name : {"invoice.pdf", "scan.pdf", "tagged.mp3"}) {
-        const std::vector<double> ours = TimesMs(runs, [&] { helper(dir / name, going); });
-        const std::vector<double> bare = TimesMs(runs, [&] { inProcess(dir / name, going); });
+        const std::vector<double> ours = TimesMs(runs, [&] { helper(dir / name, going, ReadDepth::Top); });
+        const std::vector<double> bare = TimesMs(runs, [&] { inProcess(dir / name, going, ReadDepth::Top); });
         Report(std::string("names_read_in_the_helper_") + name + "_baseline_in_process", ours, bare);
     }
 }
@@ -184,7 +184,7 @@ void CraftedFilesCost() {
         const double inProcessMs = timer.nsecsElapsed() / 1e6;
         const char* ending = WIFSIGNALED(status) ? (WTERMSIG(status) == SIGKILL ? "killed at 60 s" : "crashed") : "ended";
         timer.start();
-        helper(path, going);
+        helper(path, going, ReadDepth::Top);
         std::printf("bench names_crafted_%s in_process_ms=%.0f in_process_peak_mb=%ld (%s) helper_ms=%.0f\n", file.name,
                     inProcessMs, usage.ru_maxrss / 1024, ending, timer.nsecsElapsed() / 1e6);
         std::fflush(stdout);

@@ -95,6 +95,45 @@ TEST(NameFiles, InvoiceTextLayerAndScan) {
     for (const char* name : {"2026-03-31", "INV-2026-0042", "請求書"}) EXPECT_TRUE(Has(fromScan, name)) << name << " in " << all;
 }
 
+// A bill whose kind, number and date stand only in its bottom half: the
+// top read says more is to be read, and the whole read finds them.
+TEST(NameFiles, FieldsInTheBottomOfAScanAreFoundByTheWholeRead) {
+    TempDir dir;
+    QImage page(2480, 3508, QImage::Format_Grayscale8);  // A4 at 300 dpi
+    page.fill(255);
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(300.0 / 72.0, 300.0 / 72.0);
+        const auto text = [&](qreal x, qreal y, int size, const QString& line) {
+            QFont font(QStringLiteral("IPAPGothic"));
+            font.setPixelSize(size);
+            painter.setFont(font);
+            painter.drawText(QPointF(x, y), line);
+        };
+        text(50, 120, 12, QStringLiteral("いつもご利用ありがとうございます"));
+        text(50, 650, 14, QStringLiteral("株式会社見本商事 様"));
+        text(50, 680, 12, QStringLiteral("金額 ¥5,500 下記のとおりご請求申し上げます"));
+        text(370, 710, 12, QStringLiteral("請求書番号 R-20815"));
+        text(370, 728, 12, QStringLiteral("発行日 2026年5月20日"));
+    }
+    GreyImage image{page.width(), page.height(), 300, 0, {}};
+    for (int y = 0; y < page.height(); ++y) image.pixels.insert(image.pixels.end(), page.constScanLine(y), page.constScanLine(y) + page.width());
+    WriteFile(dir / "bill.pdf", ImagePdf(image));
+    FileReader reader;
+    const FileReader::Result top = reader.Read(dir / "bill.pdf");
+    ASSERT_FALSE(top.text.pages.empty());
+    EXPECT_TRUE(top.text.pages[0].partial);
+    const FileFields topFields = ReadFields(top.text);
+    EXPECT_FALSE(FindField(topFields, FieldKind::Kind));
+    const FileReader::Result whole = reader.Read(dir / "bill.pdf", nullptr, ReadDepth::Whole);
+    EXPECT_FALSE(whole.text.pages[0].partial);
+    const std::vector<Bytes> names = NameCandidates(whole.text, CodePage::FromNumber(65001));
+    std::string all;
+    for (const Bytes& name : names) all += name + " | ";
+    for (const char* name : {"2026-05-20", "R-20815", "請求書"}) EXPECT_TRUE(Has(names, name)) << name << " in " << all;
+}
+
 // --- MP3 tags ----------------------------------------------------------------
 
 TEST(NameFiles, Mp3Tags) {
@@ -204,9 +243,9 @@ TEST(NameWorker, SteppingThrough200FilesFast) {
                                     },
                                     [real] {
                                         NameSuggestions::Reader read = real();
-                                        return [read](const Bytes& path, const std::atomic<bool>& cancelled) {
+                                        return [read](const Bytes& path, const std::atomic<bool>& cancelled, ReadDepth depth) {
                                             std::this_thread::sleep_for(std::chrono::milliseconds(3));
-                                            return read(path, cancelled);
+                                            return read(path, cancelled, depth);
                                         };
                                     });
         for (std::size_t i = 0; i < files.size(); ++i) {
@@ -278,7 +317,7 @@ TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
     NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
                                 [&](const Bytes& path, const FileNames&) { delivered.push_back(path); },
                                 [&] {
-                                    return [&](const Bytes& path, const std::atomic<bool>& cancelled) {
+                                    return [&](const Bytes& path, const std::atomic<bool>& cancelled, ReadDepth) {
                                         // The second example holds until the steps below stop it.
                                         const bool hold = path == dir / "middle.pdf" && !lateAsked;
                                         if (path == dir / "middle.pdf") middleStarted = true;
@@ -309,6 +348,51 @@ TEST(NameWorker, ExamplesWaitBehindTheFileShownAndTheReadAhead) {
                                                dir / "late.pdf", dir / "middle.pdf", dir / "old.pdf"}));
     // Each example comes back once; of the files shown, only the one still shown.
     EXPECT_EQ(delivered, (std::vector<Bytes>{dir / "newest.pdf", dir / "late.pdf", dir / "middle.pdf", dir / "old.pdf"}));
+}
+
+// A scan's top read lacks a field: the rest of the file shown is read after
+// the files read ahead, and its names follow the top's, which keep their rows.
+TEST(NameWorker, TheRestOfAScanIsReadForTheFileShownAfterTheReadAhead) {
+    TempDir dir;
+    for (const char* name : {"shown.pdf", "next.pdf"}) WriteFile(dir / name, "x");
+    std::mutex mutex;
+    std::vector<std::pair<Bytes, ReadDepth>> reads;
+    UiQueue ui;
+    using Names = NameSource::Names;
+    std::vector<std::pair<Bytes, Names>> delivered;
+    const Field date{FieldKind::Date, 0, {u"2026-05-20"}}, number{FieldKind::Number, 0, {u"R-20815"}},
+        kind{FieldKind::Kind, 0, {u"請求書"}};
+    NameSuggestions suggestions([&](std::function<void()> task) { ui.Post(std::move(task)); },
+                                [&](const Bytes& path, const FileNames& found) { delivered.emplace_back(path, found.names); },
+                                [&] {
+                                    return [&](const Bytes& path, const std::atomic<bool>&, ReadDepth depth) {
+                                        std::lock_guard lock(mutex);
+                                        reads.emplace_back(path, depth);
+                                        if (depth == ReadDepth::Top) return NameSuggestions::Read{IdentityOfPath(path), {{"2026-05-20"}, {date}, true}};
+                                        return NameSuggestions::Read{IdentityOfPath(path),
+                                                                     {{"R-20815", "2026-05-20"}, {date, number, kind}, false}};
+                                    };
+                                });
+    const auto readsSoFar = [&] {
+        std::lock_guard lock(mutex);
+        return reads.size();
+    };
+    suggestions.Request(dir / "shown.pdf", {dir / "next.pdf"});
+    for (auto until = Clock::now() + std::chrono::seconds(10); delivered.size() < 2 && Clock::now() < until;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ui.RunAll();
+    }
+    using Read = std::pair<Bytes, ReadDepth>;
+    EXPECT_EQ(reads, (std::vector<Read>{{dir / "shown.pdf", ReadDepth::Top}, {dir / "next.pdf", ReadDepth::Top},
+                                        {dir / "shown.pdf", ReadDepth::Whole}}));
+    EXPECT_EQ(delivered, (std::vector<std::pair<Bytes, Names>>{{dir / "shown.pdf", {"2026-05-20"}},
+                                                               {dir / "shown.pdf", {"2026-05-20", "R-20815"}}}));
+    EXPECT_FALSE(suggestions.Kept(dir / "shown.pdf")->partial);
+    // The file read ahead comes up with its top: the rest of it is read now.
+    EXPECT_TRUE(suggestions.Request(dir / "next.pdf")->partial);
+    for (auto until = Clock::now() + std::chrono::seconds(10); readsSoFar() < 4 && Clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(reads.back(), (Read{dir / "next.pdf", ReadDepth::Whole}));
 }
 
 TEST(NameWorker, OcrTimeOfTheTopOfAScan) {
@@ -350,10 +434,10 @@ TEST(ReadersHelper, CraftedFilesCostOnlyTheirOwnNames) {
     for (const CraftedFile& file : CraftedFiles()) {
         WriteFile(dir / file.name, file.bytes);
         const auto start = Clock::now();
-        const NameSuggestions::Read crafted = read(dir / file.name, going);
+        const NameSuggestions::Read crafted = read(dir / file.name, going, ReadDepth::Top);
         EXPECT_LT(Clock::now() - start, deadline + std::chrono::seconds(1)) << file.name;
         EXPECT_TRUE(crafted.identity) << file.name;
-        EXPECT_TRUE(Has(read(invoice, going).found.names, "請求書")) << "after " << file.name;
+        EXPECT_TRUE(Has(read(invoice, going, ReadDepth::Top).found.names, "請求書")) << "after " << file.name;
     }
     // Shut in: no files opened, no programs started, a memory limit.
     const Bytes status = ReadFile("/proc/" + std::to_string(ReaderHelperProcess()) + "/status");
@@ -375,10 +459,10 @@ TEST(ReadersHelper, ReadsThatFindNothingEndWithNoNames) {
     const std::chrono::milliseconds deadline{3000};
     const NameSuggestions::Reader read = HelperFileNameReader(deadline)();
     const std::atomic<bool> going{false};
-    read(dir / "damaged.pdf", going);  // the helper's start is not a file's time
+    read(dir / "damaged.pdf", going, ReadDepth::Top);  // the helper's start is not a file's time
     for (const char* name : {"speckles.pdf", "untagged.mp3", "damaged.pdf"}) {
         const auto start = Clock::now();
-        const NameSuggestions::Read found = read(dir / name, going);
+        const NameSuggestions::Read found = read(dir / name, going, ReadDepth::Top);
         EXPECT_LT(Clock::now() - start, deadline + std::chrono::seconds(1)) << name;
         EXPECT_TRUE(found.identity) << name;
         EXPECT_TRUE(found.found.names.empty()) << name << ": " << (found.found.names.empty() ? "" : found.found.names[0]);

@@ -54,7 +54,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
     const std::chrono::seconds deadline{30};
     const NameSuggestions::Reader read = HelperFileNameReader(deadline)();
     const std::atomic<bool> going{false};
-    EXPECT_TRUE(Has(read(invoice, going).found.names, "5042"));
+    EXPECT_TRUE(Has(read(invoice, going, ReadDepth::Top).found.names, "5042"));
     const DWORD helperId = DWORD(ReaderHelperProcess());
     ASSERT_NE(helperId, GetCurrentProcessId());
     const HANDLE helper = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, helperId);
@@ -64,7 +64,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
     EXPECT_TRUE(IsProcessInJob(GetCurrentProcess(), nullptr, &programInJob) && !programInJob);
     EXPECT_NE(ReaderHelperJob(), 0);
 
-    const NameSuggestions::Read nested = read(chapters, going);
+    const NameSuggestions::Read nested = read(chapters, going, ReadDepth::Top);
     EXPECT_TRUE(nested.identity);
     EXPECT_TRUE(nested.found.names.empty());
     const int starts = ReaderHelperStarts();
@@ -74,7 +74,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
         TerminateProcess(helper, 9);
     });
     const auto start = Clock::now();
-    const NameSuggestions::Read killed = read(fanOut, going);
+    const NameSuggestions::Read killed = read(fanOut, going, ReadDepth::Top);
     const auto took = Clock::now() - start;
     killer.join();
     CloseHandle(helper);
@@ -82,7 +82,7 @@ TEST(Win32ReadersHelper, AKilledHelperCostsOnlyItsFileAndRunsInAJob) {
     EXPECT_LT(took, deadline / 4);
     EXPECT_TRUE(killed.identity);
     EXPECT_TRUE(killed.found.names.empty());
-    const std::vector<Bytes> after = read(invoice, going).found.names;
+    const std::vector<Bytes> after = read(invoice, going, ReadDepth::Top).found.names;
     for (const char* name : {"2026-03-31", "5042"}) EXPECT_TRUE(Has(after, name)) << name;
     EXPECT_EQ(ReaderHelperStarts(), starts + 1);
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "core/CodePage.h"
-#include "names/Dates.h"
 #include "names/Mp3Tags.h"
 #include "names/Ocr.h"
 #include "names/PdfText.h"
@@ -14,10 +13,6 @@ namespace {
 
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
 
-bool HasDate(const std::vector<TextLine>& lines) {
-    return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
-}
-
 }  // namespace
 
 FileReader::FileReader(std::string ocrData)
@@ -25,7 +20,7 @@ FileReader::FileReader(std::string ocrData)
 
 FileReader::~FileReader() = default;
 
-FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* cancelled) {
+FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* cancelled, ReadDepth depth) {
     Result result;
     const FileKind kind = KindOfPath(path);
     if (kind == FileKind::Other) return result;
@@ -46,14 +41,14 @@ FileReader::Result FileReader::Read(const Bytes& path, const std::atomic<bool>* 
         if (!ReadAFile(problem)) result.identity.reset();
         return result;
     }
-    result.text = ReadBytes(bytes, kind, cancelled);
+    result.text = ReadBytes(bytes, kind, cancelled, depth);
     return result;
 }
 
-FileText FileReader::ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled) {
+FileText FileReader::ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled, ReadDepth depth) {
     FileText text;
     if (kind == FileKind::Mp3) text.tags = ReadMp3Tags(file);
-    else if (kind == FileKind::Pdf) text = ReadPdf(file, cancelled);
+    else if (kind == FileKind::Pdf) text = ReadPdf(file, cancelled, depth);
     return text;
 }
 
@@ -61,27 +56,37 @@ void FileReader::Prepare() { ocr_->Ready(); }
 void FileReader::Abort() { pdf_->Abort(); }
 void FileReader::ResetAbort() { pdf_->ResetAbort(); }
 
-FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* cancelled) {
+FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* cancelled, ReadDepth depth) {
     FileText text;
     if (!pdf_->Open(file)) return text;
+    const bool whole = depth == ReadDepth::Whole;
     PageInfo first = pdf_->Page(0);
     std::vector<TextLine> lines = pdf_->Lines(0);
     if (!HasUsableText(lines) && !Cancelled(cancelled)) {
         first.ocr = true;
-        first.partial = true;
         lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, kOcrTop), 0, cancelled);
-        if (!HasDate(lines) && !Cancelled(cancelled)) {
+        // The top of a scan first: the rest waits until the file shown needs it.
+        first.partial = !whole;
+        if (whole && !Cancelled(cancelled)) {
             std::vector<TextLine> rest = ocr_->Read(pdf_->Draw(0, kOcrDpi, kOcrTop, 1), 0, cancelled);
             lines.insert(lines.end(), rest.begin(), rest.end());
-            first.partial = false;
         }
     }
     text.pages.push_back(first);
     text.lines = std::move(lines);
     const int last = pdf_->Pages() - 1;
     if (last > 0 && !Cancelled(cancelled)) {
+        PageInfo info = pdf_->Page(last);
         std::vector<TextLine> lines = pdf_->Lines(last);
-        text.pages.push_back(pdf_->Page(last));
+        if (!HasUsableText(lines)) {
+            if (whole && !Cancelled(cancelled)) {
+                info.ocr = true;
+                lines = ocr_->Read(pdf_->Draw(last, kOcrDpi, 0, 1), last, cancelled);
+            } else {
+                text.pages[0].partial = true;  // the last page of scans is read when Whole
+            }
+        }
+        text.pages.push_back(info);
         text.lines.insert(text.lines.end(), lines.begin(), lines.end());
     }
     pdf_->Close();

@@ -29,18 +29,20 @@ public:
     ~FileReader();
 
     // The file is read whole and closed before anything is parsed.
-    Result Read(const Bytes& path, const std::atomic<bool>* cancelled = nullptr);
+    Result Read(const Bytes& path, const std::atomic<bool>* cancelled = nullptr, ReadDepth depth = ReadDepth::Top);
     // A file's bytes, read as `kind`.
-    FileText ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled = nullptr);
+    FileText ReadBytes(std::string_view file, FileKind kind, const std::atomic<bool>* cancelled = nullptr,
+                       ReadDepth depth = ReadDepth::Top);
     // Loads what the first read would (the OCR language data), so that
     // nothing is opened later.
     void Prepare();
     // Stops the read in hand, from another thread; ResetAbort() before the next.
     void Abort();
     void ResetAbort();
-    // Page 1 (its text layer, else OCR of its top, then of the rest when the top
-    // holds no date) and the last page's text layer.
-    FileText ReadPdf(std::string_view file, const std::atomic<bool>* cancelled = nullptr);
+    // Page 1 (its text layer, else OCR of its top; of all of it when `depth`
+    // is Whole) and the last page's text layer (when Whole, OCR of the last
+    // page that has none). A scan read only in part says so in its first page.
+    FileText ReadPdf(std::string_view file, const std::atomic<bool>* cancelled = nullptr, ReadDepth depth = ReadDepth::Top);
 
 private:
     std::unique_ptr<PdfText> pdf_;

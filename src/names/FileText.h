@@ -33,6 +33,10 @@ struct Tags {
     int year = 0;
 };
 
+// How much of a scan is read: the top of page 1, quickly; or all of page 1
+// and the last page, for the file shown when the top lacked a field.
+enum class ReadDepth : unsigned char { Top, Whole };
+
 struct FileText {
     std::vector<PageInfo> pages;
     std::vector<TextLine> lines;

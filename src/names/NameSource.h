@@ -11,6 +11,7 @@
 struct FileNames {
     std::vector<Bytes> names;
     FileFields fields;
+    bool partial = false;  // a scan of which only the top was read
     bool operator==(const FileNames&) const = default;
 };
 

@@ -19,7 +19,25 @@ struct Job {
     std::uint64_t generation = 0;
     bool current = false;  // the file shown, whose result goes to Ready
     bool example = false;  // read last, for how its name was made; goes to Ready too
+    ReadDepth depth = ReadDepth::Top;
 };
+
+// A scan whose top lacked the kind, the number or the date: the file shown
+// has the rest of it read, after the files read ahead.
+bool NeedsTheRest(const FileNames& found) {
+    return found.partial && (!FindField(found.fields, FieldKind::Kind) || !FindField(found.fields, FieldKind::Number) ||
+                             !FindField(found.fields, FieldKind::Date));
+}
+
+// The rest of a scan read: the names of its top keep their rows, the new ones follow.
+FileNames WithTheRest(const FileNames& top, FileNames whole) {
+    FileNames merged = top;
+    for (Bytes& name : whole.names)
+        if (std::find(merged.names.begin(), merged.names.end(), name) == merged.names.end()) merged.names.push_back(std::move(name));
+    if (!whole.fields.empty()) merged.fields = std::move(whole.fields);
+    merged.partial = false;
+    return merged;
+}
 
 // One worker thread's lot. Its job may be changed by Request while it reads:
 // a file read ahead can become the one shown.
@@ -170,7 +188,7 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
             if (const FileNames* found = identity ? shared->Find(*identity) : nullptr) known = *found;
         }
         try {
-            if (!known && reader) read = reader(job.path, *cancelled);
+            if (!known && reader) read = reader(job.path, *cancelled, job.depth);
         } catch (...) {
             read = {};  // a file that breaks a reader has no candidates
         }
@@ -183,8 +201,15 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
                 shared->examples.insert(shared->examples.begin(), job.path);
             continue;
         }
-        if (known) read.found = std::move(*known);
-        else if (read.identity) shared->Keep(*read.identity, read.found);
+        if (known) {
+            read.found = std::move(*known);
+        } else if (read.identity) {
+            if (job.depth == ReadDepth::Whole)
+                if (const FileNames* top = shared->Find(*read.identity)) read.found = WithTheRest(*top, std::move(read.found));
+            shared->Keep(*read.identity, read.found);
+        }
+        if (job.current && job.depth == ReadDepth::Top && NeedsTheRest(read.found))
+            shared->queue.push_back({job.path, job.generation, true, false, ReadDepth::Whole});
         if (!job.current && !job.example) continue;
         lock.unlock();
         std::weak_ptr<NameSuggestions::Shared> weak = shared;
@@ -250,17 +275,19 @@ std::optional<FileNames> NameSuggestions::Request(const Bytes& path, const std::
     std::optional<FileNames> names;
     if (identity)
         if (const FileNames* known = shared_->Find(*identity)) names = *known;
+    const bool needsTheRest = names && NeedsTheRest(*names);
 
     std::vector<Bytes> wanted = readAhead;
-    if (!names) wanted.push_back(path);
+    if (!names || needsTheRest) wanted.push_back(path);
     shared_->CancelRunning(wanted);
     shared_->queue.clear();
     std::optional<Job>* running = shared_->active ? &shared_->active->job : nullptr;
     const bool readingIt = running && *running && !(*running)->path.empty() && (*running)->path == path &&
                            !shared_->active->cancelled->load();
+    const bool readingTheRest = readingIt && (*running)->depth == ReadDepth::Whole;
     if (running && *running) {
         // The file being read ahead is the one shown now: its result is awaited, not read twice.
-        (*running)->current = readingIt && !names;
+        (*running)->current = readingIt && (!names || readingTheRest);
         (*running)->generation = generation;
     }
     if (!names && !readingIt) shared_->queue.push_back({path, generation, true});
@@ -268,6 +295,7 @@ std::optional<FileNames> NameSuggestions::Request(const Bytes& path, const std::
         const bool inHand = shared_->active && shared_->active->job && shared_->active->job->path == next;
         if (next != path && !inHand) shared_->queue.push_back({next, generation, false});
     }
+    if (needsTheRest && !readingTheRest) shared_->queue.push_back({path, generation, true, false, ReadDepth::Whole});
     if (shared_->HasWork()) {
         if (!shared_->active) StartWorker();
         shared_->wake.notify_all();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Bytes.h"
+#include "names/FileText.h"
 #include "names/NameSource.h"
 #include "platform/FileIdentity.h"
 
@@ -29,7 +30,8 @@ public:
         std::optional<FileIdentity> identity;
         FileNames found;
     };
-    using Reader = std::function<Read(const Bytes& path, const std::atomic<bool>& cancelled)>;
+    // `depth`: a scan's top, or the rest of it, for the file shown when its top lacked a field.
+    using Reader = std::function<Read(const Bytes& path, const std::atomic<bool>& cancelled, ReadDepth depth)>;
     // Called once on each worker thread, so that a reader keeps what it
     // starts (MuPDF, Tesseract) on that thread.
     using MakeReader = std::function<Reader()>;

@@ -42,18 +42,20 @@ std::optional<long long> Number(const char* text) {
 
 }  // namespace
 
-bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t size) {
-    return size <= kLargestMp3 && SendRequest(link, WireMessage::Read, kind, file, size);
+bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t size, ReadDepth depth) {
+    const WireMessage message = depth == ReadDepth::Whole ? WireMessage::ReadWhole : WireMessage::Read;
+    return size <= kLargestMp3 && SendRequest(link, message, kind, file, size);
 }
 
 bool SendStop(const WireLink& link) { return SendRequest(link, WireMessage::Stop, FileKind::Other, kNoWireFile, 0); }
 
 bool SendReady(const WireLink& link) { return SendByte(link, WireMessage::Ready); }
 
-bool SendFields(const WireLink& link, const FileFields& fields) {
+bool SendFields(const WireLink& link, const WireFields& found) {
     Bytes body;
-    PutNumber(body, std::uint32_t(fields.size()));
-    for (const Field& field : fields) {
+    body += char(found.partial);
+    PutNumber(body, std::uint32_t(found.fields.size()));
+    for (const Field& field : found.fields) {
         body += char(field.kind);
         body += char(std::min(field.rank, 255));
         const std::size_t forms = std::min<std::size_t>(field.forms.size(), kMostForms);
@@ -80,7 +82,8 @@ std::optional<WireRequest> ReceiveRequest(const WireLink& link) {
     request.kind = FileKind(frame[1]);
     request.size = NumberAt({frame, sizeof frame}, 2);
     if (request.message == WireMessage::Stop && request.file == kNoWireFile) return request;
-    if (request.message == WireMessage::Read && request.file != kNoWireFile && request.size > 0 &&
+    const bool read = request.message == WireMessage::Read || request.message == WireMessage::ReadWhole;
+    if (read && request.file != kNoWireFile && request.size > 0 &&
         (request.kind == FileKind::Pdf || request.kind == FileKind::Mp3))
         return request;
     CloseWireFile(request.file);
@@ -101,12 +104,16 @@ bool FieldsReply::Take(const char* data, std::size_t size) {
     return length > kLargestReply || buffer_.size() >= kHeader + length;
 }
 
-std::optional<FileFields> FieldsReply::Fields() const {
+std::optional<WireFields> FieldsReply::Fields() const {
     if (buffer_.size() < kHeader || buffer_[0] != char(WireMessage::Fields)) return std::nullopt;
     const std::size_t length = NumberAt(buffer_, 1);
-    if (length > kLargestReply || buffer_.size() != kHeader + length || length < 4) return std::nullopt;
+    if (length > kLargestReply || buffer_.size() != kHeader + length || length < 5) return std::nullopt;
     std::size_t at = kHeader;
     const auto left = [&] { return buffer_.size() - at; };
+    if (buffer_[at] != 0 && buffer_[at] != 1) return std::nullopt;
+    WireFields found;
+    found.partial = buffer_[at] == 1;
+    ++at;
     const std::uint32_t count = NumberAt(buffer_, at);
     at += 4;
     // A helper gone wrong cannot make the scheme's search long either.
@@ -134,7 +141,8 @@ std::optional<FileFields> FieldsReply::Fields() const {
         fields.push_back(std::move(field));
     }
     if (at != buffer_.size()) return std::nullopt;
-    return fields;
+    found.fields = std::move(fields);
+    return found;
 }
 
 std::vector<std::string> HelperArguments(const WireLink& helperEnds, std::chrono::milliseconds budget) {

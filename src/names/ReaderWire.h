@@ -10,6 +10,7 @@
 #include "core/Bytes.h"
 #include "names/Fields.h"
 #include "names/FileKind.h"
+#include "names/FileText.h"
 
 // What the program and the readers' helper say to each other. The program
 // asks for one file at a time: its kind and size, with its bytes in memory
@@ -32,23 +33,28 @@ struct WireLink {
     WireEnd send = -1;
 };
 
-enum class WireMessage : unsigned char { Read = 'R', Stop = 'S', Fields = 'F', Ready = 'H' };
+enum class WireMessage : unsigned char { Read = 'R', ReadWhole = 'W', Stop = 'S', Fields = 'F', Ready = 'H' };
 
 struct WireRequest {
-    WireMessage message = WireMessage::Stop;
+    WireMessage message = WireMessage::Stop;  // Read and ReadWhole are both reads
     FileKind kind = FileKind::Other;
     WireFile file = kNoWireFile;  // for Read: the helper's own, released with ReleaseRequestFile
     std::size_t size = 0;
 };
 
 // False when the other end is gone. `file` is as the helper will have it.
-bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t size);
+bool SendRead(const WireLink& link, FileKind kind, WireFile file, std::size_t size, ReadDepth depth = ReadDepth::Top);
 bool SendStop(const WireLink& link);
 // The helper is set up and shut in: from now on a file's deadline runs.
 bool SendReady(const WireLink& link);
+// What a read found, and whether more of the file could be read.
+struct WireFields {
+    FileFields fields;
+    bool partial = false;
+};
 // At most kMostForms forms of each field go. A reply with more fields, or
 // longer forms, than the readers make is nonsense.
-bool SendFields(const WireLink& link, const FileFields& fields);
+bool SendFields(const WireLink& link, const WireFields& found);
 constexpr std::size_t kMostForms = 16;
 constexpr std::size_t kMostFields = 64;
 constexpr std::size_t kLongestForm = 1000;
@@ -66,7 +72,7 @@ public:
     // Takes what a read gave; true once a whole reply is in.
     bool Take(const char* data, std::size_t size);
     // The reply; none when it was not fields or did not make sense.
-    std::optional<FileFields> Fields() const;
+    std::optional<WireFields> Fields() const;
 
 private:
     Bytes buffer_;

@@ -39,14 +39,14 @@ public:
     }
 
     // The fields the helper found in `file`; none when it failed on it.
-    std::optional<FileFields> Read(FileKind kind, const FileMemory& file, const std::atomic<bool>& cancelled,
-                                          std::chrono::milliseconds deadline) {
+    std::optional<WireFields> Read(FileKind kind, const FileMemory& file, const std::atomic<bool>& cancelled,
+                                   std::chrono::milliseconds deadline, ReadDepth depth) {
         std::lock_guard lock(mutex_);
         if (!Ready(cancelled, deadline)) return std::nullopt;
         // A helper that died between files is started again once.
-        if (!SendRead(kind, file)) {
+        if (!SendRead(kind, file, depth)) {
             Kill();
-            if (!Ready(cancelled, deadline) || !SendRead(kind, file)) return std::nullopt;
+            if (!Ready(cancelled, deadline) || !SendRead(kind, file, depth)) return std::nullopt;
         }
         const Clock::time_point start = Clock::now();
         Clock::time_point stopAsked{};
@@ -87,9 +87,9 @@ public:
     }
 
 private:
-    bool SendRead(FileKind kind, const FileMemory& file) {
+    bool SendRead(FileKind kind, const FileMemory& file, ReadDepth depth) {
         const WireFile theirs = process_.Hand(file.File());
-        return theirs != kNoWireFile && ::SendRead(process_.Link(), kind, theirs, file.Size());
+        return theirs != kNoWireFile && ::SendRead(process_.Link(), kind, theirs, file.Size(), depth);
     }
 
     // A helper that has said it is ready, started when none runs. Its start
@@ -165,7 +165,7 @@ std::intptr_t ReaderHelperJob() { return TheHelper().Job(); }
 
 NameSuggestions::MakeReader HelperFileNameReader(std::chrono::milliseconds deadline) {
     return [deadline] {
-        return [deadline](const Bytes& path, const std::atomic<bool>& cancelled) {
+        return [deadline](const Bytes& path, const std::atomic<bool>& cancelled, ReadDepth depth) {
             NameSuggestions::Read read;
             const FileKind kind = KindOfPath(path);
             if (kind == FileKind::Other) return read;
@@ -177,8 +177,8 @@ NameSuggestions::MakeReader HelperFileNameReader(std::chrono::milliseconds deadl
                 return read;
             }
             // A file the helper failed on keeps no names: it is not read again.
-            read.found.fields = TheHelper().Read(kind, *file, cancelled, deadline).value_or(FileFields{});
-            read.found.names = NameCandidates(read.found.fields);
+            const WireFields found = TheHelper().Read(kind, *file, cancelled, deadline, depth).value_or(WireFields{});
+            read.found = {NameCandidates(found.fields), found.fields, found.partial};
             return read;
         };
     };

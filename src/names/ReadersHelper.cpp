@@ -60,19 +60,20 @@ void Listen(WireLink link, Jobs& jobs, FileReader& reader) {
     }
 }
 
-FileFields FieldsOf(const WireRequest& request, FileReader& reader, const std::atomic<bool>& cancelled) {
+WireFields FieldsOf(const WireRequest& request, FileReader& reader, const std::atomic<bool>& cancelled) {
     const std::string_view bytes = MapRequestFile(request);
-    FileFields fields;
+    WireFields found;
     try {
         if (!bytes.empty()) {
-            const FileText text = reader.ReadBytes(bytes, request.kind, &cancelled);
-            if (!cancelled) fields = ReadFields(text);
+            const ReadDepth depth = request.message == WireMessage::ReadWhole ? ReadDepth::Whole : ReadDepth::Top;
+            const FileText text = reader.ReadBytes(bytes, request.kind, &cancelled, depth);
+            if (!cancelled) found = {ReadFields(text), !text.pages.empty() && text.pages[0].partial};
         }
     } catch (...) {
-        fields.clear();  // out of memory within the limit: this file has none
+        found = {};  // out of memory within the limit: this file has none
     }
     ReleaseRequestFile(request, bytes);
-    return fields;
+    return found;
 }
 
 }  // namespace
@@ -101,11 +102,11 @@ std::optional<int> RunAsReadersHelper(int argc, char** argv) {
             jobs.reading = true;
             jobs.started = std::chrono::steady_clock::now();
         }
-        const FileFields fields = FieldsOf(request, reader, jobs.cancelled);
+        const WireFields found = FieldsOf(request, reader, jobs.cancelled);
         {
             std::lock_guard lock(jobs.mutex);
             jobs.reading = false;
         }
-        if (!SendFields(start->link, fields)) std::_Exit(0);
+        if (!SendFields(start->link, found)) std::_Exit(0);
     }
 }
