@@ -157,6 +157,24 @@ void HelperBesideInProcess(int runs) {
     }
 }
 
+// A scan's first candidates (its top) and its last (all of page 1) through
+// the helper, beside the whole page read in this process in one go.
+void TopThenTheRest(int runs) {
+    TempDir dir;
+    MakeScannedInvoicePdf(dir / "scan.pdf");
+    const std::atomic<bool> going{false};
+    const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
+    const NameSuggestions::Reader inProcess = FileNameReader()();
+    inProcess(dir / "scan.pdf", going, ReadDepth::Top);  // Tesseract started
+    const std::vector<double> whole = TimesMs(runs, [&] { inProcess(dir / "scan.pdf", going, ReadDepth::Whole); });
+    const std::vector<double> first = TimesMs(runs, [&] { helper(dir / "scan.pdf", going, ReadDepth::Top); });
+    std::vector<double> last = first;
+    const std::vector<double> rest = TimesMs(runs, [&] { helper(dir / "scan.pdf", going, ReadDepth::Whole); });
+    for (std::size_t i = 0; i < last.size(); ++i) last[i] += rest[i];
+    Report("names_scan_first_candidates_top_baseline_whole_page_in_process", first, whole);
+    Report("names_scan_last_candidates_top_then_whole_baseline_whole_page_in_process", last, whole);
+}
+
 // Each crafted file read in this process (a child, so that it may take the
 // machine's memory and be killed after a minute) and through the helper: time
 // and peak memory.
@@ -201,6 +219,7 @@ int main(int argc, char** argv) {
     HelperBesideInProcess(quick ? 3 : 10);  // first: its start is the helper's first
     CandidatesAfterThePage(quick ? 3 : 15);
     OcrOfTheTop(quick ? 1 : 5);
+    TopThenTheRest(quick ? 1 : 5);
     PacedRun(quick ? 6 : 50, 3000);
     if (!quick) CraftedFilesCost();
     return 0;
