@@ -64,13 +64,11 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
     std::vector<TextLine> lines = pdf_->Lines(0);
     if (!HasUsableText(lines) && !Cancelled(cancelled)) {
         first.ocr = true;
-        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, kOcrTop), 0, cancelled);
-        // The top of a scan first: the rest waits until the file shown needs it.
+        // The top of a scan first: the rest waits until the file shown needs
+        // it. Then the page in one picture, so that lines of a page scanned
+        // turned are read whole, not cut where the top ends.
+        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop), 0, cancelled);
         first.partial = !whole;
-        if (whole && !Cancelled(cancelled)) {
-            std::vector<TextLine> rest = ocr_->Read(pdf_->Draw(0, kOcrDpi, kOcrTop, 1), 0, cancelled);
-            lines.insert(lines.end(), rest.begin(), rest.end());
-        }
     }
     text.pages.push_back(first);
     text.lines = std::move(lines);

@@ -42,11 +42,15 @@ Bytes TextPdf(const std::string& line) {
 }
 
 Bytes ImagePdf(const GreyImage& image) {
+    // The page as large as the picture at its resolution: A4 either way up.
+    const std::string width = std::to_string(image.dpi > 0 ? image.width * 72 / image.dpi : 595);
+    const std::string height = std::to_string(image.dpi > 0 ? image.height * 72 / image.dpi : 842);
     return Pdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /XObject << /Im1 5 0 R >> >> >>",
-        Stream("", "q 595 0 0 842 0 0 cm /Im1 Do Q"),
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + width + " " + height +
+            "] /Contents 4 0 R /Resources << /XObject << /Im1 5 0 R >> >> >>",
+        Stream("", "q " + width + " 0 0 " + height + " 0 0 cm /Im1 Do Q"),
         Stream("/Type /XObject /Subtype /Image /Width " + std::to_string(image.width) + " /Height " +
                    std::to_string(image.height) + " /ColorSpace /DeviceGray /BitsPerComponent 8",
                std::string(image.pixels.begin(), image.pixels.end())),
