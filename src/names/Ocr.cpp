@@ -10,6 +10,15 @@
 #include "core/CodePage.h"
 #include "names/Text.h"
 
+namespace {
+
+// Measured on our scans: the specks Tesseract reads as words (や, ココ, Nhe,
+// エビ) score 0 to 31; the words of the page 43 and up, all but a rare
+// fragment of a sentence.
+constexpr float kLeastWordConfidence = 35;
+
+}  // namespace
+
 struct Ocr::Impl {
     std::string dataFolder;
     tesseract::TessBaseAPI api;
@@ -66,6 +75,7 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
             int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
             std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
             if (!word || !it->BoundingBox(tesseract::RIL_WORD, &x0, &y0, &x1, &y1)) continue;
+            if (it->Confidence(tesseract::RIL_WORD) < kLeastWordConfidence) continue;  // a speck read as a word
             const int height = std::max(y1 - y0, bottom - top);
             if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
             if (text.empty()) left = x0, top = y0, right = x1, bottom = y1;
