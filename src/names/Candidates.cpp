@@ -300,9 +300,11 @@ std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
     for (const Line& line : lines) {
         const TextLine& s = *line.source;
         if (s.page != 0 || s.box.y0 > firstPageHeight / 2 || !HasWords(line.text) || line.text.size() > 40) continue;
-        // An addressee, a sentence of the letter or an amount is no title, nor
-        // fewer than three letters or digits: OCR's noise (Se, SL).
+        // An addressee, a sentence of the letter, an amount or a due date is no
+        // title, nor fewer than three letters or digits: OCR's noise (Se, SL).
         if (IsAddressee(line.folded) || line.recipient || line.text.back() == u'。' || IsAmountOrTotal(line)) continue;
+        if (std::any_of(kDueLabels.begin(), kDueLabels.end(), [&](const char16_t* due) { return Contains(line.lower, due); }))
+            continue;
         const auto letters = std::count_if(line.text.begin(), line.text.end(), [](char16_t c) {
             return IsDigit(c) || IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00) || c >= 0xC0;
         });

@@ -67,7 +67,9 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
         // The top of a scan first: the rest waits until the file shown needs
         // it. Then the page in one picture, so that lines of a page scanned
         // turned are read whole, not cut where the top ends.
-        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop), 0, cancelled);
+        bool turned = false;
+        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop), 0, cancelled, &turned);
+        if (whole && turned) std::swap(first.width, first.height);
         first.partial = !whole;
     }
     text.pages.push_back(first);

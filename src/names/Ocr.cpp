@@ -17,6 +17,19 @@ namespace {
 // fragment of a sentence.
 constexpr float kLeastWordConfidence = 35;
 
+// A word's box on the page the right way up, for a block whose text's top
+// faces `up` in a picture `w` by `h`: a page scanned turned reads as if it
+// was not.
+void Upright(tesseract::Orientation up, int w, int h, int* x0, int* y0, int* x1, int* y1) {
+    const int a = *x0, b = *y0, c = *x1, d = *y1;
+    switch (up) {
+    case tesseract::ORIENTATION_PAGE_RIGHT: *x0 = b, *y0 = w - c, *x1 = d, *y1 = w - a; break;
+    case tesseract::ORIENTATION_PAGE_LEFT: *x0 = h - d, *y0 = a, *x1 = h - b, *y1 = c; break;
+    case tesseract::ORIENTATION_PAGE_DOWN: *x0 = w - c, *y0 = h - d, *x1 = w - a, *y1 = h - b; break;
+    case tesseract::ORIENTATION_PAGE_UP: break;
+    }
+}
+
 }  // namespace
 
 struct Ocr::Impl {
@@ -41,7 +54,7 @@ bool Ocr::Ready() {
     return impl_->state == 1;
 }
 
-std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled) {
+std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled, bool* turned) {
     std::vector<TextLine> lines;
     if (image.width <= 0 || image.height <= 0 || !Ready()) return lines;
     tesseract::TessBaseAPI& api = impl_->api;
@@ -60,6 +73,7 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     Bytes text;
     int left = 0, top = 0, right = 0, bottom = 0;
+    int words = 0, turnedWords = 0;
     const auto finish = [&] {
         TextLine line;
         line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001))));
@@ -76,6 +90,19 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
             std::unique_ptr<char[]> word(it->GetUTF8Text(tesseract::RIL_WORD));
             if (!word || !it->BoundingBox(tesseract::RIL_WORD, &x0, &y0, &x1, &y1)) continue;
             if (it->Confidence(tesseract::RIL_WORD) < kLeastWordConfidence) continue;  // a speck read as a word
+            tesseract::Orientation up = tesseract::ORIENTATION_PAGE_UP;
+            tesseract::WritingDirection direction{};
+            tesseract::TextlineOrder order{};
+            float deskew = 0;
+            it->Orientation(&up, &direction, &order, &deskew);
+            // Lines running down the picture are lines of a page turned a
+            // quarter, or columns of vertical writing: either way the first
+            // one, at the right, stands first.
+            if (up == tesseract::ORIENTATION_PAGE_UP && direction == tesseract::WRITING_DIRECTION_TOP_TO_BOTTOM)
+                up = tesseract::ORIENTATION_PAGE_RIGHT;
+            Upright(up, image.width, image.height, &x0, &y0, &x1, &y1);
+            turnedWords += up == tesseract::ORIENTATION_PAGE_RIGHT || up == tesseract::ORIENTATION_PAGE_LEFT;
+            ++words;
             const int height = std::max(y1 - y0, bottom - top);
             if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
             if (text.empty()) left = x0, top = y0, right = x1, bottom = y1;
@@ -85,5 +112,6 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
     }
     if (!text.empty()) finish();
     api.Clear();
+    if (turned != nullptr) *turned = turnedWords * 2 > words;
     return lines;
 }

@@ -23,7 +23,10 @@ public:
     bool Ready();
     // The lines read from `image`, boxes in the page's points, Japanese
     // spaces joined. Stops early, with what it has, once `cancelled` is set.
-    std::vector<TextLine> Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr);
+    // A page scanned turned by a quarter is read the right way up, its boxes
+    // too, and `turned` says so.
+    std::vector<TextLine> Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr,
+                               bool* turned = nullptr);
 
 private:
     struct Impl;
