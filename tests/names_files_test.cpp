@@ -161,6 +161,47 @@ TEST(NameFiles, AScanTurnedFaintAndBitonalIsReadWhole) {
     EXPECT_GT(whole.text.pages[0].height, whole.text.pages[0].width) << "the page the right way up";
 }
 
+// Invoices from abroad, drawn with a text layer as web shops send them.
+TEST(NameFiles, InvoicesInEnglishAndGerman) {
+    TempDir dir;
+    const struct {
+        const char* file;
+        std::vector<std::pair<int, QString>> lines;  // font size, text, one under the other
+        std::vector<const char*> expected;
+    } invoices[] = {
+        {"english.pdf",
+         {{22, "INVOICE"}, {12, "Acme Cloud Services Inc."}, {10, "Invoice Number: INV-2023-0042"},
+          {10, "Invoice Date: 03/04/2023"}, {10, "Bill to"}, {10, "Yamada Trading LLC"}, {10, "Grand Total $1,200.00"}},
+         {"2023-03-04", "INV-2023-0042", "Invoice", "Acme Cloud Services Inc"}},
+        {"german.pdf",
+         {{22, "Rechnung"}, {12, "QualityHosting AG"}, {10, "Rechnungsnr.: 2014-5521"}, {10, "Datum: 7. Mai 2014"},
+          {10, "Rechnungsadresse"}, {10, "Muster Handel GmbH"}, {10, "Summe 91,00 €"}},
+         {"2014-05-07", "2014-5521", "Rechnung", "QualityHosting AG"}},
+    };
+    FileReader reader;
+    for (const auto& invoice : invoices) {
+        {
+            QPdfWriter writer(QString::fromUtf8((dir / invoice.file).c_str()));
+            writer.setResolution(72);
+            QPainter painter(&writer);
+            int y = 60;
+            for (const auto& [size, text] : invoice.lines) {
+                QFont font(QStringLiteral("DejaVu Sans"));
+                font.setPixelSize(size);
+                painter.setFont(font);
+                painter.drawText(QPointF(50, y), text);
+                y += size * 2;
+            }
+        }
+        const std::vector<Bytes> names = NameCandidates(reader.Read(dir / invoice.file).text, CodePage::FromNumber(65001));
+        std::string all;
+        for (const Bytes& name : names) all += name + " | ";
+        EXPECT_TRUE(!names.empty() && names[0] == invoice.expected[0]) << invoice.file << ": " << all;
+        for (const char* name : invoice.expected) EXPECT_TRUE(Has(names, name)) << invoice.file << ": " << name << " in " << all;
+        EXPECT_FALSE(Has(names, "Yamada Trading LLC") || Has(names, "Muster Handel GmbH")) << all;
+    }
+}
+
 // --- MP3 tags ----------------------------------------------------------------
 
 TEST(NameFiles, Mp3Tags) {
