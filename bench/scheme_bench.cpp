@@ -4,15 +4,18 @@
 // one name costs, beside building the file's candidate list; and how often a
 // user naming files one after another in a scheme is offered the very name.
 #include <QApplication>
+#include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <string>
 
 #include "BenchSupport.h"
@@ -21,6 +24,7 @@
 #include "names/NameScheme.h"
 #include "qt/PlatformServices.h"
 #include "support/Fixtures.h"
+#include "support/NamePdfs.h"
 
 namespace {
 
@@ -99,13 +103,8 @@ Document MakeDocument(int i) {
     return d;
 }
 
-// Laid out as Japanese offices print them, in points on A4, by QPdfWriter.
-void WriteDocument(const Bytes& path, const Document& d) {
-    QPdfWriter writer(QString::fromUtf8(path.c_str()));
-    writer.setResolution(72);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter(&writer);
+// Laid out as Japanese offices print them, in points on A4.
+void DrawDocument(QPainter& painter, const Document& d) {
     const auto text = [&](qreal x, qreal y, int size, const std::string& s) {
         QFont font(QStringLiteral("IPAPGothic"));
         font.setPixelSize(size);
@@ -124,6 +123,35 @@ void WriteDocument(const Bytes& path, const Document& d) {
     text(50, 322, 12, "保守作業費　　　1　　100,000　100,000");
     text(50, 380, 12, "合計金額　¥110,000（税込）");
     if (!d.dueLine.empty()) text(50, 420, 12, d.dueLine);
+}
+
+void WriteDocument(const Bytes& path, const Document& d) {
+    QPdfWriter writer(QString::fromUtf8(path.c_str()));
+    writer.setResolution(72);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    QPainter painter(&writer);
+    DrawDocument(painter, d);
+}
+
+// The same document as a scanner sends it: a 300 dpi grey picture with specks.
+void WriteScan(const Bytes& path, const Document& d, unsigned seed) {
+    QImage page(2480, 3508, QImage::Format_Grayscale8);
+    page.fill(255);
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(300.0 / 72.0, 300.0 / 72.0);
+        DrawDocument(painter, d);
+    }
+    std::mt19937 random(seed);
+    GreyImage image{page.width(), page.height(), 300, 0, {}};
+    for (int y = 0; y < page.height(); ++y) {
+        const uchar* row = page.constScanLine(y);
+        for (int x = 0; x < page.width(); ++x)
+            image.pixels.push_back(random() % 8 == 0 ? uchar(std::clamp(int(row[x]) + int(random() % 41) - 20, 0, 255)) : row[x]);
+    }
+    WriteFile(path, ImagePdf(image));
 }
 
 // The three schemes of documents, as a user types them.
@@ -249,6 +277,32 @@ void LearnAndCompose(const std::vector<FileText>& texts, const std::vector<Bytes
 
 }  // namespace
 
+// Per kind of field, how often the likeliest one read is what the document
+// says, and what it was when it was not.
+void FieldsRight(const char* what, const std::vector<FileText>& texts) {
+    const char* kinds[] = {"date", "number", "kind", "sender"};
+    int right[4] = {};
+    std::string wrong;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const Document d = MakeDocument(int(i));
+        const FileFields fields = ReadFields(texts[i]);
+        const auto form = [&](FieldKind kind, int which) {
+            const Field* field = FindField(fields, kind);
+            return field && std::size_t(which) < field->forms.size() ? Utf8Of(field->forms[which]) : std::string("(none)");
+        };
+        const std::string found[4] = {form(FieldKind::Date, kDateIso), form(FieldKind::Number, 0), form(FieldKind::Kind, 0),
+                                      form(FieldKind::Sender, kSenderShort)};
+        const std::string expected[4] = {Printf("2026-%02d-%02d", d.month, d.day), d.number, d.kind, d.senderShort};
+        for (int k = 0; k < 4; ++k) {
+            if (found[k] == expected[k]) ++right[k];
+            else wrong += Printf(" file %d ", int(i) + 1) + kinds[k] + ": " + found[k] + " for " + expected[k] + ";";
+        }
+    }
+    std::printf("bench scheme_fields_right_%s documents=%zu date=%d number=%d kind=%d sender=%d\n", what, texts.size(), right[0],
+                right[1], right[2], right[3]);
+    if (!wrong.empty()) std::printf("# wrong:%s\n", wrong.c_str());
+}
+
 int main(int argc, char** argv) {
     InstallQtPlatformServices();
     QApplication application(argc, argv);
@@ -265,6 +319,18 @@ int main(int argc, char** argv) {
         texts.push_back(Read(reader, path));
     }
     LearnAndCompose(texts, stems);
+    FieldsRight("text_layer", texts);
+    // Twelve of them scanned, read as for the file shown: the top, then the whole page when a field is missing.
+    std::vector<FileText> scans;
+    for (int i = 0; i < 12; ++i) {
+        const Bytes path = dir / Printf("scanned%02d.pdf", i + 1);
+        WriteScan(path, MakeDocument(i), unsigned(i + 1));
+        FileText top = reader.Read(path).text;
+        const FileFields fields = ReadFields(top);
+        const bool missing = !FindField(fields, FieldKind::Kind) || !FindField(fields, FieldKind::Number) || !FindField(fields, FieldKind::Date);
+        scans.push_back(missing ? reader.Read(path, nullptr, ReadDepth::Whole).text : std::move(top));
+    }
+    FieldsRight("scans", scans);
 
     // The first twelve, named in each scheme by a user who types every name.
     for (const auto& [scheme, name] : kSchemes) {
