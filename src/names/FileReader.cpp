@@ -13,6 +13,27 @@ namespace {
 
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
 
+// Tesseract misreads or passes over type as large as a heading at the dots
+// small type needs; a coarse picture of the same part reads it. A heading-
+// sized line read coarsely takes the place of what was read finely there;
+// other coarse lines join only where nothing was read.
+void AddHeadings(std::vector<TextLine>& lines, const std::vector<TextLine>& coarse) {
+    std::vector<float> heights;
+    for (const TextLine& line : lines) heights.push_back(line.box.Height());
+    if (heights.empty()) heights.push_back(0);
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    const float heading = 2.2f * heights[heights.size() / 2];
+    const auto overlaps = [](const TextBox& a, const TextBox& b) {
+        return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+    };
+    for (const TextLine& line : coarse) {
+        const auto under = [&](const TextLine& l) { return overlaps(l.box, line.box); };
+        if (line.box.Height() >= heading) std::erase_if(lines, under);
+        else if (std::any_of(lines.begin(), lines.end(), under)) continue;
+        lines.push_back(line);
+    }
+}
+
 }  // namespace
 
 FileReader::FileReader(std::string ocrData)
@@ -69,6 +90,7 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
         // turned are read whole, not cut where the top ends.
         bool turned = false;
         lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop), 0, cancelled, &turned);
+        if (!turned && !Cancelled(cancelled)) AddHeadings(lines, ocr_->Read(pdf_->Draw(0, kHeadingDpi, 0, kOcrTop), 0, cancelled));
         if (whole && turned) std::swap(first.width, first.height);
         first.partial = !whole;
     }

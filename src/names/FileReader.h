@@ -52,3 +52,4 @@ private:
 // The share of page 1 that OCR reads first, and the resolution it reads at.
 constexpr float kOcrTop = 0.35f;
 constexpr int kOcrDpi = 300;
+constexpr int kHeadingDpi = 100;  // headings, read again coarsely
