@@ -105,12 +105,7 @@ Document MakeDocument(int i) {
 
 // Laid out as Japanese offices print them, in points on A4.
 void DrawDocument(QPainter& painter, const Document& d) {
-    const auto text = [&](qreal x, qreal y, int size, const std::string& s) {
-        QFont font(QStringLiteral("IPAPGothic"));
-        font.setPixelSize(size);
-        painter.setFont(font);
-        painter.drawText(QPointF(x, y), QString::fromStdString(s));
-    };
+    const auto text = [&](qreal x, qreal y, int size, const std::string& s) { DrawLine(painter, x, y, size, QString::fromStdString(s)); };
     text(230, 70, 28, d.heading);
     text(50, 120, 14, "株式会社見本商事 御中");
     text(370, 120, 11, d.numberLine);

@@ -105,12 +105,7 @@ TEST(NameFiles, FieldsInTheBottomOfAScanAreFoundByTheWholeRead) {
         QPainter painter(&page);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(300.0 / 72.0, 300.0 / 72.0);
-        const auto text = [&](qreal x, qreal y, int size, const QString& line) {
-            QFont font(QStringLiteral("IPAPGothic"));
-            font.setPixelSize(size);
-            painter.setFont(font);
-            painter.drawText(QPointF(x, y), line);
-        };
+        const auto text = [&](qreal x, qreal y, int size, const QString& line) { DrawLine(painter, x, y, size, line); };
         text(50, 120, 12, QStringLiteral("いつもご利用ありがとうございます"));
         text(50, 650, 14, QStringLiteral("株式会社見本商事 様"));
         text(50, 680, 12, QStringLiteral("金額 ¥5,500 下記のとおりご請求申し上げます"));

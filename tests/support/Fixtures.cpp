@@ -145,16 +145,18 @@ void MakeMp3(const Bytes& path, int milliseconds, int rate, int kbps) {
 }
 
 Bytes ShiftJis(const char* utf8) { return FromUtf16(ToUtf16(utf8, CodePage::FromNumber(65001)), CodePage::FromNumber(932)); }
+void DrawLine(QPainter& painter, qreal x, qreal y, int pixels, const QString& text) {
+    QFont font(QStringLiteral("IPAPGothic"));
+    font.setPixelSize(pixels);
+    painter.setFont(font);
+    painter.drawText(QPointF(x, y), text);
+}
+
 namespace {
 
 // An invoice as offices print them, in points on A4.
 void DrawInvoice(QPainter& painter) {
-    const auto text = [&](qreal x, qreal y, int size, const char* s) {
-        QFont font(QStringLiteral("IPAPGothic"));
-        font.setPixelSize(size);
-        painter.setFont(font);
-        painter.drawText(QPointF(x, y), QString::fromUtf8(s));
-    };
+    const auto text = [&](qreal x, qreal y, int size, const char* s) { DrawLine(painter, x, y, size, QString::fromUtf8(s)); };
     painter.setPen(Qt::black);
     text(230, 70, 28, "請 求 書");
     text(50, 120, 14, "株式会社見本商事 御中");

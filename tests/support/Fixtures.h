@@ -5,6 +5,8 @@
 #include <vector>
 
 class QImage;
+class QPainter;
+class QString;
 
 #include "core/Bytes.h"
 
@@ -46,6 +48,8 @@ void MakeEncryptedPdf(const Bytes& path);
 // little noise, on its own and as a PDF with no text layer.
 void MakeInvoicePdf(const Bytes& path);
 QImage ScannedInvoicePage(unsigned seed = 7);
+// One line of Japanese-capable type `pixels` high, its baseline at (x, y).
+void DrawLine(QPainter& painter, qreal x, qreal y, int pixels, const QString& text);
 void MakeScannedInvoicePdf(const Bytes& path, unsigned seed = 7);
 
 // An MP3 of `milliseconds` of tone, encoded by lamemp3enc at a constant bit rate.
