@@ -332,8 +332,17 @@ const std::array<const char16_t*, 13> kSenderLabels{u"発行元", u"請求元", 
 const std::array<const char16_t*, 12> kAfterSender{u"代表", u"担当", u"TEL", u"Tel", u"FAX", u"\u3012", u"http",
                                                    u"(以下", u"は、", u"との間", u"と、", u"が、"};
 
-std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
-    std::vector<std::u16string> senders;
+// The senders, likeliest first: one named by its label, then one at the top
+// of page 1, in the largest type there (a letterhead beside its logo), then
+// in the order the page gives them. A footer's registered office comes last.
+std::vector<std::u16string> Senders(const std::vector<Line>& lines, float firstPageHeight) {
+    struct Found {
+        std::u16string name;
+        int score;
+        float size;
+        bool top;
+    };
+    std::vector<Found> found;
     for (const Line& line : lines) {
         const std::u16string& f = line.folded;
         if (IsAddressee(f) || line.recipient) continue;
@@ -361,12 +370,16 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
             to = end;
         }
         while (to < f.size() && !gap(to)) ++to;
+        // A Latin company form ends the name: Foo Holding B.V., Amsterdam.
+        if (IsLetter(f[at])) to = std::min(to, at + length + (at + length < f.size() && f[at + length] == u'.' ? 1 : 0));
         std::u16string name = Squeeze(line.text.substr(from, to - from));
         const std::u16string folded = Fold(name);
+        int score = 0;
         for (const char16_t* label : kSenderLabels) {
             const std::size_t l = folded.find(label);
             if (l != std::u16string::npos && l < folded.find(f.substr(at, length))) {
                 name = Squeeze(name.substr(l + std::char_traits<char16_t>::length(label)));
+                score += 4;
                 break;
             }
         }
@@ -376,8 +389,19 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines) {
             if (a != std::u16string::npos && keyword != std::u16string::npos && a >= keyword + length) name = Squeeze(name.substr(0, a));
         }
         if (name.size() > 40 || name.size() <= length) continue;
-        if (std::find(senders.begin(), senders.end(), name) == senders.end()) senders.push_back(name);
+        const bool top = line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3;
+        if (top) score += 2;
+        if (std::none_of(found.begin(), found.end(), [&](const Found& s) { return s.name == name; }))
+            found.push_back({std::move(name), score, line.source->size, top});
     }
+    float largest = 0;
+    for (const Found& s : found)
+        if (s.top) largest = std::max(largest, s.size);
+    for (Found& s : found)
+        if (s.top && s.size >= largest) s.score += 1;
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.score > b.score; });
+    std::vector<std::u16string> senders;
+    for (Found& s : found) senders.push_back(std::move(s.name));
     return senders;
 }
 
@@ -527,7 +551,7 @@ FileFields ReadFields(const FileText& text) {
     }
     AddField(fields, FieldKind::Kind, 0, {Kind(lines)});
     AddField(fields, FieldKind::Title, 0, {Title(lines, firstPageHeight)});
-    const std::vector<std::u16string> senders = Senders(lines);
+    const std::vector<std::u16string> senders = Senders(lines, firstPageHeight);
     for (std::size_t i = 0; i < senders.size() && i < kMostCandidates; ++i)
         AddField(fields, FieldKind::Sender, int(i), {senders[i], WithoutCompanyForm(senders[i])});
 
