@@ -156,6 +156,22 @@ TEST(NameFiles, AScanTurnedFaintAndBitonalIsReadWhole) {
     EXPECT_GT(whole.text.pages[0].height, whole.text.pages[0].width) << "the page the right way up";
 }
 
+// Scanned upside down: the whole read turns it over.
+TEST(NameFiles, AScanUpsideDownIsReadTurnedOver) {
+    TempDir dir;
+    const QImage page = ScannedInvoicePage().transformed(QTransform().rotate(180));
+    GreyImage image{page.width(), page.height(), 300, 0, {}};
+    for (int y = 0; y < page.height(); ++y) image.pixels.insert(image.pixels.end(), page.constScanLine(y), page.constScanLine(y) + page.width());
+    WriteFile(dir / "over.pdf", ImagePdf(image));
+    FileReader reader;
+    const std::vector<Bytes> names = NameCandidates(reader.Read(dir / "over.pdf", nullptr, ReadDepth::Whole).text, CodePage::FromNumber(65001));
+    std::string all;
+    for (const Bytes& name : names) all += name + " | ";
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names[0], "2026-03-31") << all;
+    for (const char* name : {"INV-2026-0042", "請求書", "株式会社サンプル技研"}) EXPECT_TRUE(Has(names, name)) << name << " in " << all;
+}
+
 // Invoices from abroad, drawn with a text layer as web shops send them.
 TEST(NameFiles, InvoicesInEnglishAndGerman) {
     TempDir dir;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/CodePage.h"
+#include "names/Dates.h"
 #include "names/Mp3Tags.h"
 #include "names/Ocr.h"
 #include "names/PdfText.h"
@@ -12,6 +13,10 @@
 namespace {
 
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
+
+bool HasDate(const std::vector<TextLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
+}
 
 // Tesseract misreads or passes over type as large as a heading at the dots
 // small type needs; a coarse picture of the same part reads it. A heading-
@@ -89,8 +94,18 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
         // it. Then the page in one picture, so that lines of a page scanned
         // turned are read whole, not cut where the top ends.
         bool turned = false;
-        lines = ocr_->Read(pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop), 0, cancelled, &turned);
-        if (!turned && !Cancelled(cancelled)) AddHeadings(lines, ocr_->Read(pdf_->Draw(0, kHeadingDpi, 0, kOcrTop), 0, cancelled));
+        GreyImage picture = pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop);
+        lines = ocr_->Read(picture, 0, cancelled, &turned);
+        // A page with no date anywhere may have been scanned upside down:
+        // turned over, its boxes stand where the page's lines stand.
+        bool over = false;
+        if (whole && !HasDate(lines) && !Cancelled(cancelled)) {
+            std::reverse(picture.pixels.begin(), picture.pixels.end());
+            bool overTurned = false;
+            std::vector<TextLine> read = ocr_->Read(picture, 0, cancelled, &overTurned);
+            if (HasDate(read)) lines = std::move(read), turned = overTurned, over = true;
+        }
+        if (!turned && !over && !Cancelled(cancelled)) AddHeadings(lines, ocr_->Read(pdf_->Draw(0, kHeadingDpi, 0, kOcrTop), 0, cancelled));
         if (whole && turned) std::swap(first.width, first.height);
         first.partial = !whole;
     }
