@@ -60,11 +60,11 @@ struct NameSuggestions::Shared {
     std::deque<Job> queue;
     std::shared_ptr<Run> active;  // the thread that takes jobs; retired ones only finish
     std::list<std::pair<FileIdentity, FileNames>> kept;  // most recent first
-    // The files asked for as examples: their folder and names; once
-    // `examplesChosen`, the paths of the most recent few, in the order they are read.
-    Bytes examplesFolder;
-    std::vector<Bytes> examples;
-    bool examplesChosen = false;
+    // The files asked for as examples, by folder and name; once the worker
+    // has picked the most recent few, their paths in the order they are read.
+    Bytes exampleFolder;
+    std::vector<Bytes> exampleNames;
+    std::optional<std::deque<Bytes>> examplesToRead;
     std::uint64_t examplesAsked = 0;  // counts the requests for examples
     std::uint64_t generation = 0;                    // of the request shown now
     bool enabled = true;
@@ -87,7 +87,14 @@ struct NameSuggestions::Shared {
         kept.emplace_front(identity, std::move(names));
         if (kept.size() > kKeptFiles) kept.pop_back();
     }
-    bool HasWork() const { return !queue.empty() || !examples.empty(); }
+    bool HasWork() const {
+        return !queue.empty() || (examplesToRead ? !examplesToRead->empty() : !exampleNames.empty());
+    }
+    void ForgetExamples() {
+        ++examplesAsked;
+        exampleNames.clear();
+        examplesToRead.reset();
+    }
     // Stops the job in hand unless it is one of `wanted`.
     void CancelRunning(const std::vector<Bytes>& wanted) {
         if (!active || !active->job) return;
@@ -138,24 +145,23 @@ std::optional<Job> NextJob(NameSuggestions::Shared& shared, std::unique_lock<std
         shared.queue.pop_front();
         return job;
     }
-    if (!shared.examplesChosen) {
+    if (!shared.examplesToRead) {
         const std::uint64_t asked = shared.examplesAsked;
         auto cancelled = std::make_shared<std::atomic<bool>>(false);
         run.job = Job{};  // no path: any request stops the look
         run.cancelled = cancelled;
-        const Bytes folder = shared.examplesFolder;
-        const std::vector<Bytes> names = shared.examples;
+        const Bytes folder = shared.exampleFolder;
+        const std::vector<Bytes> names = shared.exampleNames;
         lock.unlock();
         std::optional<std::vector<Bytes>> recent = MostRecent(folder, names, *cancelled);
         lock.lock();
         run.job.reset();
         if (!recent || cancelled->load() || run.stop || asked != shared.examplesAsked) return std::nullopt;
-        shared.examples = std::move(*recent);
-        shared.examplesChosen = true;
-        if (!shared.queue.empty() || shared.examples.empty()) return std::nullopt;
+        shared.examplesToRead.emplace(recent->begin(), recent->end());
+        if (!shared.queue.empty() || shared.examplesToRead->empty()) return std::nullopt;
     }
-    Job job{shared.examples.front(), 0, false, true};
-    shared.examples.erase(shared.examples.begin());
+    Job job{shared.examplesToRead->front(), 0, false, true};
+    shared.examplesToRead->pop_front();
     return job;
 }
 
@@ -197,8 +203,7 @@ void Work(const std::shared_ptr<NameSuggestions::Shared>& shared, const std::sha
         run->job.reset();
         if (cancelled->load() || run->stop) {
             // An example put off by the file shown is read after it.
-            if (job.example && !run->stop && asked == shared->examplesAsked)
-                shared->examples.insert(shared->examples.begin(), job.path);
+            if (job.example && !run->stop && asked == shared->examplesAsked) shared->examplesToRead->push_front(job.path);
             continue;
         }
         if (known) {
@@ -296,33 +301,31 @@ std::optional<FileNames> NameSuggestions::Request(const Bytes& path, const std::
         if (next != path && !inHand) shared_->queue.push_back({next, generation, false});
     }
     if (needsTheRest && !readingTheRest) shared_->queue.push_back({path, generation, true, false, ReadDepth::Whole});
-    if (shared_->HasWork()) {
-        if (!shared_->active) StartWorker();
-        shared_->wake.notify_all();
-    }
+    WakeWorker();
     return names;
+}
+
+void NameSuggestions::WakeWorker() {
+    if (!shared_->HasWork()) return;
+    if (!shared_->active) StartWorker();
+    shared_->wake.notify_all();
 }
 
 void NameSuggestions::RequestExamples(const Bytes& folder, const std::vector<Bytes>& names) {
     std::lock_guard lock(shared_->mutex);
     if (!shared_->enabled) return;
-    ++shared_->examplesAsked;
-    shared_->examplesFolder = folder;
-    shared_->examples = names;
-    shared_->examplesChosen = false;
+    shared_->ForgetExamples();
+    shared_->exampleFolder = folder;
+    shared_->exampleNames = names;
     if (shared_->active && shared_->active->job && shared_->active->job->example) shared_->active->cancelled->store(true);
-    if (shared_->HasWork()) {
-        if (!shared_->active) StartWorker();
-        shared_->wake.notify_all();
-    }
+    WakeWorker();
 }
 
 void NameSuggestions::Cancel() {
     std::lock_guard lock(shared_->mutex);
     ++shared_->generation;
-    ++shared_->examplesAsked;
+    shared_->ForgetExamples();
     shared_->queue.clear();
-    shared_->examples.clear();
     shared_->CancelRunning({});
 }
 
@@ -332,9 +335,8 @@ void NameSuggestions::SetEnabled(bool enabled) {
     shared_->enabled = enabled;
     ++shared_->generation;
     if (!enabled) {
-        ++shared_->examplesAsked;
+        shared_->ForgetExamples();
         shared_->queue.clear();
-        shared_->examples.clear();
         shared_->Retire();
     }
 }

@@ -68,6 +68,8 @@ public:
 
 private:
     void StartWorker();
+    // A worker for the work waiting, if any; called with the lock held.
+    void WakeWorker();
     std::shared_ptr<Shared> shared_;
 };
 
