@@ -132,7 +132,7 @@ void Form1Logic::LoadDocument(const Bytes& path) {
     }
     E_Filename.SetText(path);
     CurrentFileName = FileNamePart(path);
-    CurrentStem = CurrentFileName.size() > 4 ? CurrentFileName.substr(0, CurrentFileName.size() - 4) : Bytes();
+    CurrentStem = StemOf(path);
     E_Rename.SetText(CurrentStem);
     filled_.clear();
     Window.SetCaption("Quilvane  [" + E_Filename.Text() + "]");

@@ -19,6 +19,8 @@ std::u16string Ascii(const std::string& text) { return std::u16string(text.begin
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsSpace(char16_t c) { return c == u' ' || c == 0x3000; }
+// A letter of a word: Latin, kana or kanji; not the CJK punctuation or full-width forms.
+bool IsWordLetter(char16_t c) { return IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00); }
 
 // The ten refused characters and what stands in for them.
 char16_t LookAlike(char16_t c) {
@@ -73,7 +75,7 @@ bool IsAmountOrTotal(const Line& line) {
                                                          u"betrag", u"totaal", u"bedrag", u"montant", u"importe",
                                                          u"importo", u"balance", u"合計", u"小計", u"金額", u"税込"};
     std::size_t letters = 0, digits = 0;
-    for (char16_t c : line.folded) letters += IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00), digits += IsDigit(c);
+    for (char16_t c : line.folded) letters += IsWordLetter(c), digits += IsDigit(c);
     if (digits >= letters) return true;
     return std::any_of(kTotals.begin(), kTotals.end(), [&](const char16_t* t) { return FindWord(line.lower, t) != std::u16string::npos; });
 }
@@ -274,7 +276,7 @@ const std::array<const char16_t*, 15> kLatinKinds{u"Credit Note", u"Invoice", u"
                                                   u"Avoir", u"Factuur", u"Factura", u"Fattura", u"Devis"};
 
 bool HasWords(const std::u16string& text) {
-    return std::any_of(text.begin(), text.end(), [](char16_t c) { return IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00); });
+    return std::any_of(text.begin(), text.end(), IsWordLetter);
 }
 
 // The kind named in the largest type on page 1.
@@ -306,7 +308,7 @@ std::u16string Title(const std::vector<Line>& lines, float firstPageHeight) {
         if (std::any_of(kDueLabels.begin(), kDueLabels.end(), [&](const char16_t* due) { return Contains(line.lower, due); }))
             continue;
         const auto letters = std::count_if(line.text.begin(), line.text.end(), [](char16_t c) {
-            return IsDigit(c) || IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00) || c >= 0xC0;
+            return IsDigit(c) || IsWordLetter(c) || c >= 0xC0;
         });
         if (letters < 3) continue;
         if (best == nullptr || s.size > best->source->size) best = &line;
