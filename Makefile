@@ -17,7 +17,7 @@ PACKAGES   := cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-pdf-
               libqt6svg6 desktop-file-utils appstream \
               libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev libharfbuzz-dev \
               libfreetype-dev libjpeg-dev zlib1g-dev libtesseract-dev libleptonica-dev tesseract-ocr-jpn \
-              tesseract-ocr-eng libtag1-dev
+              tesseract-ocr-eng tesseract-ocr-osd libtag1-dev
 # libFuzzer and its sanitizers.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 # Making and checking the .deb.

@@ -129,8 +129,12 @@ void WriteDocument(const Bytes& path, const Document& d) {
     DrawDocument(painter, d);
 }
 
-// The same document as a scanner sends it: a 300 dpi grey picture with specks.
-void WriteScan(const Bytes& path, const Document& d, unsigned seed) {
+// The same document as a scanner sends it: a 300 dpi grey picture with
+// specks; or as office scanners send it at their cheapest, turned a quarter,
+// 200 dpi and bitonal; or fed in upside down.
+enum class ScanWay { Grey, TurnedBitonal, UpsideDown };
+
+void WriteScan(const Bytes& path, const Document& d, unsigned seed, ScanWay way) {
     QImage page(2480, 3508, QImage::Format_Grayscale8);
     page.fill(255);
     {
@@ -139,12 +143,23 @@ void WriteScan(const Bytes& path, const Document& d, unsigned seed) {
         painter.scale(300.0 / 72.0, 300.0 / 72.0);
         DrawDocument(painter, d);
     }
+    int dpi = 300;
+    if (way == ScanWay::TurnedBitonal) {
+        page = page.transformed(QTransform().rotate(90))
+                   .scaled(3508 * 2 / 3, 2480 * 2 / 3, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                   .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
+                   .convertToFormat(QImage::Format_Grayscale8);
+        dpi = 200;
+    } else if (way == ScanWay::UpsideDown) {
+        page = page.transformed(QTransform().rotate(180));
+    }
     std::mt19937 random(seed);
-    GreyImage image{page.width(), page.height(), 300, 0, {}};
+    GreyImage image{page.width(), page.height(), dpi, 0, {}};
     for (int y = 0; y < page.height(); ++y) {
         const uchar* row = page.constScanLine(y);
         for (int x = 0; x < page.width(); ++x)
-            image.pixels.push_back(random() % 8 == 0 ? uchar(std::clamp(int(row[x]) + int(random() % 41) - 20, 0, 255)) : row[x]);
+            image.pixels.push_back(way == ScanWay::Grey && random() % 8 == 0 ? uchar(std::clamp(int(row[x]) + int(random() % 41) - 20, 0, 255))
+                                                                            : row[x]);
     }
     WriteFile(path, ImagePdf(image));
 }
@@ -316,16 +331,21 @@ int main(int argc, char** argv) {
     LearnAndCompose(texts, stems);
     FieldsRight("text_layer", texts);
     // Twelve of them scanned, read as for the file shown: the top, then the whole page when a field is missing.
-    std::vector<FileText> scans;
-    for (int i = 0; i < 12; ++i) {
-        const Bytes path = dir / Printf("scanned%02d.pdf", i + 1);
-        WriteScan(path, MakeDocument(i), unsigned(i + 1));
-        FileText top = reader.Read(path).text;
-        const FileFields fields = ReadFields(top);
-        const bool missing = !FindField(fields, FieldKind::Kind) || !FindField(fields, FieldKind::Number) || !FindField(fields, FieldKind::Date);
-        scans.push_back(missing ? reader.Read(path, nullptr, ReadDepth::Whole).text : std::move(top));
+    const std::pair<const char*, ScanWay> ways[] = {
+        {"scans", ScanWay::Grey}, {"scans_turned_200dpi_bitonal", ScanWay::TurnedBitonal}, {"scans_upside_down", ScanWay::UpsideDown}};
+    for (const auto& [what, way] : ways) {
+        std::vector<FileText> scans;
+        for (int i = 0; i < 12; ++i) {
+            const Bytes path = dir / Printf("scanned%02d.pdf", i + 1);
+            WriteScan(path, MakeDocument(i), unsigned(i + 1), way);
+            FileText top = reader.Read(path).text;
+            const FileFields fields = ReadFields(top);
+            const bool missing =
+                !FindField(fields, FieldKind::Kind) || !FindField(fields, FieldKind::Number) || !FindField(fields, FieldKind::Date);
+            scans.push_back(missing ? reader.Read(path, nullptr, ReadDepth::Whole).text : std::move(top));
+        }
+        FieldsRight(what, scans);
     }
-    FieldsRight("scans", scans);
 
     // The first twelve, named in each scheme by a user who types every name.
     for (const auto& [scheme, name] : kSchemes) {

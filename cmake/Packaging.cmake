@@ -67,5 +67,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # GStreamer, the IPA fonts the layouts name, Qt's Japanese texts, the SVG icon,
 # and the language data that OCR reads scans with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-ipafont-gothic, qt6-translations-l10n, libqt6svg6, tesseract-ocr-jpn, tesseract-ocr-eng")
+    "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-ipafont-gothic, qt6-translations-l10n, libqt6svg6, tesseract-ocr-jpn, tesseract-ocr-eng, tesseract-ocr-osd")
 include(CPack)

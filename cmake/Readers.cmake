@@ -7,8 +7,9 @@
 #   quilvane_ship_tessdata(app)
 # The build itself never fetches them: the script downloads Debian's sources.
 set(QUILVANE_READERS_PREFIX "" CACHE PATH "TagLib, Leptonica and Tesseract prefix made by tools/build-readers.sh")
-# Debian's tesseract-ocr-jpn and tesseract-ocr-eng put the language data here.
-set(QUILVANE_TESSDATA "/usr/share/tesseract-ocr/5/tessdata" CACHE PATH "folder with jpn.traineddata and eng.traineddata")
+# Debian's tesseract-ocr-jpn, -eng and -osd put the language data here; osd
+# tells a page's orientation.
+set(QUILVANE_TESSDATA "/usr/share/tesseract-ocr/5/tessdata" CACHE PATH "folder with jpn, eng and osd .traineddata")
 
 if(NOT EXISTS "${QUILVANE_READERS_PREFIX}/.complete")
   message(FATAL_ERROR "QUILVANE_READERS_PREFIX (\"${QUILVANE_READERS_PREFIX}\") is not a finished prefix: "
@@ -35,12 +36,16 @@ if(NOT TARGET Readers::Tesseract)
   unset(_quilvane_lib)
 endif()
 
-foreach(_quilvane_lang jpn eng)
+set(_quilvane_tessdata_files)
+foreach(_quilvane_lang jpn eng osd)
   if(NOT EXISTS "${QUILVANE_TESSDATA}/${_quilvane_lang}.traineddata")
     message(FATAL_ERROR "${QUILVANE_TESSDATA}/${_quilvane_lang}.traineddata is missing: "
       "install tesseract-ocr-${_quilvane_lang}, or set QUILVANE_TESSDATA.")
   endif()
+  list(APPEND _quilvane_tessdata_files "${QUILVANE_TESSDATA}/${_quilvane_lang}.traineddata")
 endforeach()
+set(QUILVANE_TESSDATA_FILES ${_quilvane_tessdata_files})
+unset(_quilvane_tessdata_files)
 unset(_quilvane_lang)
 
 # The language data in a tessdata folder beside `target`'s .exe, where the
@@ -49,7 +54,6 @@ unset(_quilvane_lang)
 function(quilvane_ship_tessdata target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory "$<TARGET_FILE_DIR:${target}>/tessdata"
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different "${QUILVANE_TESSDATA}/jpn.traineddata"
-            "${QUILVANE_TESSDATA}/eng.traineddata" "$<TARGET_FILE_DIR:${target}>/tessdata/")
-  install(FILES "${QUILVANE_TESSDATA}/jpn.traineddata" "${QUILVANE_TESSDATA}/eng.traineddata" DESTINATION tessdata)
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${QUILVANE_TESSDATA_FILES} "$<TARGET_FILE_DIR:${target}>/tessdata/")
+  install(FILES ${QUILVANE_TESSDATA_FILES} DESTINATION tessdata)
 endfunction()

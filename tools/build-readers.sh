@@ -6,9 +6,9 @@
 # TagLib comes whole: its base classes reach every format. Leptonica reads no
 # image files (OCR gets pixels in memory), so it is built without zlib, PNG,
 # JPEG, TIFF, GIF, WebP and OpenJPEG, and without messages on the console.
-# Tesseract is built without OpenMP, networking, archives, ScrollView and its
-# legacy engine (the program asks for LSTM only), and tuned for no particular
-# CPU.
+# Tesseract is built without OpenMP, networking, archives and ScrollView, and
+# tuned for no particular CPU. Its legacy engine stays: the program reads with
+# LSTM, but a page's orientation is found by the legacy classifier.
 #
 #   tools/build-readers.sh [jobs]
 #
@@ -85,7 +85,7 @@ TESS=${DIR[tesseract]}
 # Lines handed to the LSTM stay images in memory, not PNG files made and read
 # again, which this Leptonica could not write.
 cross tesseract "$TESS" -DCMAKE_CXX_FLAGS=-DTESSERACT_IMAGEDATA_AS_PIX -DSW_BUILD=OFF -DLeptonica_DIR="$WORK/leptonica-install/lib/cmake/leptonica" \
-  -DOPENMP_BUILD=OFF -DGRAPHICS_DISABLED=ON -DDISABLED_LEGACY_ENGINE=ON -DENABLE_LTO=OFF -DENABLE_OPENCL=OFF \
+  -DOPENMP_BUILD=OFF -DGRAPHICS_DISABLED=ON -DENABLE_LTO=OFF -DENABLE_OPENCL=OFF \
   -DBUILD_TRAINING_TOOLS=OFF -DBUILD_TESTS=OFF -DDISABLE_ARCHIVE=ON -DDISABLE_CURL=ON -DINSTALL_CONFIGS=OFF \
   -DCOMPILER_SUPPORTS_MARCH_NATIVE=OFF -DCMAKE_DISABLE_FIND_PACKAGE_TIFF=ON
 logged "$LOGS/tesseract.log" cmake --build "$WORK/tesseract" -j "$JOBS" --target libtesseract

@@ -13,7 +13,7 @@ JOBS=${2:-$(nproc)}
 
 step "packages"
 install_missing g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 cmake make python3 \
-  tesseract-ocr-jpn tesseract-ocr-eng
+  tesseract-ocr-jpn tesseract-ocr-eng tesseract-ocr-osd
 done_step "packages"
 
 build_mupdf

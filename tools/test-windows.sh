@@ -11,7 +11,7 @@ mkdir -p "$BUILD"
 
 step "packages"
 install_missing g++-mingw-w64-x86-64-posix wine wine64 libgtest-dev googletest locales cmake make xvfb xauth \
-  python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho tesseract-ocr-jpn tesseract-ocr-eng
+  python3 xdotool imagemagick fonts-ipafont-gothic fonts-ipafont-mincho tesseract-ocr-jpn tesseract-ocr-eng tesseract-ocr-osd
 # The installer's test packs this build's program (cmake/Msi.cmake).
 install_missing wixl msitools
 done_step "packages"

@@ -8,11 +8,23 @@
 #include "names/Mp3Tags.h"
 #include "names/Ocr.h"
 #include "names/PdfText.h"
+#include "names/Text.h"
 #include "platform/WholeFile.h"
 
 namespace {
 
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
+
+// Letters and digits read: a page read upright gives hundreds, one read
+// turned mostly specks, and those are dropped.
+std::size_t LettersAndDigits(const std::vector<TextLine>& lines) {
+    std::size_t n = 0;
+    for (const TextLine& line : lines)
+        for (char16_t c : line.text)
+            n += (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (IsJapanese(c) && c > 0x3040 && c < 0xFF00);
+    return n;
+}
+constexpr std::size_t kLeastUprightText = 40;
 
 bool HasDate(const std::vector<TextLine>& lines) {
     return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
@@ -24,7 +36,7 @@ bool HasDate(const std::vector<TextLine>& lines) {
 // other coarse lines join only where nothing was read.
 void AddHeadings(std::vector<TextLine>& lines, const std::vector<TextLine>& coarse) {
     std::vector<float> heights;
-    for (const TextLine& line : lines) heights.push_back(line.box.Height());
+    for (const TextLine& line : lines) heights.push_back(line.size);
     if (heights.empty()) heights.push_back(0);
     std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
     const float heading = 2.2f * heights[heights.size() / 2];
@@ -33,7 +45,7 @@ void AddHeadings(std::vector<TextLine>& lines, const std::vector<TextLine>& coar
     };
     for (const TextLine& line : coarse) {
         const auto under = [&](const TextLine& l) { return overlaps(l.box, line.box); };
-        if (line.box.Height() >= heading) std::erase_if(lines, under);
+        if (line.size >= heading) std::erase_if(lines, under);
         else if (std::any_of(lines.begin(), lines.end(), under)) continue;
         lines.push_back(line);
     }
@@ -94,20 +106,29 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
         // it. Then the page in one picture, so that lines of a page scanned
         // turned are read whole, not cut where the top ends.
         bool turned = false;
+        bool read = whole;
         GreyImage picture = pdf_->Draw(0, kOcrDpi, 0, whole ? 1 : kOcrTop);
         lines = ocr_->Read(picture, 0, cancelled, &turned);
-        // A page with no date anywhere may have been scanned upside down:
-        // turned over, its boxes stand where the page's lines stand.
-        bool over = false;
-        if (whole && !HasDate(lines) && !Cancelled(cancelled)) {
-            std::reverse(picture.pixels.begin(), picture.pixels.end());
-            bool overTurned = false;
-            std::vector<TextLine> read = ocr_->Read(picture, 0, cancelled, &overTurned);
-            if (HasDate(read)) lines = std::move(read), turned = overTurned, over = true;
+        // Little text, lines running down or no date in the whole page: the
+        // scan may stand turned. The letters' shapes tell, and the page
+        // turned back is kept if it reads better.
+        int quarters = 0;
+        if ((turned || LettersAndDigits(lines) < kLeastUprightText || (whole && !HasDate(lines))) && !Cancelled(cancelled)) {
+            GreyImage page = whole ? std::move(picture) : pdf_->Draw(0, kOcrDpi, 0, 1);
+            quarters = ocr_->Turn(page);
+            if (quarters != 0 && !Cancelled(cancelled)) {
+                std::vector<TextLine> upright = ocr_->Read(TurnedBack(page, quarters), 0, cancelled);
+                if (LettersAndDigits(upright) > LettersAndDigits(lines)) lines = std::move(upright), turned = false, read = true;
+                else quarters = 0;
+            }
         }
-        if (!turned && !over && !Cancelled(cancelled)) AddHeadings(lines, ocr_->Read(pdf_->Draw(0, kHeadingDpi, 0, kOcrTop), 0, cancelled));
-        if (whole && turned) std::swap(first.width, first.height);
-        first.partial = !whole;
+        if (!turned && !Cancelled(cancelled)) {
+            GreyImage coarse = quarters == 0 ? pdf_->Draw(0, kHeadingDpi, 0, kOcrTop)
+                                             : TurnedBack(pdf_->Draw(0, kHeadingDpi, 0, 1), quarters);
+            AddHeadings(lines, ocr_->ReadHeadings(coarse, 0, cancelled));
+        }
+        if (read && (turned || quarters % 2 == 1)) std::swap(first.width, first.height);
+        first.partial = !read;
     }
     text.pages.push_back(first);
     text.lines = std::move(lines);

@@ -17,10 +17,15 @@ namespace {
 // fragment of a sentence.
 constexpr float kLeastWordConfidence = 35;
 
+// Below this the orientation classifier is guessing. Measured on our scans:
+// turned pages score 6.6 to 9.4, upright ones about 5. A doubtful answer
+// would cost a second read that is then thrown away.
+constexpr float kLeastTurnConfidence = 2;
+
 // A word's box on the page the right way up, for a block whose text's top
 // faces `up` in a picture `w` by `h`: a page scanned turned reads as if it
 // was not.
-void Upright(tesseract::Orientation up, int w, int h, int* x0, int* y0, int* x1, int* y1) {
+void UprightBox(tesseract::Orientation up, int w, int h, int* x0, int* y0, int* x1, int* y1) {
     const int a = *x0, b = *y0, c = *x1, d = *y1;
     switch (up) {
     case tesseract::ORIENTATION_PAGE_RIGHT: *x0 = b, *y0 = w - c, *x1 = d, *y1 = w - a; break;
@@ -35,14 +40,19 @@ void Upright(tesseract::Orientation up, int w, int h, int* x0, int* y0, int* x1,
 struct Ocr::Impl {
     std::string dataFolder;
     tesseract::TessBaseAPI api;
+    tesseract::TessBaseAPI orientation;  // the legacy classifier, for Turn only
     int state = 0;  // 0 not started, 1 ready, -1 failed
+    bool orientationReady = false;
 };
 
 Ocr::Ocr(std::string dataFolder) : impl_(std::make_unique<Impl>()) {
     impl_->dataFolder = dataFolder.empty() ? DefaultOcrData() : std::move(dataFolder);
 }
 
-Ocr::~Ocr() { impl_->api.End(); }
+Ocr::~Ocr() {
+    impl_->api.End();
+    impl_->orientation.End();
+}
 
 bool Ocr::Ready() {
     if (impl_->state == 0) {
@@ -50,14 +60,28 @@ bool Ocr::Ready() {
         const char* folder = impl_->dataFolder.empty() ? nullptr : impl_->dataFolder.c_str();
         impl_->state = impl_->api.Init(folder, "jpn+eng", tesseract::OEM_LSTM_ONLY) == 0 ? 1 : -1;
         if (impl_->state == 1) impl_->api.SetPageSegMode(tesseract::PSM_AUTO);
+        // Without it pages are still read; only a turned one is not turned back.
+        impl_->orientationReady = impl_->state == 1 && impl_->orientation.Init(folder, "osd", tesseract::OEM_TESSERACT_ONLY) == 0;
+        if (impl_->orientationReady) impl_->orientation.SetPageSegMode(tesseract::PSM_OSD_ONLY);
     }
     return impl_->state == 1;
 }
 
 std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled, bool* turned) {
+    return ReadLines(image, page, cancelled, turned, tesseract::PSM_AUTO);
+}
+
+std::vector<TextLine> Ocr::ReadHeadings(const GreyImage& image, int page, const std::atomic<bool>* cancelled) {
+    // Headings stand apart: looked for as scattered text, not in blocks.
+    return ReadLines(image, page, cancelled, nullptr, tesseract::PSM_SPARSE_TEXT);
+}
+
+std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std::atomic<bool>* cancelled, bool* turned,
+                                     int layout) {
     std::vector<TextLine> lines;
     if (image.width <= 0 || image.height <= 0 || !Ready()) return lines;
     tesseract::TessBaseAPI& api = impl_->api;
+    api.SetPageSegMode(tesseract::PageSegMode(layout));
     api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
     api.SetSourceResolution(image.dpi);
     tesseract::ETEXT_DESC monitor;
@@ -72,7 +96,7 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
     const float points = 72.0f / float(image.dpi);
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     Bytes text;
-    int left = 0, top = 0, right = 0, bottom = 0;
+    int left = 0, top = 0, right = 0, bottom = 0, tallest = 0;
     int words = 0, turnedWords = 0;
     const auto finish = [&] {
         TextLine line;
@@ -81,7 +105,7 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
         if (line.text.empty()) return;
         line.page = page;
         line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
-        line.size = line.box.Height();
+        line.size = tallest * points;  // a box over two lines run together is no large type
         lines.push_back(std::move(line));
     };
     if (it && !it->Empty(tesseract::RIL_WORD)) {
@@ -100,13 +124,14 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
             // one, at the right, stands first.
             if (up == tesseract::ORIENTATION_PAGE_UP && direction == tesseract::WRITING_DIRECTION_TOP_TO_BOTTOM)
                 up = tesseract::ORIENTATION_PAGE_RIGHT;
-            Upright(up, image.width, image.height, &x0, &y0, &x1, &y1);
+            UprightBox(up, image.width, image.height, &x0, &y0, &x1, &y1);
             turnedWords += up == tesseract::ORIENTATION_PAGE_RIGHT || up == tesseract::ORIENTATION_PAGE_LEFT;
             ++words;
             const int height = std::max(y1 - y0, bottom - top);
             if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
-            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1;
+            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1, tallest = 0;
             else text += ' ', top = std::min(top, y0), right = std::max(right, x1), bottom = std::max(bottom, y1);
+            tallest = std::max(tallest, y1 - y0);
             text += word.get();
         } while (it->Next(tesseract::RIL_WORD));
     }
@@ -114,4 +139,42 @@ std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::ato
     api.Clear();
     if (turned != nullptr) *turned = turnedWords * 2 > words;
     return lines;
+}
+
+int Ocr::Turn(const GreyImage& image) {
+    if (image.width <= 0 || image.height <= 0 || !Ready() || !impl_->orientationReady) return 0;
+    tesseract::TessBaseAPI& api = impl_->orientation;
+    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
+    api.SetSourceResolution(image.dpi);
+    api.SetVariable("user_defined_dpi", std::to_string(image.dpi).c_str());
+    int degrees = 0;
+    float confidence = 0, scriptConfidence = 0;
+    const char* script = nullptr;
+    const bool found = api.DetectOrientationScript(&degrees, &confidence, &script, &scriptConfidence);
+    api.Clear();
+    return found && confidence >= kLeastTurnConfidence ? degrees / 90 % 4 : 0;
+}
+
+GreyImage TurnedBack(const GreyImage& image, int quarters) {
+    quarters = (quarters % 4 + 4) % 4;
+    if (quarters == 0) return image;
+    const int w = image.width, h = image.height;
+    GreyImage out;
+    out.dpi = image.dpi;
+    out.width = quarters == 2 ? w : h;
+    out.height = quarters == 2 ? h : w;
+    out.pixels.resize(image.pixels.size());
+    // Turned clockwise by `quarters`: the pixel at (x, y) of the upright page
+    // stands where the turn took it.
+    for (int y = 0; y < out.height; ++y) {
+        unsigned char* row = out.pixels.data() + std::size_t(y) * std::size_t(out.width);
+        for (int x = 0; x < out.width; ++x) {
+            int sx = x, sy = y;
+            if (quarters == 1) sx = w - 1 - y, sy = x;
+            else if (quarters == 2) sx = w - 1 - x, sy = h - 1 - y;
+            else sx = y, sy = h - 1 - x;
+            row[x] = image.pixels[std::size_t(sy) * std::size_t(w) + std::size_t(sx)];
+        }
+    }
+    return out;
 }

@@ -12,7 +12,7 @@
 // once, then used for page after page. One per thread.
 class Ocr {
 public:
-    // `dataFolder` holds jpn.traineddata and eng.traineddata; empty for
+    // `dataFolder` holds jpn.traineddata, eng.traineddata and osd.traineddata; empty for
     // DefaultOcrData().
     explicit Ocr(std::string dataFolder = {});
     ~Ocr();
@@ -27,11 +27,22 @@ public:
     // too, and `turned` says so.
     std::vector<TextLine> Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr,
                                bool* turned = nullptr);
+    // Read as Read does, for headings: text looked for anywhere, not only in
+    // blocks, which finds large type standing alone.
+    std::vector<TextLine> ReadHeadings(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr);
+    // How many quarter turns clockwise the page in `image` stands from
+    // upright, told by the shapes of its letters; 0 when it cannot tell.
+    int Turn(const GreyImage& image);
 
 private:
+    std::vector<TextLine> ReadLines(const GreyImage& image, int page, const std::atomic<bool>* cancelled, bool* turned,
+                                    int layout);
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// `image` turned back by `quarters` quarter turns counterclockwise.
+GreyImage TurnedBack(const GreyImage& image, int quarters);
 
 // Where the language data is when none is named: empty, for Tesseract's own
 // folder, where a package manager put it; or beside the program.

@@ -22,11 +22,13 @@ bool IsJapanese(char16_t c) {
 std::u16string JoinJapaneseSpaces(const std::u16string& text) {
     std::u16string out;
     out.reserve(text.size());
+    const auto opening = [](char16_t c) { return c == u'(' || c == u'['; };
+    const auto closing = [](char16_t c) { return c == u')' || c == u']'; };
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u' ' && !out.empty() && IsJapanese(out.back())) {
+        if (text[i] == u' ' && !out.empty() && (IsJapanese(out.back()) || opening(out.back()))) {
             std::size_t end = i;
             while (end < text.size() && text[end] == u' ') ++end;
-            if (end < text.size() && IsJapanese(text[end])) {
+            if (end < text.size() && (IsJapanese(text[end]) || closing(text[end])) && (IsJapanese(out.back()) || IsJapanese(text[end]))) {
                 i = end - 1;
                 continue;
             }

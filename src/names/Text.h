@@ -13,7 +13,8 @@ bool IsJapanese(char16_t c);
 
 // OCR puts spaces between Japanese characters (株式 会 社), and so do text
 // layers of letter-spaced titles (請 求 書): ASCII spaces between two
-// Japanese characters go. The ideographic space stays, as a separator.
+// Japanese characters go, and so do those inside ASCII brackets next to one
+// (北斗電機 (株 )). The ideographic space stays, as a separator.
 std::u16string JoinJapaneseSpaces(const std::u16string& text);
 
 // Leading and trailing spaces of either width gone, runs inside made one.
