@@ -23,6 +23,7 @@
 #include "names/Candidates.h"
 #include "names/FileReader.h"
 #include "names/NameSuggestions.h"
+#include "names/Ocr.h"
 #include "names/PdfText.h"
 #include "platform/FileSystem.h"
 #include "platform/WholeFile.h"
@@ -63,10 +64,13 @@ TEST(Win32Names, Mp3TagsOfAFileNamedInCodePage932) {
 
 // The text layer through MuPDF; then the same page as a scan, read by
 // Tesseract with the language data beside the test program, even when another
-// Tesseract's TESSDATA_PREFIX points elsewhere.
+// Tesseract's TESSDATA_PREFIX points elsewhere; and that scan upside down.
 TEST(Win32Names, PdfTextLayerAndScanReadWithTheDataBesideTheProgram) {
     TempDir dir;
-    const Bytes text = TextPdf("Invoice No. 5042 of 2026-03-31");
+    // Lines enough for the letters' shapes to tell which way up the page stands.
+    const Bytes text = TextPdf("Invoice No. 5042 of 2026-03-31\nAcme Trading Company, 1-2-3 Marunouchi, Tokyo\n"
+                               "Thank you for your order of the following\nMaintenance work for March, one month\n"
+                               "Total due within thirty days of this invoice");
     const Bytes invoice = dir / "請求書.pdf";
     ASSERT_TRUE(WriteFile(invoice, text));
     ASSERT_EQ(_putenv("TESSDATA_PREFIX=Z:\\nowhere"), 0);
@@ -88,6 +92,12 @@ TEST(Win32Names, PdfTextLayerAndScanReadWithTheDataBesideTheProgram) {
     EXPECT_TRUE(scanned.text.pages[0].partial) << "the date stands in the top part";
     const std::vector<Bytes> fromScan = NameCandidates(scanned.text);
     for (const char* name : {"2026-03-31", "5042"}) EXPECT_TRUE(Has(fromScan, name)) << name << " in " << Listed(fromScan);
+
+    // Fed in upside down: the orientation data beside the program turns it back.
+    const Bytes over = dir / "逆さま.pdf";
+    ASSERT_TRUE(WriteFile(over, ImagePdf(TurnedBack(pdf.Draw(0, 200, 0, 1), 2))));
+    const std::vector<Bytes> fromOver = NameCandidates(reader.Read(over).text);
+    for (const char* name : {"2026-03-31", "5042"}) EXPECT_TRUE(Has(fromOver, name)) << name << " in " << Listed(fromOver);
     _putenv("TESSDATA_PREFIX=");
 }
 
@@ -96,7 +106,10 @@ TEST(Win32Names, PdfTextLayerAndScanReadWithTheDataBesideTheProgram) {
 TEST(Win32Names, AFileBeingReadCanBeRenamedAndIsLetGoOnceRead) {
     TempDir dir;
     const Bytes pdf = dir / "scan.pdf", renamed = dir / "表示.pdf";
-    const Bytes text = TextPdf("Invoice No. 5042 of 2026-03-31");
+    // Lines enough for the letters' shapes to tell which way up the page stands.
+    const Bytes text = TextPdf("Invoice No. 5042 of 2026-03-31\nAcme Trading Company, 1-2-3 Marunouchi, Tokyo\n"
+                               "Thank you for your order of the following\nMaintenance work for March, one month\n"
+                               "Total due within thirty days of this invoice");
     ASSERT_TRUE(WriteFile(pdf, text));
     std::string bytes;
     std::optional<FileIdentity> identity;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/NamePdfs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -31,12 +32,18 @@ std::string Stream(const std::string& dictionary, const std::string& data) {
 
 }  // namespace
 
-Bytes TextPdf(const std::string& line) {
+Bytes TextPdf(const std::string& text) {
+    std::string shown;
+    for (std::size_t from = 0; from <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', from), text.size());
+        shown += (shown.empty() ? "(" : " 0 -16 Td (") + text.substr(from, end - from) + ") Tj";
+        from = end + 1;
+    }
     return Pdf({
         "<< /Type /Catalog /Pages 2 0 R >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R /Resources << /Font << /F1 5 0 R >> >> >>",
-        Stream("", "BT /F1 12 Tf 72 770 Td (" + line + ") Tj ET"),
+        Stream("", "BT /F1 12 Tf 72 770 Td " + shown + " ET"),
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
     });
 }

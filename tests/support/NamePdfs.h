@@ -8,7 +8,7 @@
 // One-page A4 PDFs written byte by byte, so that tests without a toolkit (the
 // Windows build's) can make them too.
 
-// One line of Helvetica near the top of the page.
-Bytes TextPdf(const std::string& line);
+// Lines of Helvetica near the top of the page, one under the other at each '\n'.
+Bytes TextPdf(const std::string& text);
 // Nothing but `image` across the whole page, as a scanner writes it: no text layer.
 Bytes ImagePdf(const GreyImage& image);
