@@ -26,10 +26,12 @@
 #include "names/ReadersClient.h"
 #include "support/CraftedFiles.h"
 #include "names/PdfText.h"
+#include "platform/WholeFile.h"
 #include "qt/NameList.h"
 #include "qt/PdfViewerControl.h"
 #include "qt/PlatformServices.h"
 #include "support/Fixtures.h"
+#include "support/NamePdfs.h"
 #include "support/WindowHarness.h"
 
 namespace {
@@ -158,10 +160,16 @@ void HelperBesideInProcess(int runs) {
 }
 
 // A scan's first candidates (its top) and its last (all of page 1) through
-// the helper, beside the whole page read in this process in one go.
+// the helper, beside the whole page read in this process in one go; then the
+// same scan fed in upside down, whose first read asks which way up it stands
+// and reads it all turned back.
 void TopThenTheRest(int runs) {
     TempDir dir;
     MakeScannedInvoicePdf(dir / "scan.pdf");
+    const QImage page = ScannedInvoicePage().transformed(QTransform().rotate(180));
+    GreyImage over{page.width(), page.height(), 300, 0, {}};
+    for (int y = 0; y < page.height(); ++y) over.pixels.insert(over.pixels.end(), page.constScanLine(y), page.constScanLine(y) + page.width());
+    WriteFile(dir / "over.pdf", ImagePdf(over));
     const std::atomic<bool> going{false};
     const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
     const NameSuggestions::Reader inProcess = FileNameReader()();
@@ -173,6 +181,10 @@ void TopThenTheRest(int runs) {
     for (std::size_t i = 0; i < last.size(); ++i) last[i] += rest[i];
     Report("names_scan_first_candidates_top_baseline_whole_page_in_process", first, whole);
     Report("names_scan_last_candidates_top_then_whole_baseline_whole_page_in_process", last, whole);
+    const std::vector<double> upsideDown = TimesMs(runs, [&] {
+        if (helper(dir / "over.pdf", going, ReadDepth::Top).found.names.empty()) Fail("the upside-down scan gave nothing");
+    });
+    Report("names_upside_down_scan_first_candidates_baseline_upright_whole_page_in_process", upsideDown, whole);
 }
 
 // Each crafted file read in this process (a child, so that it may take the
