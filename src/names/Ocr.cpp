@@ -98,6 +98,8 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
     Bytes text;
     int left = 0, top = 0, right = 0, bottom = 0, tallest = 0;
     int words = 0, turnedWords = 0;
+    bool lineTurned = false;
+    std::vector<bool> linesTurned;
     const auto finish = [&] {
         TextLine line;
         line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001))));
@@ -107,6 +109,7 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
         line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
         line.size = tallest * points;  // a box over two lines run together is no large type
         lines.push_back(std::move(line));
+        linesTurned.push_back(lineTurned);
     };
     if (it && !it->Empty(tesseract::RIL_WORD)) {
         do {
@@ -125,11 +128,12 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
             if (up == tesseract::ORIENTATION_PAGE_UP && direction == tesseract::WRITING_DIRECTION_TOP_TO_BOTTOM)
                 up = tesseract::ORIENTATION_PAGE_RIGHT;
             UprightBox(up, image.width, image.height, &x0, &y0, &x1, &y1);
-            turnedWords += up == tesseract::ORIENTATION_PAGE_RIGHT || up == tesseract::ORIENTATION_PAGE_LEFT;
+            const bool wordTurned = up == tesseract::ORIENTATION_PAGE_RIGHT || up == tesseract::ORIENTATION_PAGE_LEFT;
+            turnedWords += wordTurned;
             ++words;
             const int height = std::max(y1 - y0, bottom - top);
             if (!text.empty() && (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE) || x0 - right > 2 * height)) finish();
-            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1, tallest = 0;
+            if (text.empty()) left = x0, top = y0, right = x1, bottom = y1, tallest = 0, lineTurned = wordTurned;
             else text += ' ', top = std::min(top, y0), right = std::max(right, x1), bottom = std::max(bottom, y1);
             tallest = std::max(tallest, y1 - y0);
             text += word.get();
@@ -137,7 +141,12 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
     }
     if (!text.empty()) finish();
     api.Clear();
-    if (turned != nullptr) *turned = turnedWords * 2 > words;
+    // The page stands as most of its words do; lines the other way are specks
+    // taken for words, with boxes in the other frame.
+    const bool pageTurned = turnedWords * 2 > words;
+    std::size_t i = 0;
+    std::erase_if(lines, [&](const TextLine&) { return linesTurned[i++] != pageTurned; });
+    if (turned != nullptr) *turned = pageTurned;
     return lines;
 }
 
