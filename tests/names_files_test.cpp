@@ -129,6 +129,33 @@ TEST(NameFiles, FieldsInTheBottomOfAScanAreFoundByTheWholeRead) {
     for (const char* name : {"2026-05-20", "R-20815", "請求書"}) EXPECT_TRUE(Has(names, name)) << name << " in " << all;
 }
 
+// A heading letter-spaced in large type, the only place that names the kind:
+// within the page Tesseract reads it as specks, alone it reads it right.
+TEST(NameFiles, ALetterSpacedHeadingOfAScanGivesTheKind) {
+    TempDir dir;
+    QImage page(2480, 3508, QImage::Format_Grayscale8);
+    page.fill(255);
+    {
+        QPainter painter(&page);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(300.0 / 72.0, 300.0 / 72.0);
+        DrawLine(painter, 230, 70, 28, QStringLiteral("請 求 書"));
+        DrawLine(painter, 50, 120, 14, QStringLiteral("株式会社見本商事 御中"));
+        DrawLine(painter, 370, 120, 11, QStringLiteral("No. Q-0107"));
+        DrawLine(painter, 370, 138, 11, QStringLiteral("発行日：2026年6月11日"));
+        DrawLine(painter, 370, 170, 13, QStringLiteral("株式会社東西物産"));
+        DrawLine(painter, 50, 260, 12, QStringLiteral("下記のとおり申し上げます。"));
+    }
+    GreyImage image{page.width(), page.height(), 300, 0, {}};
+    for (int y = 0; y < page.height(); ++y) image.pixels.insert(image.pixels.end(), page.constScanLine(y), page.constScanLine(y) + page.width());
+    WriteFile(dir / "spaced.pdf", ImagePdf(image));
+    FileReader reader;
+    const FileFields fields = ReadFields(reader.Read(dir / "spaced.pdf").text);
+    const Field* kind = FindField(fields, FieldKind::Kind);
+    ASSERT_TRUE(kind);
+    EXPECT_EQ(FromUtf16(kind->forms[0], CodePage::FromNumber(65001)), "請求書");
+}
+
 // The invoice scanned turned by 90°, at 200 dpi and bitonal, as office
 // scanners send it: the whole page, read as one picture, finds its fields.
 TEST(NameFiles, AScanTurnedFaintAndBitonalIsReadWhole) {

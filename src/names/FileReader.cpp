@@ -2,6 +2,7 @@
 #include "names/FileReader.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "core/CodePage.h"
 #include "names/Dates.h"
@@ -15,6 +16,10 @@ namespace {
 
 bool Cancelled(const std::atomic<bool>* cancelled) { return cancelled != nullptr && cancelled->load(); }
 
+bool HasDate(const std::vector<TextLine>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
+}
+
 // Letters and digits read: a page read upright gives hundreds, one read
 // turned mostly specks, and those are dropped.
 std::size_t LettersAndDigits(const std::vector<TextLine>& lines) {
@@ -26,27 +31,33 @@ std::size_t LettersAndDigits(const std::vector<TextLine>& lines) {
 }
 constexpr std::size_t kLeastUprightText = 40;
 
-bool HasDate(const std::vector<TextLine>& lines) {
-    return std::any_of(lines.begin(), lines.end(), [](const TextLine& line) { return !FindDates(line.text).empty(); });
-}
-
 // Tesseract misreads or passes over type as large as a heading at the dots
-// small type needs; a coarse picture of the same part reads it. A heading-
-// sized line read coarsely takes the place of what was read finely there;
-// other coarse lines join only where nothing was read.
-void AddHeadings(std::vector<TextLine>& lines, const std::vector<TextLine>& coarse) {
+// small type needs; a coarse picture of the same part reads it. Large type
+// read alone takes the place of what was read finely there; so does a
+// heading-sized line of the coarse read; other coarse lines join only where
+// nothing was read.
+void AddHeadings(std::vector<TextLine>& lines, const std::vector<TextLine>& large, const std::vector<TextLine>& coarse) {
     std::vector<float> heights;
     for (const TextLine& line : lines) heights.push_back(line.size);
     if (heights.empty()) heights.push_back(0);
     std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
     const float heading = 2.2f * heights[heights.size() / 2];
-    const auto overlaps = [](const TextBox& a, const TextBox& b) {
-        return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
-    };
+    const auto covers = [](const TextLine& line) { return [&line](const TextLine& l) { return l.box.Overlaps(line.box); }; };
+    // Large type that says far less than what was read under it was no
+    // heading but lines run together by specks.
+    std::vector<TextLine> taken;
+    for (const TextLine& line : large) {
+        std::vector<TextLine> under;
+        std::copy_if(lines.begin(), lines.end(), std::back_inserter(under), covers(line));
+        if (LettersAndDigits(under) > 2 * LettersAndDigits({line})) continue;
+        std::erase_if(lines, covers(line));
+        taken.push_back(line);
+    }
+    lines.insert(lines.end(), taken.begin(), taken.end());
     for (const TextLine& line : coarse) {
-        const auto under = [&](const TextLine& l) { return overlaps(l.box, line.box); };
-        if (line.size >= heading) std::erase_if(lines, under);
-        else if (std::any_of(lines.begin(), lines.end(), under)) continue;
+        if (std::any_of(taken.begin(), taken.end(), covers(line))) continue;
+        if (line.size >= heading) std::erase_if(lines, covers(line));
+        else if (std::any_of(lines.begin(), lines.end(), covers(line))) continue;
         lines.push_back(line);
     }
 }
@@ -125,7 +136,7 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
         if (!turned && !Cancelled(cancelled)) {
             GreyImage coarse = quarters == 0 ? pdf_->Draw(0, kHeadingDpi, 0, kOcrTop)
                                              : TurnedBack(pdf_->Draw(0, kHeadingDpi, 0, 1), quarters);
-            AddHeadings(lines, ocr_->ReadHeadings(coarse, 0, cancelled));
+            AddHeadings(lines, ocr_->ReadLargeType(coarse, 0, cancelled), ocr_->ReadHeadings(coarse, 0, cancelled));
         }
         if (read && (turned || quarters % 2 == 1)) std::swap(first.width, first.height);
         first.partial = !read;

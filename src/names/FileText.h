@@ -9,6 +9,7 @@
 struct TextBox {
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     float Height() const { return y1 - y0; }
+    bool Overlaps(const TextBox& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
 };
 
 // One line of text as it stands on a page.

@@ -17,6 +17,15 @@ namespace {
 // fragment of a sentence.
 constexpr float kLeastWordConfidence = 35;
 
+// Large type: lines this many tenths of the usual height or more, at most
+// a few of them, read alone; kept when Tesseract is this sure of them.
+// Shorter runs of ink are specks.
+constexpr int kLargeTypeTenths = 18;
+constexpr int kMostTypeTimes = 5;
+constexpr std::size_t kMostLargeLines = 3;
+constexpr int kLeastHeadingConfidence = 60;
+constexpr int kLeastTypePixels = 4;
+
 // Below this the orientation classifier is guessing. Measured on our scans:
 // turned pages score 6.6 to 9.4, upright ones about 5. A doubtful answer
 // would cost a second read that is then thrown away.
@@ -33,6 +42,62 @@ void UprightBox(tesseract::Orientation up, int w, int h, int* x0, int* y0, int* 
     case tesseract::ORIENTATION_PAGE_DOWN: *x0 = w - c, *y0 = h - d, *x1 = w - a, *y1 = h - b; break;
     case tesseract::ORIENTATION_PAGE_UP: break;
     }
+}
+
+struct PixelBox {
+    int x0, y0, x1, y1;  // x1, y1 past the last
+};
+
+bool Ink(const GreyImage& image, int x, int y) { return image.pixels[std::size_t(y) * std::size_t(image.width) + std::size_t(x)] < 128; }
+
+// The runs of rows from y0 to y1 with ink between x0 and x1.
+std::vector<std::pair<int, int>> InkRows(const GreyImage& image, int x0, int x1, int y0, int y1) {
+    std::vector<std::pair<int, int>> runs;
+    for (int y = y0; y < y1; ++y) {
+        bool ink = false;
+        for (int x = x0; x < x1 && !ink; ++x) ink = Ink(image, x, y);
+        if (!ink) continue;
+        if (!runs.empty() && runs.back().second >= y - 1) runs.back().second = y + 1;
+        else runs.push_back({y, y + 1});
+    }
+    return runs;
+}
+
+// Lines of type far larger than the page's usual, largest first: bands of
+// rows with ink, cut across where the gap is wider than the band is tall, each
+// piece measured again alone (two columns side by side make one band).
+std::vector<PixelBox> LargeType(const GreyImage& image) {
+    std::vector<PixelBox> boxes;
+    for (const auto& [top, bottom] : InkRows(image, 0, image.width, 0, image.height)) {
+        const int gap = bottom - top;
+        int from = -1, last = -1;
+        const auto piece = [&] {
+            for (const auto& [y0, y1] : InkRows(image, from, last + 1, top, bottom))
+                if (y1 - y0 >= kLeastTypePixels) boxes.push_back({from, y0, last + 1, y1});
+        };
+        for (int x = 0; x < image.width; ++x) {
+            bool ink = false;
+            for (int y = top; y < bottom && !ink; ++y) ink = Ink(image, x, y);
+            if (!ink) continue;
+            if (from >= 0 && x - last > gap) piece(), from = -1;
+            if (from < 0) from = x;
+            last = x;
+        }
+        if (from >= 0) piece();
+    }
+    if (boxes.size() < 3) return {};  // no usual type to be larger than
+    std::vector<int> heights;
+    for (const PixelBox& b : boxes) heights.push_back(b.y1 - b.y0);
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    const int usual = heights[heights.size() / 2];
+    // Taller still is a table's frame or a picture; narrower than tall, a rule.
+    std::erase_if(boxes, [&](const PixelBox& b) {
+        const int height = b.y1 - b.y0;
+        return height * 10 < usual * kLargeTypeTenths || height > usual * kMostTypeTimes || b.x1 - b.x0 < height;
+    });
+    std::sort(boxes.begin(), boxes.end(), [](const PixelBox& a, const PixelBox& b) { return a.y1 - a.y0 > b.y1 - b.y0; });
+    if (boxes.size() > kMostLargeLines) boxes.resize(kMostLargeLines);
+    return boxes;
 }
 
 }  // namespace
@@ -69,6 +134,38 @@ bool Ocr::Ready() {
 
 std::vector<TextLine> Ocr::Read(const GreyImage& image, int page, const std::atomic<bool>* cancelled, bool* turned) {
     return ReadLines(image, page, cancelled, turned, tesseract::PSM_AUTO);
+}
+
+std::vector<TextLine> Ocr::ReadLargeType(const GreyImage& image, int page, const std::atomic<bool>* cancelled) {
+    std::vector<TextLine> large;
+    if (image.width <= 0 || image.height <= 0 || !Ready()) return large;
+    // Type far larger than the rest, each line read alone: within the page,
+    // letter-spaced headings (請 求 書) are read as specks or Latin letters.
+    tesseract::TessBaseAPI& api = impl_->api;
+    api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
+    api.SetSourceResolution(image.dpi);
+    tesseract::ETEXT_DESC monitor;
+    monitor.cancel = [](void* flag, int) { return flag != nullptr && static_cast<const std::atomic<bool>*>(flag)->load(); };
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(cancelled);
+    const float points = 72.0f / float(image.dpi);
+    for (const PixelBox& box : LargeType(image)) {
+        const int pad = (box.y1 - box.y0) / 2;  // closer, Tesseract misreads the letters at the edge
+        const int x0 = std::max(0, box.x0 - pad), y0 = std::max(0, box.y0 - pad);
+        api.SetRectangle(x0, y0, std::min(image.width, box.x1 + pad) - x0, std::min(image.height, box.y1 + pad) - y0);
+        if (api.Recognize(&monitor) != 0) break;
+        std::unique_ptr<char[]> read(api.GetUTF8Text());
+        if (!read || api.MeanTextConf() < kLeastHeadingConfidence) continue;
+        TextLine line;
+        line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(read.get(), CodePage::FromNumber(65001))));
+        if (line.text.empty()) continue;
+        line.page = page;
+        line.box = {box.x0 * points, image.top + box.y0 * points, box.x1 * points, image.top + box.y1 * points};
+        line.size = line.box.Height();
+        large.push_back(std::move(line));
+    }
+    api.Clear();
+    return large;
 }
 
 std::vector<TextLine> Ocr::ReadHeadings(const GreyImage& image, int page, const std::atomic<bool>* cancelled) {

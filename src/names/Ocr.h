@@ -30,6 +30,9 @@ public:
     // Read as Read does, for headings: text looked for anywhere, not only in
     // blocks, which finds large type standing alone.
     std::vector<TextLine> ReadHeadings(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr);
+    // Only the lines of type far larger than the rest, each read alone: within
+    // a page, letter-spaced headings (請 求 書) read as specks or Latin letters.
+    std::vector<TextLine> ReadLargeType(const GreyImage& image, int page, const std::atomic<bool>* cancelled = nullptr);
     // How many quarter turns clockwise the page in `image` stands from
     // upright, told by the shapes of its letters; 0 when it cannot tell.
     int Turn(const GreyImage& image);
