@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The text layer as FileReader reads it: page 1 and the last page.
+// The text layer as FileReader reads it: page 1 with its pictures, and the last page.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "ReadBudget.h"
 #include "names/PdfText.h"
@@ -13,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ReadBudget budget(pdf, kFuzzReadBudget);
     if (!pdf.Open(std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
     pdf.Page(0);
-    pdf.Lines(0);
+    std::vector<TextBox> pictures;
+    pdf.Lines(0, &pictures);
     const int last = pdf.Pages() - 1;
     if (last > 0) {
         pdf.Lines(last);

@@ -129,6 +129,42 @@ TEST(NameFiles, FieldsInTheBottomOfAScanAreFoundByTheWholeRead) {
     for (const char* name : {"2026-05-20", "R-20815", "請求書"}) EXPECT_TRUE(Has(names, name)) << name << " in " << all;
 }
 
+// A letterhead in small type beside its logo comes before another company
+// named larger at the top: the picture is found in the text layer's page.
+TEST(NameFiles, TheSenderBesideItsLogoFirst) {
+    TempDir dir;
+    for (const bool logo : {false, true}) {
+        const Bytes path = dir / (logo ? "logo.pdf" : "plain.pdf");
+        {
+            QPdfWriter writer(QString::fromUtf8(path.c_str()));
+            writer.setResolution(72);
+            QPainter painter(&writer);
+            QFont font(QStringLiteral("DejaVu Sans"));
+            const auto text = [&](int x, int y, int size, const char* line) {
+                font.setPixelSize(size);
+                painter.setFont(font);
+                painter.drawText(QPointF(x, y), QString::fromUtf8(line));
+            };
+            text(50, 60, 22, "INVOICE");
+            text(50, 110, 16, "Globex Corp authorised reseller");
+            if (logo) {
+                QImage mark(64, 64, QImage::Format_RGB32);
+                mark.fill(Qt::darkBlue);
+                painter.drawImage(QRectF(330, 90, 32, 32), mark);
+            }
+            text(370, 110, 10, "Acme Cloud Services Inc.");
+            text(370, 130, 10, "Invoice Number: INV-2023-0042");
+        }
+        const FileText read = FileReader().Read(path).text;
+        ASSERT_FALSE(read.pages.empty());
+        EXPECT_EQ(read.pages[0].pictures.size(), logo ? 1u : 0u);
+        const FileFields fields = ReadFields(read);
+        const Field* sender = FindField(fields, FieldKind::Sender);
+        ASSERT_TRUE(sender);
+        EXPECT_EQ(FromUtf16(sender->forms[0], CodePage::FromNumber(65001)), logo ? "Acme Cloud Services Inc" : "Globex Corp") << logo;
+    }
+}
+
 // A heading letter-spaced in large type, the only place that names the kind:
 // within the page Tesseract reads it as specks, alone it reads it right.
 TEST(NameFiles, ALetterSpacedHeadingOfAScanGivesTheKind) {

@@ -334,10 +334,20 @@ const std::array<const char16_t*, 13> kSenderLabels{u"発行元", u"請求元", 
 const std::array<const char16_t*, 12> kAfterSender{u"代表", u"担当", u"TEL", u"Tel", u"FAX", u"\u3012", u"http",
                                                    u"(以下", u"は、", u"との間", u"と、", u"が、"};
 
+// A line level with a picture, closer to its side than half the picture is
+// tall: a letterhead beside its logo.
+bool BesidePicture(const TextBox& line, const std::vector<TextBox>& pictures) {
+    return std::any_of(pictures.begin(), pictures.end(), [&](const TextBox& p) {
+        const bool level = p.y0 < line.y1 && line.y0 < p.y1;
+        const float gap = std::max(p.x0 - line.x1, line.x0 - p.x1);
+        return level && gap < p.Height() / 2;
+    });
+}
+
 // The senders, likeliest first: one named by its label, then one at the top
-// of page 1, in the largest type there (a letterhead beside its logo), then
-// in the order the page gives them. A footer's registered office comes last.
-std::vector<std::u16string> Senders(const std::vector<Line>& lines, float firstPageHeight) {
+// of page 1 beside a logo, then in the largest type there, then in the order
+// the page gives them. A footer's registered office comes last.
+std::vector<std::u16string> Senders(const std::vector<Line>& lines, float firstPageHeight, const std::vector<TextBox>& pictures) {
     struct Found {
         std::u16string name;
         int score;
@@ -393,6 +403,7 @@ std::vector<std::u16string> Senders(const std::vector<Line>& lines, float firstP
         if (name.size() > 40 || name.size() <= length) continue;
         const bool top = line.source->page == 0 && line.source->box.y0 < firstPageHeight / 3;
         if (top) score += 2;
+        if (top && BesidePicture(line.source->box, pictures)) score += 2;
         if (std::none_of(found.begin(), found.end(), [&](const Found& s) { return s.name == name; }))
             found.push_back({std::move(name), score, line.source->size, top});
     }
@@ -537,8 +548,10 @@ FileFields ReadFields(const FileText& text) {
     }
     MarkRecipients(lines);
     float firstPageWidth = 0, firstPageHeight = 0;
+    const std::vector<TextBox> none;
+    const std::vector<TextBox>* firstPictures = &none;
     for (const PageInfo& page : text.pages)
-        if (page.page == 0) firstPageWidth = page.width, firstPageHeight = page.height;
+        if (page.page == 0) firstPageWidth = page.width, firstPageHeight = page.height, firstPictures = &page.pictures;
     if (firstPageHeight <= 0)
         for (const TextLine& line : text.lines) firstPageHeight = std::max(firstPageHeight, line.box.y1);
 
@@ -553,7 +566,7 @@ FileFields ReadFields(const FileText& text) {
     }
     AddField(fields, FieldKind::Kind, 0, {Kind(lines)});
     AddField(fields, FieldKind::Title, 0, {Title(lines, firstPageHeight)});
-    const std::vector<std::u16string> senders = Senders(lines, firstPageHeight);
+    const std::vector<std::u16string> senders = Senders(lines, firstPageHeight, *firstPictures);
     for (std::size_t i = 0; i < senders.size() && i < kMostCandidates; ++i)
         AddField(fields, FieldKind::Sender, int(i), {senders[i], WithoutCompanyForm(senders[i])});
 

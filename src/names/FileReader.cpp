@@ -110,9 +110,10 @@ FileText FileReader::ReadPdf(std::string_view file, const std::atomic<bool>* can
     if (!pdf_->Open(file)) return text;
     const bool whole = depth == ReadDepth::Whole;
     PageInfo first = pdf_->Page(0);
-    std::vector<TextLine> lines = pdf_->Lines(0);
+    std::vector<TextLine> lines = pdf_->Lines(0, &first.pictures);
     if (!HasUsableText(lines) && !Cancelled(cancelled)) {
         first.ocr = true;
+        first.pictures.clear();
         // The top of a scan first: the rest waits until the file shown needs
         // it. Then the page in one picture, so that lines of a page scanned
         // turned are read whole, not cut where the top ends.

@@ -25,6 +25,7 @@ struct PageInfo {
     float width = 0, height = 0;  // points
     bool ocr = false;             // read from the picture, not the text layer
     bool partial = false;         // OCR of the top part only
+    std::vector<TextBox> pictures{};  // drawn in the text layer's page, a page's worth or less: logos, stamps
 };
 
 // An MP3's tags; track and year 0 when there is none.

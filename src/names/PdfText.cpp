@@ -107,7 +107,7 @@ void AppendLine(fz_stext_line* line, fz_rect page, int number, std::vector<TextL
 
 }  // namespace
 
-std::vector<TextLine> PdfText::Lines(int page) {
+std::vector<TextLine> PdfText::Lines(int page, std::vector<TextBox>* pictures) {
     std::vector<TextLine> lines;
     if (page < 0 || page >= impl_->pages) return lines;
     fz_context* ctx = impl_->ctx;
@@ -122,6 +122,7 @@ std::vector<TextLine> PdfText::Lines(int page) {
         p = fz_load_page(ctx, impl_->doc, page);
         bounds = fz_bound_page(ctx, p);
         fz_stext_options options{};
+        if (pictures != nullptr) options.flags = FZ_STEXT_PRESERVE_IMAGES;  // their places, not their pixels
         text = fz_new_stext_page(ctx, bounds);
         device = fz_new_stext_device(ctx, text, &options);
         fz_run_page(ctx, p, device, fz_identity, &impl_->cookie);
@@ -138,7 +139,12 @@ std::vector<TextLine> PdfText::Lines(int page) {
     }
     if (text == nullptr) return lines;
     try {
+        const float half = (bounds.x1 - bounds.x0) * (bounds.y1 - bounds.y0) / 2;
         for (fz_stext_block* block = text->first_block; block != nullptr; block = block->next) {
+            const fz_rect b = block->bbox;
+            if (block->type == FZ_STEXT_BLOCK_IMAGE && pictures != nullptr && pictures->size() < kMostPicturesOfAPage &&
+                (b.x1 - b.x0) * (b.y1 - b.y0) < half)
+                pictures->push_back({b.x0 - bounds.x0, b.y0 - bounds.y0, b.x1 - bounds.x0, b.y1 - bounds.y0});
             if (block->type != FZ_STEXT_BLOCK_TEXT) continue;
             for (fz_stext_line* line = block->u.t.first_line; line != nullptr && lines.size() < kMostLinesOfAPage;
                  line = line->next)

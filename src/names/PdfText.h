@@ -29,8 +29,9 @@ public:
     void Close();
     int Pages() const;
     PageInfo Page(int page);
-    // The text layer's lines, in reading order.
-    std::vector<TextLine> Lines(int page);
+    // The text layer's lines, in reading order; and where pictures smaller
+    // than half the page stand (a scan's own picture is none of them).
+    std::vector<TextLine> Lines(int page, std::vector<TextBox>* pictures = nullptr);
     // The part of the page from `from` to `to` (fractions of its height) at `dpi`.
     GreyImage Draw(int page, int dpi, float from, float to);
 
@@ -50,6 +51,7 @@ constexpr double kMostPixels = 40e6;
 constexpr int kWidestPicture = 32767;
 constexpr int kLeastOcrDpi = 50;  // below this, OCR reads nothing anyway
 constexpr std::size_t kMostLinesOfAPage = 4000;
+constexpr std::size_t kMostPicturesOfAPage = 100;
 constexpr std::size_t kLongestLine = 1000;
 
 // The resolution at which `share` of the page's height is drawn for OCR, at
