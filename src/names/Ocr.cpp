@@ -68,8 +68,8 @@ std::vector<std::pair<int, int>> InkRows(const GreyImage& image, int x0, int x1,
 // piece measured again alone (two columns side by side make one band).
 std::vector<PixelBox> LargeType(const GreyImage& image) {
     std::vector<PixelBox> boxes;
-    for (const auto& [top, bottom] : InkRows(image, 0, image.width, 0, image.height)) {
-        const int gap = bottom - top;
+    for (const auto& band : InkRows(image, 0, image.width, 0, image.height)) {
+        const int top = band.first, bottom = band.second, gap = bottom - top;
         int from = -1, last = -1;
         const auto piece = [&] {
             for (const auto& [y0, y1] : InkRows(image, from, last + 1, top, bottom))
@@ -98,6 +98,15 @@ std::vector<PixelBox> LargeType(const GreyImage& image) {
     std::sort(boxes.begin(), boxes.end(), [](const PixelBox& a, const PixelBox& b) { return a.y1 - a.y0 > b.y1 - b.y0; });
     if (boxes.size() > kMostLargeLines) boxes.resize(kMostLargeLines);
     return boxes;
+}
+
+// `image` handed to Tesseract, and `monitor` made to stop it once `cancelled` is set.
+void SetPicture(tesseract::TessBaseAPI& api, const GreyImage& image, const std::atomic<bool>* cancelled,
+                tesseract::ETEXT_DESC& monitor) {
+    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
+    api.SetSourceResolution(image.dpi);
+    monitor.cancel = [](void* flag, int) { return flag != nullptr && static_cast<const std::atomic<bool>*>(flag)->load(); };
+    monitor.cancel_this = const_cast<std::atomic<bool>*>(cancelled);
 }
 
 }  // namespace
@@ -143,11 +152,8 @@ std::vector<TextLine> Ocr::ReadLargeType(const GreyImage& image, int page, const
     // letter-spaced headings (請 求 書) are read as specks or Latin letters.
     tesseract::TessBaseAPI& api = impl_->api;
     api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
-    api.SetSourceResolution(image.dpi);
     tesseract::ETEXT_DESC monitor;
-    monitor.cancel = [](void* flag, int) { return flag != nullptr && static_cast<const std::atomic<bool>*>(flag)->load(); };
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(cancelled);
+    SetPicture(api, image, cancelled, monitor);
     const float points = 72.0f / float(image.dpi);
     for (const PixelBox& box : LargeType(image)) {
         const int pad = (box.y1 - box.y0) / 2;  // closer, Tesseract misreads the letters at the edge
@@ -179,11 +185,8 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
     if (image.width <= 0 || image.height <= 0 || !Ready()) return lines;
     tesseract::TessBaseAPI& api = impl_->api;
     api.SetPageSegMode(tesseract::PageSegMode(layout));
-    api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
-    api.SetSourceResolution(image.dpi);
     tesseract::ETEXT_DESC monitor;
-    monitor.cancel = [](void* flag, int) { return flag != nullptr && static_cast<const std::atomic<bool>*>(flag)->load(); };
-    monitor.cancel_this = const_cast<std::atomic<bool>*>(cancelled);
+    SetPicture(api, image, cancelled, monitor);
     if (api.Recognize(&monitor) != 0 || (cancelled != nullptr && cancelled->load())) {
         api.Clear();
         return lines;
