@@ -166,10 +166,7 @@ void HelperBesideInProcess(int runs) {
 void TopThenTheRest(int runs) {
     TempDir dir;
     MakeScannedInvoicePdf(dir / "scan.pdf");
-    const QImage page = ScannedInvoicePage().transformed(QTransform().rotate(180));
-    GreyImage over{page.width(), page.height(), 300, 0, {}};
-    for (int y = 0; y < page.height(); ++y) over.pixels.insert(over.pixels.end(), page.constScanLine(y), page.constScanLine(y) + page.width());
-    WriteFile(dir / "over.pdf", ImagePdf(over));
+    WriteFile(dir / "over.pdf", ImagePdf(GreyOf(ScannedInvoicePage().transformed(QTransform().rotate(180)), 300)));
     const std::atomic<bool> going{false};
     const NameSuggestions::Reader helper = HelperFileNameReader(kReadDeadline)();
     const NameSuggestions::Reader inProcess = FileNameReader()();

@@ -22,6 +22,7 @@
 #include "names/Candidates.h"
 #include "names/FileReader.h"
 #include "names/NameScheme.h"
+#include "names/NameSuggestions.h"
 #include "qt/PlatformServices.h"
 #include "support/Fixtures.h"
 #include "support/NamePdfs.h"
@@ -135,31 +136,17 @@ void WriteDocument(const Bytes& path, const Document& d) {
 enum class ScanWay { Grey, TurnedBitonal, UpsideDown };
 
 void WriteScan(const Bytes& path, const Document& d, unsigned seed, ScanWay way) {
-    QImage page(2480, 3508, QImage::Format_Grayscale8);
-    page.fill(255);
-    {
-        QPainter painter(&page);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(300.0 / 72.0, 300.0 / 72.0);
-        DrawDocument(painter, d);
-    }
-    int dpi = 300;
+    const QImage page = DrawnScanPage([&d](QPainter& painter) { DrawDocument(painter, d); });
+    GreyImage image;
     if (way == ScanWay::TurnedBitonal) {
-        page = page.transformed(QTransform().rotate(90))
-                   .scaled(3508 * 2 / 3, 2480 * 2 / 3, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                   .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
-                   .convertToFormat(QImage::Format_Grayscale8);
-        dpi = 200;
+        image = GreyOf(TurnedFaintBitonal(page), 200);
     } else if (way == ScanWay::UpsideDown) {
-        page = page.transformed(QTransform().rotate(180));
-    }
-    std::mt19937 random(seed);
-    GreyImage image{page.width(), page.height(), dpi, 0, {}};
-    for (int y = 0; y < page.height(); ++y) {
-        const uchar* row = page.constScanLine(y);
-        for (int x = 0; x < page.width(); ++x)
-            image.pixels.push_back(way == ScanWay::Grey && random() % 8 == 0 ? uchar(std::clamp(int(row[x]) + int(random() % 41) - 20, 0, 255))
-                                                                            : row[x]);
+        image = GreyOf(page.transformed(QTransform().rotate(180)), 300);
+    } else {
+        image = GreyOf(page, 300);
+        std::mt19937 random(seed);
+        for (unsigned char& pixel : image.pixels)
+            if (random() % 8 == 0) pixel = uchar(std::clamp(int(pixel) + int(random() % 41) - 20, 0, 255));
     }
     WriteFile(path, ImagePdf(image));
 }
@@ -339,10 +326,8 @@ int main(int argc, char** argv) {
             const Bytes path = dir / Printf("scanned%02d.pdf", i + 1);
             WriteScan(path, MakeDocument(i), unsigned(i + 1), way);
             FileText top = reader.Read(path).text;
-            const FileFields fields = ReadFields(top);
-            const bool missing =
-                !FindField(fields, FieldKind::Kind) || !FindField(fields, FieldKind::Number) || !FindField(fields, FieldKind::Date);
-            scans.push_back(missing ? reader.Read(path, nullptr, ReadDepth::Whole).text : std::move(top));
+            const bool rest = NeedsTheRest({{}, ReadFields(top), !top.pages.empty() && top.pages[0].partial});
+            scans.push_back(rest ? reader.Read(path, nullptr, ReadDepth::Whole).text : std::move(top));
         }
         FieldsRight(what, scans);
     }

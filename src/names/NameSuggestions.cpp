@@ -12,6 +12,11 @@
 #include "names/ReaderLoader.h"
 #include "platform/Threads.h"
 
+bool NeedsTheRest(const FileNames& found) {
+    return found.partial && (!FindField(found.fields, FieldKind::Kind) || !FindField(found.fields, FieldKind::Number) ||
+                             !FindField(found.fields, FieldKind::Date));
+}
+
 namespace {
 
 struct Job {
@@ -21,13 +26,6 @@ struct Job {
     bool example = false;  // read last, for how its name was made; goes to Ready too
     ReadDepth depth = ReadDepth::Top;
 };
-
-// A scan whose top lacked the kind, the number or the date: the file shown
-// has the rest of it read, after the files read ahead.
-bool NeedsTheRest(const FileNames& found) {
-    return found.partial && (!FindField(found.fields, FieldKind::Kind) || !FindField(found.fields, FieldKind::Number) ||
-                             !FindField(found.fields, FieldKind::Date));
-}
 
 // The rest of a scan read: the names of its top keep their rows, the new ones follow.
 FileNames WithTheRest(const FileNames& top, FileNames whole) {

@@ -17,6 +17,10 @@
 // kKeptFiles files. The UI thread never waits for the worker: a result comes
 // back through `post`, and only the file still shown gets it, and each
 // example; a result for another file is kept for when that file is shown.
+// A scan whose top lacked the kind, the number or the date: the file shown
+// has the rest of it read, after the files read ahead.
+bool NeedsTheRest(const FileNames& found);
+
 class NameSuggestions final : public NameSource {
 public:
     // Runs `task` on the UI thread later; called from the worker thread.

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QImage>
+#include <QTransform>
 #include <algorithm>
 #include <random>
 #include <cstdio>
@@ -183,15 +184,31 @@ void MakeInvoicePdf(const Bytes& path) {
     DrawInvoice(painter);
 }
 
-QImage ScannedInvoicePage(unsigned seed) {
+QImage DrawnScanPage(const std::function<void(QPainter&)>& draw) {
     QImage page(2480, 3508, QImage::Format_Grayscale8);
     page.fill(255);
-    {
-        QPainter painter(&page);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(300.0 / 72.0, 300.0 / 72.0);
-        DrawInvoice(painter);
-    }
+    QPainter painter(&page);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(300.0 / 72.0, 300.0 / 72.0);
+    draw(painter);
+    return page;
+}
+
+QImage TurnedFaintBitonal(const QImage& page) {
+    return page.transformed(QTransform().rotate(90))
+        .scaled(page.height() * 2 / 3, page.width() * 2 / 3, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither)
+        .convertToFormat(QImage::Format_Grayscale8);
+}
+
+GreyImage GreyOf(const QImage& grey, int dpi) {
+    GreyImage image{grey.width(), grey.height(), dpi, 0, {}};
+    for (int y = 0; y < grey.height(); ++y) image.pixels.insert(image.pixels.end(), grey.constScanLine(y), grey.constScanLine(y) + grey.width());
+    return image;
+}
+
+QImage ScannedInvoicePage(unsigned seed) {
+    QImage page = DrawnScanPage(DrawInvoice);
     std::mt19937 random(seed);
     for (int y = 0; y < page.height(); ++y) {
         uchar* row = page.scanLine(y);

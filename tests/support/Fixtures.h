@@ -2,6 +2,7 @@
 #pragma once
 #include <QRectF>
 #include <QSizeF>
+#include <functional>
 #include <vector>
 
 class QImage;
@@ -9,6 +10,7 @@ class QPainter;
 class QString;
 
 #include "core/Bytes.h"
+#include "names/PdfText.h"
 
 // A real folder under /tmp, removed with everything in it when the test ends.
 class TempDir {
@@ -51,6 +53,14 @@ QImage ScannedInvoicePage(unsigned seed = 7);
 // One line of Japanese-capable type `pixels` high, its baseline at (x, y).
 void DrawLine(QPainter& painter, qreal x, qreal y, int pixels, const QString& text);
 void MakeScannedInvoicePdf(const Bytes& path, unsigned seed = 7);
+// A4 at 300 dpi in grey, white, with `draw` painting on it in points: a
+// printed page as a scanner sees it.
+QImage DrawnScanPage(const std::function<void(QPainter&)>& draw);
+// That page as office scanners send it at their cheapest: turned a quarter,
+// at 200 dpi, bitonal.
+QImage TurnedFaintBitonal(const QImage& page);
+// A grey picture as the readers take a page drawn for OCR.
+GreyImage GreyOf(const QImage& grey, int dpi);
 
 // An MP3 of `milliseconds` of tone, encoded by lamemp3enc at a constant bit rate.
 void MakeMp3(const Bytes& path, int milliseconds = 1000, int rate = 44100, int kbps = 128);
