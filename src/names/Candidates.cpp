@@ -19,8 +19,6 @@ std::u16string Ascii(const std::string& text) { return std::u16string(text.begin
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 bool IsSpace(char16_t c) { return c == u' ' || c == 0x3000; }
-// A letter of a word: Latin, kana or kanji; not the CJK punctuation or full-width forms.
-bool IsWordLetter(char16_t c) { return IsLetter(c) || (IsJapanese(c) && c > 0x3040 && c < 0xFF00); }
 
 // The ten refused characters and what stands in for them.
 char16_t LookAlike(char16_t c) {

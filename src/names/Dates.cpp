@@ -30,7 +30,7 @@ int Key(int y, int m, int d) { return (y * 100 + m) * 100 + d; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 // With the accented letters of the Latin-1 block: März, février, août.
-bool IsWordLetter(char16_t c) { return IsLetter(c) || (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7); }
+bool IsLatinLetter(char16_t c) { return IsLetter(c) || (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7); }
 char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? char16_t(c | 0x20) : c; }
 
 // A reader over the folded text that backs out of a failed match.
@@ -115,9 +115,9 @@ const MonthWord kMonthWords[] = {
 
 // A month's name or its abbreviation, in any of those languages, with an optional full stop.
 bool MonthName(Scan& p, int* month) {
-    if (p.i > 0 && IsWordLetter(p.s()[p.i - 1])) return false;
+    if (p.i > 0 && IsLatinLetter(p.s()[p.i - 1])) return false;
     std::size_t end = p.i;
-    while (end < p.s().size() && IsWordLetter(p.s()[end])) ++end;
+    while (end < p.s().size() && IsLatinLetter(p.s()[end])) ++end;
     if (end - p.i < 3 || end - p.i > 10) return false;
     std::u16string word = p.s().substr(p.i, end - p.i);
     for (char16_t& c : word) c = Lower(c);
@@ -142,7 +142,7 @@ void Of(Scan& p) {
 // st, nd, rd, th after a day, and the French er: August 3rd, 2014; 1er août 2015.
 void Ordinal(Scan& p) {
     for (const char16_t* suffix : {u"st", u"nd", u"rd", u"th", u"er"})
-        if (p.Take(suffix) && !IsWordLetter(p.Peek())) return;
+        if (p.Take(suffix) && !IsLatinLetter(p.Peek())) return;
 }
 
 bool EraDate(Scan& p, int* year, int* month, int* day) {
@@ -253,7 +253,7 @@ bool HasWord(const std::u16string& folded, const char16_t* word) {
     const std::u16string w = word;
     for (std::size_t at = folded.find(w); at != std::u16string::npos; at = folded.find(w, at + 1)) {
         const std::size_t end = at + w.size();
-        if ((at == 0 || !IsWordLetter(folded[at - 1])) && (end == folded.size() || !IsWordLetter(folded[end]))) return true;
+        if ((at == 0 || !IsLatinLetter(folded[at - 1])) && (end == folded.size() || !IsLatinLetter(folded[end]))) return true;
     }
     return false;
 }
@@ -288,7 +288,7 @@ std::vector<FoundDate> FindDates(const std::u16string& text, DayMonth order) {
         }
         // Past the rest of a number or a word, so that 12026-03-31 does not yield 2026-03-31.
         if (IsDigit(folded[i])) while (i < folded.size() && IsDigit(folded[i])) ++i;
-        else if (IsWordLetter(folded[i])) while (i < folded.size() && IsWordLetter(folded[i])) ++i;
+        else if (IsLatinLetter(folded[i])) while (i < folded.size() && IsLatinLetter(folded[i])) ++i;
         else ++i;
     }
     return found;

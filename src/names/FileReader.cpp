@@ -25,8 +25,7 @@ bool HasDate(const std::vector<TextLine>& lines) {
 std::size_t LettersAndDigits(const std::vector<TextLine>& lines) {
     std::size_t n = 0;
     for (const TextLine& line : lines)
-        for (char16_t c : line.text)
-            n += (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (IsJapanese(c) && c > 0x3040 && c < 0xFF00);
+        for (char16_t c : line.text) n += IsWordLetter(c) || (c >= u'0' && c <= u'9');
     return n;
 }
 constexpr std::size_t kLeastUprightText = 40;

@@ -100,6 +100,15 @@ std::vector<PixelBox> LargeType(const GreyImage& image) {
     return boxes;
 }
 
+// What Tesseract read, as a line's text: UTF-8 made ours, OCR's spaces between Japanese joined.
+std::u16string LineText(const Bytes& utf8) { return Squeeze(JoinJapaneseSpaces(ToUtf16(utf8, CodePage::FromNumber(65001)))); }
+
+// Pixels of `image` as points on its page.
+TextBox BoxOnPage(const GreyImage& image, int x0, int y0, int x1, int y1) {
+    const float points = 72.0f / float(image.dpi);
+    return {x0 * points, image.top + y0 * points, x1 * points, image.top + y1 * points};
+}
+
 // `image` handed to Tesseract, and `monitor` made to stop it once `cancelled` is set.
 void SetPicture(tesseract::TessBaseAPI& api, const GreyImage& image, const std::atomic<bool>* cancelled,
                 tesseract::ETEXT_DESC& monitor) {
@@ -154,7 +163,6 @@ std::vector<TextLine> Ocr::ReadLargeType(const GreyImage& image, int page, const
     api.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
     tesseract::ETEXT_DESC monitor;
     SetPicture(api, image, cancelled, monitor);
-    const float points = 72.0f / float(image.dpi);
     for (const PixelBox& box : LargeType(image)) {
         const int pad = (box.y1 - box.y0) / 2;  // closer, Tesseract misreads the letters at the edge
         const int x0 = std::max(0, box.x0 - pad), y0 = std::max(0, box.y0 - pad);
@@ -163,10 +171,10 @@ std::vector<TextLine> Ocr::ReadLargeType(const GreyImage& image, int page, const
         std::unique_ptr<char[]> read(api.GetUTF8Text());
         if (!read || api.MeanTextConf() < kLeastHeadingConfidence) continue;
         TextLine line;
-        line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(read.get(), CodePage::FromNumber(65001))));
+        line.text = LineText(read.get());
         if (line.text.empty()) continue;
         line.page = page;
-        line.box = {box.x0 * points, image.top + box.y0 * points, box.x1 * points, image.top + box.y1 * points};
+        line.box = BoxOnPage(image, box.x0, box.y0, box.x1, box.y1);
         line.size = line.box.Height();
         large.push_back(std::move(line));
     }
@@ -202,11 +210,11 @@ std::vector<TextLine> Ocr::ReadLines(const GreyImage& image, int page, const std
     std::vector<bool> linesTurned;
     const auto finish = [&] {
         TextLine line;
-        line.text = Squeeze(JoinJapaneseSpaces(ToUtf16(text, CodePage::FromNumber(65001))));
+        line.text = LineText(text);
         text.clear();
         if (line.text.empty()) return;
         line.page = page;
-        line.box = {left * points, image.top + top * points, right * points, image.top + bottom * points};
+        line.box = BoxOnPage(image, left, top, right, bottom);
         line.size = tallest * points;  // a box over two lines run together is no large type
         lines.push_back(std::move(line));
         linesTurned.push_back(lineTurned);
@@ -255,7 +263,6 @@ int Ocr::Turn(const GreyImage& image) {
     tesseract::TessBaseAPI& api = impl_->orientation;
     api.SetImage(image.pixels.data(), image.width, image.height, 1, image.width);
     api.SetSourceResolution(image.dpi);
-    api.SetVariable("user_defined_dpi", std::to_string(image.dpi).c_str());
     int degrees = 0;
     float confidence = 0, scriptConfidence = 0;
     const char* script = nullptr;

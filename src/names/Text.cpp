@@ -19,6 +19,10 @@ bool IsJapanese(char16_t c) {
            (c >= 0xFF01 && c <= 0xFF9F);  // full-width forms, half-width kana
 }
 
+bool IsWordLetter(char16_t c) {
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (IsJapanese(c) && c > 0x3040 && c < 0xFF00);
+}
+
 std::u16string JoinJapaneseSpaces(const std::u16string& text) {
     std::u16string out;
     out.reserve(text.size());

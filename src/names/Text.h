@@ -10,6 +10,8 @@ std::u16string Fold(const std::u16string& text);
 
 // Kana, kanji, the CJK punctuation and the full-width forms.
 bool IsJapanese(char16_t c);
+// A letter of a word: Latin, kana or kanji; not the CJK punctuation or full-width forms.
+bool IsWordLetter(char16_t c);
 
 // OCR puts spaces between Japanese characters (株式 会 社), and so do text
 // layers of letter-spaced titles (請 求 書): ASCII spaces between two
